@@ -1,0 +1,167 @@
+#include "compress/codec_frame.h"
+
+#include <sched.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "compress/errors.h"
+#include "compress/lzh.h"
+#include "compress/lzh5_decoder.h"
+#include "compress/lzh5_encoder.h"
+#include "compress/method.h"
+#include "compress/rle.h"
+
+namespace zev::compress {
+
+namespace detail {
+CodecFrame frame;
+}  // namespace detail
+
+namespace {
+
+// The parts of the frame that only the slow paths touch.
+struct FrameStreams {
+  platform::Stream* source = nullptr;
+  platform::Stream* dest = nullptr;
+  ShowProgressHandler progress;
+  std::int32_t inputRemaining = 0;
+  std::int32_t blockSize = kCodecBlockSize;
+  std::int32_t inputConsumed = 0;
+  std::uint8_t* inputBuffer = nullptr;
+  std::uint8_t* outputBuffer = nullptr;
+};
+
+FrameStreams streams;
+
+// Gives other threads of the process a turn, between blocks.
+void YieldProcessor() { sched_yield(); }
+
+// Owns the two blocks for one RunCodec call and clears the frame's pointers on every exit.
+class FrameBuffers {
+ public:
+  FrameBuffers() : blocks_(std::make_unique<Blocks>()) {
+    streams.inputBuffer = blocks_->input.data();
+    streams.outputBuffer = blocks_->output.data();
+  }
+  ~FrameBuffers() {
+    detail::frame.readPos = detail::frame.readEnd = nullptr;
+    detail::frame.writePos = detail::frame.writeEnd = nullptr;
+    streams.inputBuffer = streams.outputBuffer = nullptr;
+    streams.source = streams.dest = nullptr;
+    streams.progress = nullptr;
+  }
+  FrameBuffers(const FrameBuffers&) = delete;
+  FrameBuffers& operator=(const FrameBuffers&) = delete;
+
+ private:
+  struct Blocks {
+    std::array<std::uint8_t, kCodecBlockSize> input;
+    std::array<std::uint8_t, kCodecBlockSize> output;
+  };
+  std::unique_ptr<Blocks> blocks_;
+};
+
+}  // namespace
+
+std::int32_t PercentOf(std::int32_t done, std::int32_t total) {
+  if (total <= 100000) return total == 0 ? 0 : done * 100 / total;
+  return done / (total / 100);
+}
+
+namespace detail {
+
+std::uint8_t RefillAndReadCodecByte() {
+  frame.inputEnded = true;
+  if (streams.inputRemaining == 0) return 0;
+  if (streams.blockSize > streams.inputRemaining) streams.blockSize = streams.inputRemaining;
+  auto count = static_cast<std::int32_t>(
+      streams.source->Read(streams.inputBuffer, static_cast<std::size_t>(streams.blockSize)));
+  streams.inputRemaining -= count;
+  if (count == 0) return 0;
+  frame.readPos = streams.inputBuffer;
+  frame.readEnd = streams.inputBuffer + count;
+  if (streams.progress) {
+    streams.inputConsumed += count;
+    std::int32_t percentage =
+        PercentOf(streams.inputConsumed, streams.inputConsumed + streams.inputRemaining);
+    streams.progress(percentage);
+    if (percentage == -1) return 0;
+  }
+  YieldProcessor();
+  frame.inputEnded = false;
+  return TakeCodecByte();
+}
+
+void FlushCodecOutput() {
+  YieldProcessor();
+  streams.dest->WriteBuffer(streams.outputBuffer, kCodecBlockSize);
+  frame.writePos = streams.outputBuffer;
+}
+
+void ThrowOutputBudgetExhausted() { throw EUnableToCompress(); }
+
+}  // namespace detail
+
+std::int32_t RunCodec(const CodecSettings& settings, platform::Stream& dest, platform::Stream& source,
+                      std::int32_t inputSize, std::int32_t outputSize, std::uint8_t method,
+                      std::int32_t& checksum, bool expanding, bool scrambled) {
+  auto& f = detail::frame;
+  FrameBuffers buffers;
+  streams.progress = settings.onShowProgress;
+  streams.source = &source;
+  streams.dest = &dest;
+  streams.inputRemaining = inputSize < 0 ? 0 : inputSize;
+  streams.blockSize = kCodecBlockSize;
+  streams.inputConsumed = 0;
+
+  f.readPos = f.readEnd = streams.inputBuffer;
+  f.writePos = streams.outputBuffer;
+  f.writeEnd = streams.outputBuffer + kCodecBlockSize;
+  f.inputEnded = false;
+  f.inputSum = f.outputSum = 0;
+  f.bytesWritten = 0;
+  f.outputBudget = expanding || !settings.limitOutputToInput ? 0x7FFFFFFF : inputSize;
+  f.scrambleOutput = !expanding && settings.key != 0;
+  f.scrambleInput = expanding && settings.key != 0 && scrambled;
+  auto key = static_cast<std::uint32_t>(settings.key);
+  for (int i = 0; i < 4; ++i) f.key[i] = static_cast<std::uint8_t>(key >> (8 * i));
+  f.keyPosition = 0;
+
+  if (expanding) {
+    switch (method) {
+      case coRLE: RleDecode(); break;
+      case coLZH: LzhDecode(outputSize); break;
+      case coLZH5: LZH5Expand(outputSize); break;
+      default: break;
+    }
+    checksum = static_cast<std::int32_t>(f.outputSum);
+  } else {
+    switch (method) {
+      case coRLE: RleEncode(); break;
+      case coLZH: LzhEncode(); break;
+      case coLZH5: LZH5Compress(); break;
+      default: break;
+    }
+    checksum = static_cast<std::int32_t>(f.inputSum);
+  }
+  auto pending = static_cast<std::size_t>(f.writePos - streams.outputBuffer);
+  if (pending > 0) dest.WriteBuffer(streams.outputBuffer, pending);
+  return f.bytesWritten;
+}
+
+std::vector<std::uint8_t> RunCodecInMemory(const CodecSettings& settings,
+                                           const std::vector<std::uint8_t>& input,
+                                           std::int32_t outputSize, std::uint8_t method,
+                                           bool expanding, bool scrambled, std::int32_t* checksum) {
+  platform::MemoryStream source(input);
+  platform::MemoryStream dest;
+  std::int32_t sum = 0;
+  RunCodec(settings, dest, source, static_cast<std::int32_t>(input.size()), outputSize, method, sum,
+           expanding, scrambled);
+  if (checksum) *checksum = sum;
+  return std::move(dest.Data());
+}
+
+}  // namespace zev::compress

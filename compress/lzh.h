@@ -1,0 +1,13 @@
+// Adaptive-Huffman LZ codec (method 2).
+#pragma once
+
+#include <cstdint>
+
+namespace zev::compress {
+
+// Both run inside RunCodec. The encoder runs until the frame's input ends; the decoder
+// produces outputSize bytes.
+void LzhEncode();
+void LzhDecode(std::int32_t outputSize);
+
+}  // namespace zev::compress

@@ -1,0 +1,13 @@
+// LZH5 decoder (method 4): 8 KiB window, static Huffman codes sent per block.
+#pragma once
+
+#include <cstdint>
+
+namespace zev::compress {
+
+// Runs inside RunCodec and produces outputSize bytes (a last match may run past it).
+// Raises ELZHBadDecodeTable for a code-length list that is not a complete prefix code
+// or that would reach outside the decoder's tables.
+void LZH5Expand(std::int32_t outputSize);
+
+}  // namespace zev::compress

@@ -1,0 +1,29 @@
+# Sourced by the scripts: installs the Debian packages the build and the tests need.
+zev_packages=(
+  cmake ninja-build g++-12 clang-14 libclang-rt-14-dev
+  libgtest-dev libgmock-dev zlib1g-dev
+)
+
+zev_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${zev_packages[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+# Configures and builds one tree: zev_build DIR COMPILER [cmake options...]
+zev_build() {
+  local dir=$1 compiler=$2
+  shift 2
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" -DZEV_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir"
+}
