@@ -1,8 +1,314 @@
-// Placeholder until the LZH5 decoder lands.
+// LZH5 decoder (method 4).
+//
+// The stream is a sequence of blocks. Each block starts with its item count and three code-length
+// lists (the length code, the character/length code and the position-class code), from which the
+// decoder builds canonical Huffman decode tables; then come the items: literal bytes and matches
+// of 3..256 bytes reaching up to 8192 bytes back. Symbols are decoded through a direct lookup
+// table of 12 bits (characters) or 8 bits (the two auxiliary codes); only the rare longer codes
+// walk a small binary tree hanging off a table slot.
+//
+// Every code-length list is checked before a table is built from it: a list that does not fill
+// the code space exactly, a length above 16, a count or run that would reach past the character
+// alphabet, or a single-symbol value outside its alphabet is refused with ELZHBadDecodeTable, so
+// no input can make the decoder index outside its tables or window.
 #include "compress/lzh5_decoder.h"
 
-#include "platform/error.h"
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <memory>
+
+#include "compress/codec_frame.h"
+#include "compress/errors.h"
+#include "compress/lzh5_format.h"
 
 namespace zev::compress {
-void LZH5Expand(std::int32_t) { throw Exception("LZH5 expansion is not available yet"); }
+
+namespace {
+
+using lzh5::AuxTableBits;
+using lzh5::CharAlphabet;
+using lzh5::CharCountBits;
+using lzh5::CharTableBits;
+using lzh5::LenCodeAlphabet;
+using lzh5::LenCodeCountBits;
+using lzh5::MaxCodeLength;
+using lzh5::MinMatch;
+using lzh5::PosAlphabet;
+using lzh5::PosCountBits;
+using lzh5::WindowMask;
+using lzh5::WindowSize;
+
+// The length-code list announces up to 31 entries in its 5-bit count, and its zero run may add
+// three more; entries past the alphabet are read and then ignored.
+constexpr int kAuxLengthRoom = 34;
+// A complete code over A symbols has at most A - 2 internal nodes below the table level, and nodes
+// are numbered from A upward, so 2 * 510 - 1 slots hold the nodes of every alphabet.
+constexpr int kTreeNodes = 2 * CharAlphabet - 1;
+// The item after which the length-code list carries its 2-bit zero run.
+constexpr int kLenCodeZeroRunAt = 3;
+constexpr int kNoZeroRun = -1;
+
+// The length-code symbols below this value stand for runs of zero lengths.
+constexpr int kLenCodeRunSymbols = 3;
+
+[[noreturn]] void ThrowBadTable() { throw ELZHBadDecodeTable(); }
+
+// The working set of one LZH5Expand call, allocated once and released on every exit.
+struct DecoderTables {
+  std::array<std::uint8_t, WindowSize> window;
+  std::array<std::uint8_t, CharAlphabet> charLengths;
+  std::array<std::uint8_t, kAuxLengthRoom> auxLengths;
+  std::array<std::uint16_t, 1 << CharTableBits> charTable;
+  std::array<std::uint16_t, 1 << AuxTableBits> auxTable;
+  std::array<std::uint16_t, kTreeNodes> treeLeft;
+  std::array<std::uint16_t, kTreeNodes> treeRight;
+};
+
+// Keeps the next 16 to 23 unread bits of the stream in the low bits of `bits_`. A byte is fetched
+// only when fewer than 16 bits remain, so the reader takes exactly as many input bytes as a plain
+// 16-bit bit buffer fed one byte at a time would; where an abort from the progress handler lands in
+// the stream therefore does not depend on how this reader is built.
+class BitReader {
+ public:
+  void Start() {
+    bits_ = 0;
+    count_ = 0;
+    Fill();
+  }
+
+  // The next 16 bits, first bit in the most significant position, without consuming them.
+  std::uint32_t Peek16() const { return (bits_ >> (count_ - 16)) & 0xFFFFu; }
+
+  void Skip(int n) {
+    count_ -= n;
+    Fill();
+  }
+
+  // n = 0..16; reading 0 bits yields 0 and consumes nothing.
+  std::uint32_t Read(int n) {
+    std::uint32_t value = Peek16() >> (16 - n);
+    Skip(n);
+    return value;
+  }
+
+ private:
+  // After the input has ended the stream continues as zero bits, and the frame is not asked again.
+  static std::uint8_t NextByte() { return CodecInputEnded() ? 0 : ReadCodecByte(); }
+
+  void Fill() {
+    while (count_ < 16) {
+      bits_ = (bits_ << 8) | NextByte();
+      count_ += 8;
+    }
+  }
+
+  std::uint32_t bits_ = 0;
+  int count_ = 0;
+};
+
+// Builds the decode table of index width tableBits for a canonical code over `alphabet` symbols.
+// Codes of tableBits bits or fewer fill 2^(tableBits - length) consecutive slots; a longer code
+// shares a slot with other codes of the same prefix and continues in a tree whose nodes are
+// numbered from `alphabet` upward, so any value below the alphabet size is a symbol.
+void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* lengths, int tableBits,
+                      std::uint16_t* table) {
+  std::array<std::uint32_t, MaxCodeLength + 1> count{};
+  for (int s = 0; s < alphabet; ++s) ++count[lengths[s]];
+
+  std::array<std::uint32_t, MaxCodeLength + 2> start{};
+  for (int l = 1; l <= MaxCodeLength; ++l) start[l + 1] = start[l] + (count[l] << (16 - l));
+  if (start[MaxCodeLength + 1] != 0x10000u) ThrowBadTable();
+
+  const int shift = 16 - tableBits;
+  std::array<std::uint32_t, MaxCodeLength + 1> step{};
+  for (int l = 1; l <= tableBits; ++l) {
+    start[l] >>= shift;
+    step[l] = 1u << (tableBits - l);
+  }
+  for (int l = tableBits + 1; l <= MaxCodeLength; ++l) step[l] = 1u << (16 - l);
+
+  // Slots not covered by a short code get trees; 0 marks one that has no tree yet.
+  const std::uint32_t tableSize = 1u << tableBits;
+  std::fill(table + (start[tableBits + 1] >> shift), table + tableSize, std::uint16_t{0});
+
+  std::uint32_t nextNode = static_cast<std::uint32_t>(alphabet);
+  for (int s = 0; s < alphabet; ++s) {
+    const int l = lengths[s];
+    if (l == 0) continue;
+    const auto symbol = static_cast<std::uint16_t>(s);
+    if (l <= tableBits) {
+      std::fill_n(table + start[l], step[l], symbol);
+    } else {
+      const std::uint32_t code = start[l];
+      std::uint16_t* slot = &table[code >> shift];
+      std::uint32_t mask = 1u << (15 - tableBits);
+      for (int i = tableBits; i < l; ++i) {
+        if (*slot == 0) {
+          // Cannot happen for a complete code; kept so that the node arrays are never overrun.
+          if (nextNode >= static_cast<std::uint32_t>(kTreeNodes)) ThrowBadTable();
+          t.treeLeft[nextNode] = t.treeRight[nextNode] = 0;
+          *slot = static_cast<std::uint16_t>(nextNode++);
+        }
+        slot = (code & mask) ? &t.treeRight[*slot] : &t.treeLeft[*slot];
+        mask >>= 1;
+      }
+      *slot = symbol;
+    }
+    start[l] += step[l];
+  }
+}
+
+// Decodes one symbol: one table lookup, and for codes longer than the table's index width a walk
+// down the tree with the bits after the first tableBits. Node numbers only ever grow along a path,
+// so the walk ends even on tables it was never meant to see.
+inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16_t* table,
+                        int tableBits, int alphabet, const std::uint8_t* lengths) {
+  const std::uint32_t peek = in.Peek16();
+  std::uint32_t e = table[peek >> (16 - tableBits)];
+  if (e >= static_cast<std::uint32_t>(alphabet)) {
+    std::uint32_t mask = 1u << (15 - tableBits);
+    do {
+      e = (peek & mask) ? t.treeRight[e] : t.treeLeft[e];
+      mask >>= 1;
+    } while (e >= static_cast<std::uint32_t>(alphabet));
+  }
+  in.Skip(lengths[e]);
+  return static_cast<int>(e);
+}
+
+// Reads the length-code list (zeroRunAt 3) or the position list (no zero run) into auxLengths and
+// builds auxTable from it. A count of 0 is followed by the one symbol every lookup then yields.
+void ReadAuxLengths(BitReader& in, DecoderTables& t, int alphabet, int countBits, int zeroRunAt) {
+  const auto n = static_cast<int>(in.Read(countBits));
+  if (n == 0) {
+    const auto symbol = in.Read(countBits);
+    if (symbol >= static_cast<std::uint32_t>(alphabet)) ThrowBadTable();
+    t.auxLengths.fill(0);
+    t.auxTable.fill(static_cast<std::uint16_t>(symbol));
+    return;
+  }
+  int i = 0;
+  while (i < n) {
+    // 0..6 in three bits; 7 and more as 7 followed by one 1-bit per extra unit and a closing 0.
+    const std::uint32_t peek = in.Peek16();
+    int length = static_cast<int>(peek >> 13);
+    if (length == 7) {
+      const int ones = std::countl_one(static_cast<std::uint16_t>(peek << 3));
+      if (ones > MaxCodeLength - 7) ThrowBadTable();
+      length += ones;
+      in.Skip(length - 3);
+    } else {
+      in.Skip(3);
+    }
+    t.auxLengths[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(length);
+    if (i == zeroRunAt) {
+      for (auto zeros = in.Read(2); zeros > 0; --zeros) t.auxLengths[static_cast<std::size_t>(i++)] = 0;
+    }
+  }
+  std::fill(t.auxLengths.begin() + std::min(i, alphabet), t.auxLengths.begin() + alphabet,
+            std::uint8_t{0});
+  BuildDecodeTable(t, alphabet, t.auxLengths.data(), AuxTableBits, t.auxTable.data());
+}
+
+// Reads the 510 character lengths, coded with the length code now in auxTable, and builds
+// charTable.
+void ReadCharLengths(BitReader& in, DecoderTables& t) {
+  const auto n = static_cast<int>(in.Read(CharCountBits));
+  if (n == 0) {
+    const auto symbol = in.Read(CharCountBits);
+    if (symbol >= static_cast<std::uint32_t>(CharAlphabet)) ThrowBadTable();
+    t.charLengths.fill(0);
+    t.charTable.fill(static_cast<std::uint16_t>(symbol));
+    return;
+  }
+  if (n > CharAlphabet) ThrowBadTable();
+  int i = 0;
+  while (i < n) {
+    const int code = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, LenCodeAlphabet,
+                                  t.auxLengths.data());
+    if (code >= kLenCodeRunSymbols) {
+      t.charLengths[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(code - 2);
+      continue;
+    }
+    int run = 1;
+    if (code == 1) run = static_cast<int>(in.Read(4)) + 3;
+    if (code == 2) run = static_cast<int>(in.Read(CharCountBits)) + 20;
+    if (run > CharAlphabet - i) ThrowBadTable();
+    std::fill_n(t.charLengths.begin() + i, run, std::uint8_t{0});
+    i += run;
+  }
+  std::fill(t.charLengths.begin() + i, t.charLengths.end(), std::uint8_t{0});
+  BuildDecodeTable(t, CharAlphabet, t.charLengths.data(), CharTableBits, t.charTable.data());
+}
+
+// The header of every block: item count, then the three code-length lists in stream order. The
+// position list replaces the length code in the shared auxiliary arrays once the character
+// lengths no longer need it.
+std::uint16_t ReadBlockHeader(BitReader& in, DecoderTables& t) {
+  const auto items = static_cast<std::uint16_t>(in.Read(16));
+  ReadAuxLengths(in, t, LenCodeAlphabet, LenCodeCountBits, kLenCodeZeroRunAt);
+  ReadCharLengths(in, t);
+  ReadAuxLengths(in, t, PosAlphabet, PosCountBits, kNoZeroRun);
+  return items;
+}
+
+inline int DecodeCharSymbol(BitReader& in, DecoderTables& t, std::uint16_t& blockItemsLeft) {
+  if (blockItemsLeft == 0) blockItemsLeft = ReadBlockHeader(in, t);
+  // An item count of 0 wraps to 65535 here and so stands for 65536 items.
+  --blockItemsLeft;
+  return DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet, t.charLengths.data());
+}
+
+// Class 0 is offset 0 and class 1 offset 1; class j >= 2 covers 2^(j-1) .. 2^j - 1 with j - 1
+// extra bits.
+inline std::uint32_t DecodeOffset(BitReader& in, const DecoderTables& t) {
+  const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
+                             t.auxLengths.data());
+  if (j == 0) return 0;
+  return (1u << (j - 1)) + in.Read(j - 1);
+}
+
+}  // namespace
+
+void LZH5Expand(std::int32_t outputSize) {
+  if (outputSize == 0) return;
+  auto tables = std::make_unique<DecoderTables>();
+  DecoderTables& t = *tables;
+  std::uint8_t* const window = t.window.data();
+
+  std::uint16_t blockItemsLeft = 0;
+  BitReader in;
+  in.Start();
+  t.window.fill(0x20);
+  std::uint32_t wpos = 0;
+  // 64 bits: the last match may carry the count up to 255 past a size near 2^31.
+  std::int64_t produced = 0;
+
+  while (produced < outputSize) {
+    const int c = DecodeCharSymbol(in, t, blockItemsLeft);
+    if (c <= 0xFF) {
+      const auto b = static_cast<std::uint8_t>(c);
+      window[wpos] = b;
+      WriteCodecByte(b);
+      wpos = (wpos + 1) & WindowMask;
+      ++produced;
+      continue;
+    }
+    // A match is copied whole even when it runs past outputSize; overlapping copies (offset
+    // below the length) read back bytes written by this same match.
+    const int length = c - 256 + MinMatch;
+    std::uint32_t src = (wpos - DecodeOffset(in, t) - 1) & WindowMask;
+    produced += length;
+    for (int k = 0; k < length; ++k) {
+      const std::uint8_t b = window[src];
+      window[wpos] = b;
+      WriteCodecByte(b);
+      src = (src + 1) & WindowMask;
+      wpos = (wpos + 1) & WindowMask;
+    }
+  }
+}
+
 }  // namespace zev::compress
