@@ -1,0 +1,57 @@
+// A stream over a file, opened Windows-style with an access mode and a sharing mode that is
+// enforced between every opener, in this process and in others.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/stream.h"
+
+namespace zev::platform {
+
+enum : std::uint16_t {
+  fmOpenRead = 0,
+  fmOpenWrite = 1,
+  fmOpenReadWrite = 2,
+  fmShareCompat = 0,
+  fmShareExclusive = 0x10,
+  fmShareDenyWrite = 0x20,
+  fmShareDenyRead = 0x30,
+  fmShareDenyNone = 0x40,
+  fmCreate = 0xFFFF,
+};
+
+class FileStream : public Stream {
+ public:
+  // fmCreate creates the file or empties an existing one, opened for reading and writing with no
+  // sharing, and never through a symbolic link; it throws EFCreateError(windowsPath). Any other
+  // mode is an access mode or'ed with a sharing mode and throws EFOpenError(windowsPath). Both
+  // fail on a sharing conflict, and writing access fails on a read-only file.
+  FileStream(const std::string& windowsPath, std::uint16_t mode);
+  ~FileStream() override;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  std::size_t Read(void* buffer, std::size_t count) override;    // 0 without read access
+  std::size_t Write(const void* buffer, std::size_t count) override;  // 0 without write access
+  std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
+  std::int64_t Size() override;
+  // Cuts or extends the file to size bytes; false without write access or on failure.
+  bool SetSize(std::int64_t size);
+
+  // Sets the file's modification time from a packed DOS date/time (local time). An invalid value
+  // leaves the time alone and returns false.
+  bool SetDosDateTime(std::int32_t packed);
+  // The modification time as a packed DOS date/time.
+  std::int32_t GetDosDateTime();
+
+  const std::string& FileName() const { return name_; }
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+  bool canRead_ = false;
+  bool canWrite_ = false;
+};
+
+}  // namespace zev::platform

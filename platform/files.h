@@ -1,0 +1,39 @@
+// Windows-style file and directory services over the current Machine: existence, size, date,
+// deletion, directories, free space and directory search. Paths are Windows paths; relative ones
+// are taken from the current directory. None of these throws on a bad or unmapped path: they
+// report failure the way the Windows API does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/attributes.h"
+#include "platform/file_stream.h"
+
+namespace zev::platform {
+
+bool FileExists(const std::string& path);         // a file, not a directory
+std::int64_t FileSize(const std::string& path);   // -1 when missing or a directory
+std::int32_t FileAge(const std::string& path);    // packed DOS date/time, -1 when missing
+// Fails on a directory, a read-only file, or a file that someone holds open.
+bool DeleteFile(const std::string& path);
+bool CreateDirectory(const std::string& path);    // the parent must exist
+bool RemoveDirectory(const std::string& path);    // must be empty; never a drive root
+// Bytes available to the user on drive 1 = A:, 2 = B: ...; 0 = the current drive; -1 when the
+// drive is not mapped or cannot be queried.
+std::int64_t DiskFree(int drive);
+
+struct SearchRec {
+  std::string Name;
+  std::uint32_t Attr = 0;
+  std::int64_t Size = 0;
+  std::int32_t Time = 0;  // packed DOS date/time
+};
+// Every entry of the pattern's folder whose name matches its last component ("*" and "?"
+// wildcards, "*.*" matching every name), without regard to case, sorted by name. Directories,
+// hidden and system entries come only when attributeMask asks for them; "." and ".." are listed
+// for a folder that is not a drive root. Host names that cannot be Windows names are left out.
+std::vector<SearchRec> FindFiles(const std::string& pattern, std::uint32_t attributeMask);
+
+}  // namespace zev::platform

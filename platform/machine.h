@@ -1,0 +1,65 @@
+// The machine the program believes it runs on: drive letters mapped onto host folders, and the
+// translation of Windows paths (8-bit Windows-1252, "\" or "/" separated, case-insensitive) to host
+// paths (UTF-8, case-sensitive) and back.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zev::platform {
+
+class Machine {
+ public:
+  // The machine the program runs on. It has no drives until Configure or MapDrive is called, so
+  // nothing is touched on the host before the program (or a test) says where the machine lives.
+  static Machine& Current();
+
+  // machineDir holds drive_c (C: = machineDir/drive_c, created if missing). startDir becomes A:
+  // unless it lies inside C:, and is the current directory either way. Forgets every other drive.
+  void Configure(const std::filesystem::path& machineDir, const std::filesystem::path& startDir);
+  // $ZEV_MACHINE, else $XDG_DATA_HOME/zev-setup/machine, else ~/.local/share/zev-setup/machine.
+  static std::filesystem::path DefaultMachineDir();
+
+  // Maps (or re-points, as on a disk change) a drive letter, 'A'..'Z' in either case; throws
+  // zev::Exception on any other letter.
+  void MapDrive(char letter, const std::filesystem::path& hostDir);
+  std::optional<std::filesystem::path> DriveFolder(char letter) const;
+  std::vector<char> Drives() const;  // upper-case letters, sorted
+
+  // Host path of a Windows path (relative ones are taken from the current directory). Existing
+  // components are found without regard to case; ".." stops at the drive root; symbolic links are
+  // followed only while they stay inside the drive's folder. Throws zev::Exception for a path on
+  // an unmapped drive or one that would leave its drive.
+  std::filesystem::path ToHostPath(const std::string& windowsPath) const;
+  // The same, but a symbolic link in the last component is left as it is (not followed): for
+  // creating and deleting entries without acting through a link.
+  std::filesystem::path ToHostPathNoFollow(const std::string& windowsPath) const;
+  // Windows path of a host path. Throws zev::Exception when the path lies outside every drive or
+  // a component cannot be a Windows name (not Windows-1252, or holding \ : * ? " < > | or a
+  // control character).
+  std::string ToWindowsPath(const std::filesystem::path& hostPath) const;
+
+  // The current directory as a full Windows path ("A:\" or "C:\Program Files").
+  std::string CurrentDirectory() const;
+  // Throws EInOutError(3) (path not found) when windowsPath is not an existing directory.
+  void SetCurrentDirectory(const std::string& windowsPath);
+  // Full, normalised Windows path: drive letter upper-case, "\" separators, "." and ".." resolved
+  // (never above the root), no trailing "\" except at a root. Relative paths are taken from the
+  // current directory; "" gives the current directory.
+  std::string ExpandFileName(const std::string& path) const;
+
+  // "C:\WINDOWS"; the folder is created on first use.
+  std::string WindowsDirectory();
+
+ private:
+  std::filesystem::path Resolve(const std::string& windowsPath, bool followLast) const;
+
+  std::map<char, std::filesystem::path> drives_;
+  std::string current_;
+  bool windowsDirMade_ = false;
+};
+
+}  // namespace zev::platform

@@ -1,0 +1,35 @@
+// Test support: a throw-away machine in a temporary folder, installed as Machine::Current() for
+// the lifetime of the object.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/machine.h"
+
+namespace zev::platform {
+
+class ScopedMachine {
+ public:
+  // Creates <tmp>/zev-machine-XXXXXX with machine/drive_c (C:) and start/ (A:, the current
+  // directory), and configures Machine::Current() on them.
+  ScopedMachine();
+  // Restores the previous Machine::Current() and removes the folder.
+  ~ScopedMachine();
+  ScopedMachine(const ScopedMachine&) = delete;
+  ScopedMachine& operator=(const ScopedMachine&) = delete;
+
+  const std::filesystem::path& Root() const { return root_; }
+  std::filesystem::path MachineDir() const { return root_ / "machine"; }
+  std::filesystem::path DriveC() const { return root_ / "machine" / "drive_c"; }
+  std::filesystem::path StartDir() const { return root_ / "start"; }
+  Machine& machine() { return Machine::Current(); }
+  // Host path of a Windows path on this machine.
+  std::filesystem::path Host(const std::string& windowsPath) const;
+
+ private:
+  std::filesystem::path root_;
+  Machine saved_;
+};
+
+}  // namespace zev::platform
