@@ -1,0 +1,74 @@
+// The content of one INI file as the profile functions see it: parsed for look-ups, edited in
+// place, and written back with every untouched line exactly as it stood.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zev::platform {
+
+// Compares two names without regard to case, folding letters by Windows-1252 rules (so "É" and
+// "é" match as well as "E" and "e"). Blanks are not trimmed here.
+bool ProfileNamesEqual(std::string_view a, std::string_view b);
+
+// Removes blanks (space, tab, vertical tab, form feed, carriage return) from both ends.
+std::string_view TrimProfileBlanks(std::string_view text);
+
+class IniFile {
+ public:
+  IniFile() = default;
+
+  // Splits the text into lines; LF and CRLF line ends are both accepted and kept per line.
+  static IniFile Parse(std::string_view text);
+  // The file text: every line and its own line end, in order.
+  std::string Serialise() const;
+
+  // The value of the first key of that name in the first section of that name, trimmed and with
+  // one pair of enclosing single or double quotes removed; nothing when either is missing.
+  std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+  // The names of every key line of the first section of that name, in file order (repeated
+  // names included); empty when the section is missing.
+  std::vector<std::string> KeyNames(std::string_view section) const;
+  bool HasSection(std::string_view section) const;
+
+  // Sets a key: the first key of that name in the first section of that name is rewritten in
+  // place; a new key goes after the last key line of the section (after its header when it has
+  // none); a new section goes at the end of the file. Written lines end in CRLF. Returns false
+  // and changes nothing when a name or the value could not be read back as written (a line break
+  // anywhere, an empty name, "=" in the key, "]" in the section, a key beginning with ";" or "[").
+  bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+  // Removes every section of that name: its header and the lines up to the next section header.
+  // Returns whether anything was removed.
+  bool EraseSection(std::string_view section);
+
+  static bool IsValidSectionName(std::string_view section);
+  static bool IsValidKeyName(std::string_view key);
+  static bool IsValidValue(std::string_view value);
+
+ private:
+  enum class LineKind : std::uint8_t { Other, Section, Key };
+
+  struct Line {
+    std::string text;    // without its line end
+    std::string ending;  // "\r\n", "\n", or empty for a last line without one
+    LineKind kind = LineKind::Other;
+    std::string name;    // section or key name, trimmed, as written in the file
+    std::string value;   // key value, trimmed, quotes still in place
+  };
+
+  static Line MakeLine(std::string text, std::string ending);
+  // Index of the header of the first section of that name, or npos.
+  std::size_t FindSection(std::string_view section) const;
+  // One past the last line of the section whose header is at the given index.
+  std::size_t SectionEnd(std::size_t header) const;
+  // Inserts a line before the given index; the line before it gets a line end if it had none.
+  void InsertLine(std::size_t index, Line line);
+
+  std::vector<Line> lines_;
+};
+
+}  // namespace zev::platform
