@@ -71,9 +71,9 @@ struct HostFile {
   std::string dosAttribute;  // the raw extended attribute, empty when the file has none
 };
 
-// Reads the whole file. False when it exists but is no regular file or cannot be read; a missing
-// file is no failure.
-bool ReadHostFile(const std::filesystem::path& path, HostFile& file) {
+// Reads the whole file, and its DOS attributes when asked. False when it exists but is no regular
+// file or cannot be read; a missing file is no failure.
+bool ReadHostFile(const std::filesystem::path& path, HostFile& file, bool withAttribute) {
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT;
   if (::fstat(fd.get(), &file.status) != 0 || !S_ISREG(file.status.st_mode)) return false;
@@ -88,9 +88,21 @@ bool ReadHostFile(const std::filesystem::path& path, HostFile& file) {
     }
     file.content.append(buffer, static_cast<std::size_t>(n));
   }
-  char attribute[64];
-  const ssize_t length = ::fgetxattr(fd.get(), kDosAttributeName, attribute, sizeof attribute);
-  if (length > 0) file.dosAttribute.assign(attribute, static_cast<std::size_t>(length));
+  if (!withAttribute) return true;
+  // Other tools store more than the attribute word here (a binary record after it), so the value
+  // is copied whole, whatever its size.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const ssize_t size = ::fgetxattr(fd.get(), kDosAttributeName, nullptr, 0);
+    if (size <= 0) break;
+    file.dosAttribute.resize(static_cast<std::size_t>(size));
+    const ssize_t length = ::fgetxattr(fd.get(), kDosAttributeName, file.dosAttribute.data(), file.dosAttribute.size());
+    if (length >= 0) {
+      file.dosAttribute.resize(static_cast<std::size_t>(length));
+      return true;
+    }
+    file.dosAttribute.clear();
+    if (errno != ERANGE) return false;  // present but unreadable: better not to drop it
+  }
   return true;
 }
 
@@ -102,7 +114,7 @@ IniFile LoadForReading(const std::string& fileName) {
   const std::optional<std::filesystem::path> hostPath = HostPath(*windowsPath);
   if (!hostPath) return IniFile();
   HostFile file;
-  if (!ReadHostFile(*hostPath, file)) return IniFile();
+  if (!ReadHostFile(*hostPath, file, false)) return IniFile();
   return IniFile::Parse(file.content);
 }
 
@@ -125,8 +137,9 @@ int CreateTemporary(const std::filesystem::path& target, mode_t mode, std::files
   static std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(::getpid()) ^
                                     static_cast<std::minstd_rand::result_type>(std::random_device()()));
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = target;
-    temporary += ".zev-" + std::to_string(::getpid()) + "-" + std::to_string(generator() % 1000000);
+    // A short name of its own rather than the target's name with a suffix, which could pass the
+    // longest name the file system allows.
+    temporary = target.parent_path() / ("~zev" + std::to_string(generator() % 100000000) + ".tmp");
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -178,7 +191,7 @@ bool UpdateProfile(const std::string& fileName, Edit edit) {
   if (!hostPath) return false;
 
   HostFile original;
-  if (!ReadHostFile(*hostPath, original)) return false;
+  if (!ReadHostFile(*hostPath, original, true)) return false;
   IniFile ini = IniFile::Parse(original.content);
   bool changed = true;
   if (!edit(ini, changed)) return false;
