@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace zev::platform {
@@ -18,5 +19,12 @@ std::uint32_t GetFileAttributes(const std::string& path);
 // Stores the attribute word (the directory bit comes from the file type and is ignored); false
 // when the path is missing or cannot be changed.
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes);
+
+// The same word for a host path (following links) or an open descriptor, for the rest of the
+// platform layer; kInvalidAttributes when it cannot be read.
+std::uint32_t HostFileAttributes(const std::filesystem::path& hostPath);
+std::uint32_t DescriptorAttributes(int fd);
+// Forgets the stored word of an open file, which then reads as a new file (faArchive).
+void ClearStoredAttributes(int fd);
 
 }  // namespace zev::platform

@@ -1,0 +1,259 @@
+#include "platform/machine.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/error.h"
+#include "platform/path_names.h"
+#include "platform/text.h"
+
+namespace fs = std::filesystem;
+
+namespace zev::platform {
+namespace {
+
+char DriveLetter(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return c;
+  return 0;
+}
+
+bool HasDrivePrefix(const std::string& path) { return path.size() >= 2 && DriveLetter(path[0]) && path[1] == ':'; }
+
+// Applies the components of text to parts the way Windows does: empty and "." components vanish,
+// ".." removes the previous one but never climbs above the root.
+void ApplyComponents(std::vector<std::string>& parts, const std::string& text) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && !IsPathSeparator(text[end])) ++end;
+    std::string part = text.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+    start = end + 1;
+  }
+}
+
+// True when path lies in (or is) folder; both are absolute and normalised.
+bool IsInside(const fs::path& path, const fs::path& folder) {
+  auto f = folder.begin();
+  auto p = path.begin();
+  for (; f != folder.end(); ++f, ++p) {
+    if (f->empty()) continue;  // the trailing "" of a folder written with a final slash
+    if (p == path.end() || *p != *f) return false;
+  }
+  return true;
+}
+
+fs::path Normalised(const fs::path& path) {
+  fs::path p = fs::absolute(path).lexically_normal();
+  if (!p.has_filename() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
+// The real location of a drive folder, so that resolved links can be compared with it.
+fs::path RealFolder(const fs::path& folder) {
+  std::error_code ec;
+  fs::path real = fs::canonical(folder, ec);
+  if (ec) real = fs::weakly_canonical(folder, ec);
+  return ec ? folder : real;
+}
+
+// The host name of the entry of dir that the Windows name stands for: the exact name when it
+// exists, else the first name in sorted order that equals it without regard to case.
+std::optional<std::string> FindEntry(const fs::path& dir, const std::string& hostName, const std::string& name) {
+  struct stat st;
+  if (::lstat((dir / hostName).c_str(), &st) == 0) return hostName;
+  std::error_code ec;
+  std::optional<std::string> best;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string candidate = it->path().filename().string();
+    auto ansi = Utf8ToWin1252(candidate);
+    if (ansi && SameText(*ansi, name) && (!best || candidate < *best)) best = std::move(candidate);
+  }
+  return best;
+}
+
+}  // namespace
+
+Machine& Machine::Current() {
+  static Machine machine;
+  return machine;
+}
+
+void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
+  drives_.clear();
+  windowsDirMade_ = false;
+  fs::path driveC = Normalised(machineDir) / "drive_c";
+  fs::create_directories(driveC);
+  MapDrive('C', driveC);
+  fs::path start = Normalised(startDir);
+  try {
+    current_ = ToWindowsPath(start);
+  } catch (const Exception&) {
+    MapDrive('A', start);
+    current_ = "A:\\";
+  }
+}
+
+fs::path Machine::DefaultMachineDir() {
+  if (const char* dir = std::getenv("ZEV_MACHINE"); dir && *dir) return dir;
+  // The XDG rules ignore a relative XDG_DATA_HOME.
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return fs::path(data) / "zev-setup" / "machine";
+  const char* home = std::getenv("HOME");
+  return fs::path(home && *home ? home : "/") / ".local" / "share" / "zev-setup" / "machine";
+}
+
+void Machine::MapDrive(char letter, const fs::path& hostDir) {
+  char drive = DriveLetter(letter);
+  if (!drive) throw Exception(std::string("Invalid drive letter: ") + letter);
+  drives_[drive] = Normalised(hostDir);
+}
+
+std::optional<fs::path> Machine::DriveFolder(char letter) const {
+  auto it = drives_.find(DriveLetter(letter));
+  if (it == drives_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::vector<char> Machine::Drives() const {
+  std::vector<char> letters;
+  for (const auto& entry : drives_) letters.push_back(entry.first);
+  return letters;
+}
+
+std::string Machine::CurrentDirectory() const { return current_; }
+
+void Machine::SetCurrentDirectory(const std::string& windowsPath) {
+  std::string full;
+  std::error_code ec;
+  try {
+    full = ExpandFileName(windowsPath);
+    if (!fs::is_directory(ToHostPath(full), ec)) throw EInOutError(3);
+  } catch (const Exception&) {
+    throw EInOutError(3);
+  }
+  current_ = full;
+}
+
+std::string Machine::ExpandFileName(const std::string& path) const {
+  char drive;
+  std::string rest;
+  std::vector<std::string> parts;
+  bool relative;
+  if (HasDrivePrefix(path)) {
+    drive = DriveLetter(path[0]);
+    rest = path.substr(2);
+    relative = rest.empty() || !IsPathSeparator(rest[0]);
+    // "C:name" is relative to the current directory only when that lies on C:.
+    if (relative && !(HasDrivePrefix(current_) && current_[0] == drive)) relative = false;
+  } else {
+    if (!HasDrivePrefix(current_)) throw Exception("No current directory for " + path);
+    drive = current_[0];
+    rest = path;
+    relative = rest.empty() || !IsPathSeparator(rest[0]);
+  }
+  if (relative) ApplyComponents(parts, current_.substr(2));
+  ApplyComponents(parts, rest);
+  std::string full{drive, ':', '\\'};
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i) full += '\\';
+    full += parts[i];
+  }
+  return full;
+}
+
+fs::path Machine::ToHostPath(const std::string& windowsPath) const { return Resolve(windowsPath, true); }
+fs::path Machine::ToHostPathNoFollow(const std::string& windowsPath) const { return Resolve(windowsPath, false); }
+
+fs::path Machine::Resolve(const std::string& windowsPath, bool followLast) const {
+  const std::string full = ExpandFileName(windowsPath);
+  auto drive = drives_.find(full[0]);
+  if (drive == drives_.end()) throw Exception(std::string("Drive ") + full[0] + ": is not mapped: " + full);
+  std::vector<std::string> parts;
+  ApplyComponents(parts, full.substr(2));
+  for (const auto& part : parts)
+    if (!IsValidWindowsName(part)) throw Exception("Invalid file name: " + full);
+
+  const fs::path root = RealFolder(drive->second);
+  fs::path current = root;
+  std::error_code ec;
+  bool lookUp = fs::is_directory(root, ec);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string hostName = Win1252ToUtf8(parts[i]);
+    std::optional<std::string> found;
+    if (lookUp) found = FindEntry(current, hostName, parts[i]);
+    if (!found) {
+      // Nothing below a missing component can exist: keep the names as given.
+      lookUp = false;
+      current /= hostName;
+      continue;
+    }
+    fs::path next = current / *found;
+    const bool last = i + 1 == parts.size();
+    if (fs::is_symlink(next, ec) && (followLast || !last)) {
+      // Follow the whole chain of links, and refuse to leave the drive's folder through it.
+      fs::path target = fs::weakly_canonical(next, ec);
+      if (ec || !IsInside(target, root)) throw Exception("Path leads outside drive " + std::string(1, full[0]) + ": " + full);
+      next = target;
+    }
+    current = next;
+    lookUp = fs::is_directory(current, ec);
+  }
+  return current;
+}
+
+std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
+  const fs::path path = Normalised(hostPath);
+  char bestDrive = 0;
+  fs::path rest;
+  std::size_t bestDepth = 0;
+  auto consider = [&](char letter, const fs::path& folder) {
+    if (!IsInside(path, folder)) return;
+    std::size_t depth = static_cast<std::size_t>(std::distance(folder.begin(), folder.end()));
+    if (bestDrive && depth <= bestDepth) return;  // the deepest folder wins; ties go to the lower letter
+    bestDrive = letter;
+    bestDepth = depth;
+    rest = path.lexically_relative(folder);
+  };
+  for (const auto& [letter, folder] : drives_) {
+    consider(letter, folder);
+    consider(letter, RealFolder(folder));
+  }
+  if (!bestDrive) throw Exception("Not on any drive: " + hostPath.string());
+
+  std::string windows{bestDrive, ':', '\\'};
+  bool first = true;
+  for (const auto& component : rest) {
+    const std::string name = component.string();
+    if (name.empty() || name == ".") continue;
+    auto ansi = Utf8ToWin1252(name);
+    if (!ansi || !IsValidWindowsName(*ansi)) throw Exception("Not a valid Windows file name: " + hostPath.string());
+    if (!first) windows += '\\';
+    windows += *ansi;
+    first = false;
+  }
+  return windows;
+}
+
+std::string Machine::WindowsDirectory() {
+  static const std::string kWindows = "C:\\WINDOWS";
+  if (!windowsDirMade_) {
+    try {
+      std::error_code ec;
+      fs::create_directories(ToHostPath(kWindows), ec);
+      windowsDirMade_ = !ec;
+    } catch (const Exception&) {
+      // No C: drive yet: the callers fail clearly when they use the folder.
+    }
+  }
+  return kWindows;
+}
+
+}  // namespace zev::platform
