@@ -1,0 +1,220 @@
+#include "compress/compress.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "compress/errors.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace zev::compress {
+
+using platform::FileStream;
+using platform::Stream;
+
+namespace {
+
+// The folder part of a path: everything up to and including its last "\" or ":".
+std::string FolderOf(const std::string& path) {
+  auto cut = path.find_last_of("\\:");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+}  // namespace
+
+void TCompress::SetTargetPath(const std::string& path) {
+  targetPath_ = path;
+  if (!targetPath_.empty() && targetPath_.back() != '\\') targetPath_ += '\\';
+}
+
+CodecSettings TCompress::CodecSettingsForRun() const {
+  CodecSettings settings;
+  settings.onShowProgress = OnShowProgress;
+  settings.key = Key;
+  return settings;
+}
+
+void TCompress::InitArchiveHeader(TArchiveHeader& header) const {
+  header = TArchiveHeader{};
+  header.LockMode = Key > 0 ? 2 : 0;
+}
+
+TCompressionMethod TCompress::RecognizeMethod(const std::string& identifier) {
+  for (std::size_t i = 0; i < MethodIDs.size(); ++i)
+    if (identifier == MethodIDs[i]) return static_cast<TCompressionMethod>(i);
+  if (OnRecognize) {
+    bool recognized = false;
+    OnRecognize(identifier, recognized);
+    if (recognized) return coCustom;
+  }
+  throw EUnrecognizedCompressionMethod(identifier);
+}
+
+std::string TCompress::ReadArchiveHeader(Stream& stream, TArchiveHeader& header) {
+  if (stream.Remaining() < static_cast<std::int64_t>(kArchiveHeaderSize)) {
+    InitArchiveHeader(header);
+    return header.Identifier();
+  }
+  std::array<std::uint8_t, kArchiveHeaderSize> bytes;
+  stream.ReadBuffer(bytes.data(), bytes.size());
+  header = DecodeArchiveHeader(bytes.data());
+  if (header.magic != kArchiveMagic) throw EInvalidHeader();
+  if (header.ArchiveType != caMulti) throw EInvalidHeaderArchiveType();
+  std::string identifier = header.Identifier();
+  RecognizeMethod(identifier);
+  return identifier;
+}
+
+void TCompress::ScanCompressedFile(const std::string& fileName, TStringList& list) {
+  FileStream stream(fileName, platform::fmOpenRead | platform::fmShareExclusive);
+  ScanCompressedStream(stream, list);
+}
+
+void TCompress::ScanCompressedStream(Stream& stream, TStringList& list) {
+  if (stream.Remaining() < kSmallestListableArchive) return;
+  TArchiveHeader archive;
+  ReadArchiveHeader(stream, archive);
+  TMemberHeader member;
+  std::string name;
+  while (ReadMemberHeader(stream, member, name)) {
+    auto info = std::make_shared<TCompressedFileInfo>();
+    info->FileDate = member.FileDate;
+    info->Attributes = member.Attributes;
+    info->UncompressedSize = member.UncompressedSize;
+    info->CompressedSize = member.CompressedSize;
+    info->MethodNumber = member.MethodNumber;
+    info->Checksum = member.Checksum;
+    info->HeaderOffset = static_cast<std::int32_t>(stream.Position() - static_cast<std::int64_t>(kMemberHeaderSize) -
+                                                   member.NameLength);
+    info->Locked = member.LockMode > 0;
+    list.Add(name, std::move(info));
+    stream.Seek(member.CompressedSize, platform::SeekOrigin::Current);
+  }
+}
+
+void TCompress::ExpandCompressedFile(const std::string& fileName, TStringList* list) {
+  FileStream stream(fileName, platform::fmOpenRead | platform::fmShareExclusive);
+  ExpandCompressedStream(stream, list);
+}
+
+void TCompress::ExpandCompressedStream(Stream& stream, TStringList* list) {
+  TStringList written;
+  TArchiveHeader archive;
+  std::string identifier = ReadArchiveHeader(stream, archive);
+  // Kept in 64 bits: member sizes of a damaged archive may add up past 2^31.
+  std::int64_t runningTotal = 0;
+  TMemberHeader member;
+  std::string name;
+  auto skipData = [&] { stream.Seek(member.CompressedSize, platform::SeekOrigin::Current); };
+
+  while (ReadMemberHeader(stream, member, name) && runningTotal < archive.TotalSize) {
+    if (list && !FileInList(*list, name)) {
+      skipData();
+      runningTotal += member.UncompressedSize;
+      continue;
+    }
+    std::string path = !name.empty() && name[0] == '\\' ? name : targetPath_ + name;
+    if (OnCheckFile) {
+      OnCheckFile(path, cmExpanding);
+      if (path.empty()) {
+        skipData();
+        continue;
+      }
+      if (path == "*") break;
+    }
+    if (FreeSpaceFor(path) < member.UncompressedSize) throw EInsufficientDiskSpace(path);
+    if (MakeDirectories) ForcePath(FolderOf(path));
+
+    std::unique_ptr<FileStream> output;
+    try {
+      output = std::make_unique<FileStream>(path, platform::fmCreate);
+    } catch (const platform::EStreamError&) {
+      if (ExceptionOnFileError) throw;
+      skipData();
+      continue;
+    }
+    try {
+      ExpandMember(*output, stream, member, identifier);
+    } catch (const EInvalidKey&) {
+      output.reset();
+      platform::DeleteFile(path);
+      throw;
+    } catch (...) {
+      output.reset();
+      platform::SetFileAttributes(path, static_cast<std::uint16_t>(member.Attributes));
+      throw;
+    }
+    output->SetDosDateTime(member.FileDate);
+    written.Add(path);
+    output.reset();
+    platform::SetFileAttributes(path, static_cast<std::uint16_t>(member.Attributes));
+    runningTotal += member.UncompressedSize;
+  }
+  if (list) {
+    list->Clear();
+    for (const std::string& path : written.Strings()) list->Add(path);
+  }
+}
+
+void TCompress::ExpandMember(Stream& dest, Stream& source, const TMemberHeader& member,
+                             const std::string& identifier) {
+  const bool locked = member.LockMode > 0;
+  if (member.MethodNumber != coNone && locked && Key == 0) throw EInvalidKey();
+  std::int32_t checksum = 0;
+  switch (member.MethodNumber) {
+    case coNone:
+      if (member.CompressedSize > 0) dest.CopyFrom(source, member.CompressedSize);
+      return;
+    case coRLE:
+    case coLZH:
+    case coLZH5:
+      try {
+        RunCodec(CodecSettingsForRun(), dest, source, member.CompressedSize, member.UncompressedSize,
+                 member.MethodNumber, checksum, true, member.LockMode == 2);
+      } catch (const ELZHBadDecodeTable&) {
+        if (locked) throw EInvalidKey();
+        throw;
+      }
+      break;
+    case coCustom:
+      if (OnExpand) OnExpand(dest, source, member.CompressedSize, member.UncompressedSize, identifier, checksum);
+      break;
+    default:
+      break;
+  }
+  if (checksum == member.Checksum) return;
+  if (!locked) throw EBadChecksum();
+  if (static_cast<std::int32_t>(static_cast<std::uint32_t>(Key) + static_cast<std::uint32_t>(checksum)) !=
+      member.Checksum)
+    throw EInvalidKey();
+}
+
+std::int32_t TCompress::FreeSpaceFor(const std::string& path) const {
+  constexpr std::int64_t kUnlimited = 2147483647;
+  if (!CheckSpaceBeforeExpand) return kUnlimited;
+  std::string upper = UpperCase(path);
+  int drive = upper.size() > 1 && upper[1] == ':' ? static_cast<unsigned char>(upper[0]) - 64 : 0;
+  std::int64_t space = platform::DiskFree(drive);
+  if (space < 0) return kUnlimited;
+  std::int64_t existing = platform::FileSize(path);
+  if (existing > 0) space += existing;
+  return static_cast<std::int32_t>(std::min(space, kUnlimited));
+}
+
+void TCompress::ForcePath(const std::string& folder) {
+  if (folder.empty()) return;
+  std::string dir = folder;
+  if (dir.back() == '\\') dir.pop_back();
+  if (dir.size() < 3) return;
+  std::uint32_t attributes = platform::GetFileAttributes(dir);
+  if (attributes != platform::kInvalidAttributes && (attributes & platform::faDirectory)) return;
+  std::string parent = FolderOf(dir);
+  // A folder part equal to the folder itself would recurse for ever (a bare "X:" say).
+  if (parent != dir) ForcePath(parent);
+  if (!platform::CreateDirectory(dir)) throw platform::EInOutError(errno ? errno : EIO);
+}
+
+bool TCompress::FileInList(const TStringList& list, const std::string& name) { return list.IndexOf(name) >= 0; }
+
+}  // namespace zev::compress
