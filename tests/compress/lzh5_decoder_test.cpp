@@ -651,5 +651,51 @@ TEST(Lzh5Decoder, SurvivesRandomAndMutatedStreams) {
   EXPECT_GT(expanded, 1000);
 }
 
+
+// ---- Streams checked by other lh5 decoders ----
+
+std::filesystem::path DataFolder() { return std::filesystem::path(__FILE__).parent_path() / "data" / "lzh5"; }
+
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::uint32_t LittleEndian(const Bytes& b, std::size_t at, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
+  return v;
+}
+
+// The CRC the archives carry for their members' data (reflected polynomial 0xA001, start 0).
+std::uint16_t Crc16(const Bytes& data) {
+  std::uint32_t crc = 0;
+  for (std::uint8_t b : data) {
+    crc ^= b;
+    for (int i = 0; i < 8; ++i) crc = (crc & 1u) ? (crc >> 1) ^ 0xA001u : crc >> 1;
+  }
+  return static_cast<std::uint16_t>(crc);
+}
+
+TEST(Lzh5Decoder, ExpandsArchivesThatOtherDecodersAgreeOn) {
+  // Level-0 archives of one member each; the data's size and CRC come from the member header.
+  for (const char* name : {"random_codes.lzh", "text_two_blocks.lzh"}) {
+    SCOPED_TRACE(name);
+    const Bytes archive = ReadFile(DataFolder() / name);
+    ASSERT_GT(archive.size(), 24u);
+    const std::size_t dataStart = archive[0] + 2u;
+    ASSERT_EQ(std::string(archive.begin() + 2, archive.begin() + 7), "-lh5-");
+    const std::uint32_t packed = LittleEndian(archive, 7, 4);
+    const std::uint32_t size = LittleEndian(archive, 11, 4);
+    const auto crc = static_cast<std::uint16_t>(LittleEndian(archive, dataStart - 2, 2));
+    ASSERT_LE(dataStart + packed, archive.size());
+    const Bytes stream(archive.begin() + static_cast<std::ptrdiff_t>(dataStart),
+                       archive.begin() + static_cast<std::ptrdiff_t>(dataStart + packed));
+    const Bytes out = Expand(stream, static_cast<std::int32_t>(size));
+    EXPECT_EQ(out.size(), size);
+    EXPECT_EQ(Crc16(out), crc);
+  }
+}
+
 }  // namespace
 }  // namespace zev::compress
