@@ -1,8 +1,321 @@
-// Placeholder until the LZH5 encoder lands.
+// LZH5 encoder (method 4).
+//
+// The match finder keeps every position of the 8 KiB window as a leaf of a trie (a compacted
+// suffix tree of the window's strings, cut at 256 bytes). Inserting the string at the current
+// position walks down from its first byte's root and yields the longest earlier string equal
+// to it, with no limit on the search. When the previous position matched at least 4 bytes, the
+// walk starts one byte further along that match instead of at the root. Every internal node
+// remembers the most recent position that passed through it; those values are passed up to the
+// parent only lazily (bit 15 marks a node whose value its parent has not seen yet), so removing
+// the string that leaves the window never rescans a subtree.
+//
+// The text buffer holds the window, the current string and 256 bytes of look-ahead. Positions
+// run from 8448 to 16383 in the first pass and from 8192 to 16383 after each slide; a position
+// taken from the trie that is at or above the current one belongs to the pass before the last
+// slide and lies 8192 bytes lower.
+//
+// A match is used when it is at least 3 bytes long and the match at the next position is not
+// longer (one-step lazy choice; on a tie the earlier match wins). Lengths are always clipped to
+// the real input that is left, so no match reaches into the filler after the end.
 #include "compress/lzh5_encoder.h"
 
-#include "platform/error.h"
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "compress/codec_frame.h"
+#include "compress/lzh5_block_coder.h"
+#include "compress/lzh5_format.h"
 
 namespace zev::compress {
-void LZH5Compress() { throw Exception("LZH5 compression is not available yet"); }
+
+namespace {
+
+using lzh5::MaxMatch;
+using lzh5::MinMatch;
+using lzh5::WindowMask;
+using lzh5::WindowSize;
+
+constexpr int kTextSize = 2 * WindowSize + MaxMatch;     // 16640
+constexpr int kFirstPos = WindowSize + MaxMatch;         // 8448: where the first pass starts
+constexpr int kPassEnd = 2 * WindowSize;                 // 16384: the slide happens here
+constexpr int kRootBase = WindowSize;                    // roots 8192 + first byte
+constexpr int kNodeCount = WindowSize + 256;             // internal nodes 1..8191 and the roots
+constexpr int kLeafEnd = 2 * WindowSize;                 // leaves 8192..16383
+constexpr int kBucketBase = 2 * WindowSize;              // sibling-list heads from 16384
+constexpr int kLinkCount = kBucketBase + 16 * 255 + 8447 + 1;  // 28912
+constexpr std::uint16_t kStaleFlag = 0x8000;
+
+// The state of one LZH5Compress call, allocated once per member.
+struct Encoder {
+  std::array<std::uint8_t, kTextSize> TextBuffer{};
+  std::array<std::uint8_t, kNodeCount> NodeDepth{};
+  std::array<std::uint16_t, kNodeCount> NodePos{};
+  std::array<std::uint8_t, kNodeCount> ChildCount{};
+  std::array<std::uint16_t, kLeafEnd> NodeParent{};
+  std::array<std::uint16_t, kLeafEnd> LinkPrev{};
+  std::array<std::uint16_t, kLinkCount> LinkNext{};
+  int FreeNode = 1;
+
+  int CurPos = kFirstPos;
+  int BytesLeft = 0;
+  int MatchPos = 0;
+  int MatchLen = 0;
+
+  lzh5::BlockCoder coder;
+
+  void Run();
+
+  void InitTrie();
+  // The sibling list (bucket) of q's child that continues with byte c.
+  static int ChildHash(int q, int c) { return q + 16 * c + kBucketBase; }
+  int FindChild(int q, int c);
+  void AddChild(int q, int c, int r);
+  // Puts `to` where `from` stands in from's sibling list.
+  void ReplaceInList(int from, int to);
+  void Unlink(int r);
+  void SplitEdge(int old);
+  void InsertPosition();
+  void DeletePosition();
+  void AdvancePosition();
+  // A trie position in the coordinates of the current pass.
+  int Unwrap(int p) const { return p >= CurPos ? p - WindowSize : p; }
+};
+
+void Encoder::InitTrie() {
+  for (int i = kRootBase; i < kNodeCount; ++i) {
+    NodeDepth[i] = 1;
+    NodePos[i] = 0;
+  }
+  std::fill(NodeParent.begin() + kRootBase, NodeParent.begin() + kLeafEnd, std::uint16_t{0});
+  FreeNode = 1;
+  for (int i = 1; i < WindowSize - 1; ++i) LinkNext[i] = static_cast<std::uint16_t>(i + 1);
+  LinkNext[WindowSize - 1] = 0;
+  std::fill(LinkNext.begin() + kBucketBase, LinkNext.end(), std::uint16_t{0});
+}
+
+inline int Encoder::FindChild(int q, int c) {
+  int r = LinkNext[ChildHash(q, c)];
+  // Slot 0 ends every list; making it look like q's child stops the search there.
+  NodeParent[0] = static_cast<std::uint16_t>(q);
+  while (NodeParent[r] != q) r = LinkNext[r];
+  return r;
+}
+
+inline void Encoder::AddChild(int q, int c, int r) {
+  const int h = ChildHash(q, c);
+  const int t = LinkNext[h];
+  LinkNext[h] = static_cast<std::uint16_t>(r);
+  LinkNext[r] = static_cast<std::uint16_t>(t);
+  LinkPrev[t] = static_cast<std::uint16_t>(r);
+  LinkPrev[r] = static_cast<std::uint16_t>(h);
+  NodeParent[r] = static_cast<std::uint16_t>(q);
+  ++ChildCount[q];
+}
+
+inline void Encoder::ReplaceInList(int from, int to) {
+  const int prev = LinkPrev[from];
+  LinkPrev[to] = static_cast<std::uint16_t>(prev);
+  LinkNext[prev] = static_cast<std::uint16_t>(to);
+  const int next = LinkNext[from];
+  LinkNext[to] = static_cast<std::uint16_t>(next);
+  LinkPrev[next] = static_cast<std::uint16_t>(to);
+}
+
+inline void Encoder::Unlink(int r) {
+  const int prev = LinkPrev[r];
+  const int next = LinkNext[r];
+  LinkNext[prev] = static_cast<std::uint16_t>(next);
+  LinkPrev[next] = static_cast<std::uint16_t>(prev);
+}
+
+void Encoder::SplitEdge(int old) {
+  const int node = FreeNode;
+  FreeNode = LinkNext[node];
+  ChildCount[node] = 0;
+  ReplaceInList(old, node);
+  NodeParent[node] = NodeParent[old];
+  NodeDepth[node] = static_cast<std::uint8_t>(MatchLen);
+  NodePos[node] = static_cast<std::uint16_t>(CurPos);
+  AddChild(node, TextBuffer[MatchPos + MatchLen], old);
+  AddChild(node, TextBuffer[CurPos + MatchLen], CurPos);
+}
+
+void Encoder::InsertPosition() {
+  int q = 0;
+  int r = 0;
+  if (MatchLen >= 4) {
+    // The string here agrees with the one after the previous match for MatchLen - 1 bytes:
+    // start from that leaf (or the newer leaf that replaced it) and climb to the deepest node
+    // that is still shorter than the agreement.
+    --MatchLen;
+    r = (MatchPos + 1) | WindowSize;
+    while (NodeParent[r] == 0) r = LinkNext[r];
+    q = NodeParent[r];
+    while (NodeDepth[q] >= MatchLen) {
+      r = q;
+      q = NodeParent[q];
+    }
+    int t = q;
+    while (NodePos[t] & kStaleFlag) {
+      NodePos[t] = static_cast<std::uint16_t>(CurPos);
+      t = NodeParent[t];
+    }
+    if (t < kRootBase) NodePos[t] = static_cast<std::uint16_t>(CurPos | kStaleFlag);
+  } else {
+    q = kRootBase + TextBuffer[CurPos];
+    const int c = TextBuffer[CurPos + 1];
+    r = FindChild(q, c);
+    if (r == 0) {
+      AddChild(q, c, CurPos);
+      MatchLen = 1;
+      return;
+    }
+    MatchLen = 2;
+  }
+
+  const std::uint8_t* const text = TextBuffer.data();
+  const std::uint8_t* const current = text + CurPos;
+  for (;;) {
+    int limit = 0;
+    if (r >= kRootBase) {
+      limit = MaxMatch;
+      MatchPos = r;
+    } else {
+      limit = NodeDepth[r];
+      MatchPos = NodePos[r] & ~kStaleFlag;
+    }
+    if (MatchPos >= CurPos) MatchPos -= WindowSize;
+    const std::uint8_t* const earlier = text + MatchPos;
+    while (MatchLen < limit) {
+      if (current[MatchLen] != earlier[MatchLen]) {
+        SplitEdge(r);
+        return;
+      }
+      ++MatchLen;
+    }
+    if (MatchLen == MaxMatch) break;
+    NodePos[r] = static_cast<std::uint16_t>(CurPos);
+    q = r;
+    const int c = current[MatchLen];
+    r = FindChild(q, c);
+    if (r == 0) {
+      AddChild(q, c, CurPos);
+      return;
+    }
+    ++MatchLen;
+  }
+
+  // A full-length match with leaf r: the new leaf takes its place, and r records where its
+  // string went.
+  ReplaceInList(r, CurPos);
+  NodeParent[CurPos] = static_cast<std::uint16_t>(q);
+  NodeParent[r] = 0;
+  LinkNext[r] = static_cast<std::uint16_t>(CurPos);
+}
+
+void Encoder::DeletePosition() {
+  if (NodeParent[CurPos] == 0) return;
+  Unlink(CurPos);
+  const int r = NodeParent[CurPos];
+  NodeParent[CurPos] = 0;
+  --ChildCount[r];
+  if (r >= kRootBase || ChildCount[r] > 1) return;
+
+  // r has one child left and goes; its most recent position moves up to the ancestors that
+  // have not seen it yet.
+  const int t = Unwrap(NodePos[r] & ~kStaleFlag);
+  int s = t;
+  int q = NodeParent[r];
+  int u = NodePos[q];
+  while (u & kStaleFlag) {
+    u = Unwrap(u & ~kStaleFlag);
+    if (u > s) s = u;
+    NodePos[q] = static_cast<std::uint16_t>(s | WindowSize);
+    q = NodeParent[q];
+    u = NodePos[q];
+  }
+  if (q < kRootBase) {
+    u = Unwrap(u);
+    if (u > s) s = u;
+    NodePos[q] = static_cast<std::uint16_t>(s | WindowSize | kStaleFlag);
+  }
+
+  const int child = FindChild(r, TextBuffer[t + NodeDepth[r]]);
+  Unlink(child);
+  ReplaceInList(r, child);
+  NodeParent[child] = NodeParent[r];
+  NodeParent[r] = 0;
+  LinkNext[r] = static_cast<std::uint16_t>(FreeNode);
+  FreeNode = r;
+}
+
+void Encoder::AdvancePosition() {
+  --BytesLeft;
+  if (++CurPos == kPassEnd) {
+    // Slide: the window and the look-ahead move down one pass, and the freed upper half is
+    // refilled from the input. Slots past the input's end keep their old contents; they are
+    // never coded.
+    std::memmove(TextBuffer.data(), TextBuffer.data() + WindowSize, WindowSize + MaxMatch);
+    int stored = 0;
+    for (int slot = kFirstPos; slot < kTextSize; ++slot) {
+      TextBuffer[slot] = ReadCodecByte();
+      if (CodecInputEnded()) break;
+      ++stored;
+    }
+    BytesLeft += stored;
+    CurPos = WindowSize;
+  }
+  DeletePosition();
+  InsertPosition();
+}
+
+void Encoder::Run() {
+  InitTrie();
+  coder.Reset();
+
+  CurPos = kFirstPos;
+  BytesLeft = 0;
+  // Every slot of the first pass is visited; those after the input's end hold spaces.
+  for (int slot = kFirstPos; slot < kTextSize; ++slot) {
+    const std::uint8_t b = ReadCodecByte();
+    if (CodecInputEnded()) {
+      TextBuffer[slot] = 0x20;
+    } else {
+      TextBuffer[slot] = b;
+      ++BytesLeft;
+    }
+  }
+  if (BytesLeft == 0) return;
+
+  MatchPos = 0;
+  MatchLen = 0;
+  InsertPosition();
+  while (BytesLeft > 0) {
+    const int lastLen = MatchLen;
+    const int lastPos = MatchPos;
+    AdvancePosition();
+    if (MatchLen > BytesLeft) MatchLen = BytesLeft;
+    if (lastLen < MatchLen || lastLen < MinMatch) {
+      coder.QueueItem(TextBuffer[CurPos - 1], 0);
+    } else {
+      // The match starts at CurPos - 1; its offset is one less than the distance back.
+      coder.QueueItem(static_cast<unsigned>(lastLen + 256 - MinMatch),
+                      static_cast<unsigned>(CurPos - lastPos - 2) & WindowMask);
+      for (int i = 1; i < lastLen; ++i) AdvancePosition();
+      if (MatchLen > BytesLeft) MatchLen = BytesLeft;
+    }
+  }
+  coder.FlushBlock();
+  coder.FinishStream();
+}
+
+}  // namespace
+
+void LZH5Compress() {
+  auto encoder = std::make_unique<Encoder>();
+  encoder->Run();
+}
+
 }  // namespace zev::compress

@@ -1,9 +1,11 @@
-// LZH5 encoder (method 4).
+// LZH5 encoder (method 4): LZ77 over an 8 KiB window with a trie match finder and a one-step
+// lazy choice; literals and matches go to the block coder (compress/lzh5_block_coder.h).
 #pragma once
 
 namespace zev::compress {
 
-// Runs inside RunCodec until the frame's input ends.
+// Runs inside RunCodec until the frame's input ends. An empty input writes nothing at all.
+// The tables (about 170 KiB) are allocated per call and released on every exit.
 void LZH5Compress();
 
 }  // namespace zev::compress

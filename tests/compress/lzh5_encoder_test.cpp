@@ -1,0 +1,190 @@
+#include "compress/lzh5_encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compress/codec_frame.h"
+#include "compress/errors.h"
+#include "compress/method.h"
+#include "tests/compress/lzh5_stream_helpers.h"
+#include "tests/support/test_inputs.h"
+
+namespace zev::compress {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using zev::testing::AllItems;
+using zev::testing::Item;
+using zev::testing::ParseLzh5;
+
+CodecSettings Unlimited() {
+  CodecSettings settings;
+  settings.limitOutputToInput = false;
+  return settings;
+}
+
+Bytes Compress(const Bytes& input, std::int32_t* checksum = nullptr) {
+  return RunCodecInMemory(Unlimited(), input, 0, coLZH5, false, false, checksum);
+}
+
+Bytes Expand(const Bytes& packed, std::size_t size, std::int32_t* checksum = nullptr) {
+  return RunCodecInMemory({}, packed, static_cast<std::int32_t>(size), coLZH5, true, false,
+                          checksum);
+}
+
+Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+std::vector<Item> ItemsOf(const Bytes& input) { return AllItems(ParseLzh5(Compress(input), input.size())); }
+
+std::string Describe(const std::vector<Item>& items) {
+  std::string text;
+  for (const Item& item : items) {
+    if (item.match) {
+      text += "[" + std::to_string(item.value) + "," + std::to_string(item.offset) + "]";
+    } else {
+      text += static_cast<char>(item.value);
+    }
+  }
+  return text;
+}
+
+TEST(Lzh5Encoder, WorkedOutputs) {
+  EXPECT_EQ(Compress({0x41}), (Bytes{0x00, 0x01, 0x00, 0x00, 0x04, 0x10, 0x00}));
+  EXPECT_EQ(Compress({0x41, 0x42}), (Bytes{0x00, 0x02, 0x20, 0x04, 0x24, 0x30, 0xB7, 0x00, 0x40}));
+  EXPECT_EQ(Compress({0x41, 0x41, 0x41, 0x41}),
+            (Bytes{0x00, 0x02, 0x20, 0x04, 0x30, 0x10, 0xB6, 0x55, 0x40, 0x10}));
+}
+
+TEST(Lzh5Encoder, EmptyInputWritesNothing) {
+  std::int32_t checksum = -1;
+  EXPECT_EQ(Compress({}, &checksum), Bytes{});
+  EXPECT_EQ(checksum, 0);
+  // Even under the budget of zero bytes.
+  EXPECT_EQ(RunCodecInMemory({}, {}, 0, coLZH5, false), Bytes{});
+}
+
+TEST(Lzh5Encoder, RoundTripsStandardInputs) {
+  for (const auto& input : zev::testing::StandardInputs()) {
+    SCOPED_TRACE(input.name);
+    std::int32_t packSum = 0, unpackSum = 0;
+    const Bytes packed = Compress(input.data, &packSum);
+    EXPECT_EQ(Expand(packed, input.data.size(), &unpackSum), input.data);
+    EXPECT_EQ(packSum, unpackSum);
+    std::uint32_t sum = 0;
+    for (std::uint8_t b : input.data) sum += b;
+    EXPECT_EQ(static_cast<std::uint32_t>(packSum), sum);
+  }
+}
+
+TEST(Lzh5Encoder, CompressionBudget) {
+  const Bytes random = zev::testing::MakeInput(zev::testing::InputKind::Random, 65536);
+  EXPECT_THROW(RunCodecInMemory({}, random, 0, coLZH5, false), EUnableToCompress);
+  EXPECT_THROW(RunCodecInMemory({}, {0x41}, 0, coLZH5, false), EUnableToCompress);
+  // Text shrinks well within the budget.
+  const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 20000);
+  const Bytes packed = RunCodecInMemory({}, text, 0, coLZH5, false);
+  EXPECT_LT(packed.size(), text.size() / 2);
+  EXPECT_EQ(Expand(packed, text.size()), text);
+}
+
+TEST(Lzh5Encoder, LazyChoiceKeepsTiesAndDefersToALongerNextMatch) {
+  // "abc" at 8 matches 3 bytes, and so does "bcd" at 9: the tie keeps the earlier match.
+  EXPECT_EQ(Describe(ItemsOf(FromString("abcQbcdRabcdS"))), "abcQbcdR[3,7]dS");
+  // "bcde" at 10 is one byte longer than "abc" at 9: a literal first, then the longer match.
+  EXPECT_EQ(Describe(ItemsOf(FromString("abcQbcdeRabcdeS"))), "abcQbcdeRa[4,5]S");
+  // Two bytes in common are not a match.
+  EXPECT_EQ(Describe(ItemsOf(FromString("abQab"))), "abQab");
+}
+
+TEST(Lzh5Encoder, MatchesStopAtTheEndOfTheInput) {
+  // Past the input the buffer holds spaces, so a run of spaces would match on into them.
+  for (std::size_t n : {1u, 2u, 3u, 4u, 5u, 10u, 256u, 257u, 258u, 300u, 600u}) {
+    SCOPED_TRACE(n);
+    const Bytes input(n, 0x20);
+    const auto items = ItemsOf(input);
+    std::size_t covered = 0;
+    for (const Item& item : items) covered += item.match ? item.value : 1;
+    EXPECT_EQ(covered, n);
+    EXPECT_EQ(Expand(Compress(input), n), input);
+  }
+}
+
+TEST(Lzh5Encoder, LongRunsUseFullLengthMatches) {
+  const auto items = ItemsOf(Bytes(1000, 'A'));
+  EXPECT_EQ(Describe(items), "A[256,0][256,0][256,0][231,0]");
+}
+
+TEST(Lzh5Encoder, MatchesReachBackAcrossTheSlide) {
+  // 8191 random bytes twice: the copy starts 8191 bytes back (offset 8190), which the trie can
+  // only find across the slide at position 7936.
+  const Bytes half = zev::testing::MakeInput(zev::testing::InputKind::Random, 8191, 77);
+  Bytes input = half;
+  input.insert(input.end(), half.begin(), half.end());
+  const auto items = ItemsOf(input);
+  std::size_t pos = 0;
+  std::size_t copied = 0;
+  for (const Item& item : items) {
+    if (pos >= half.size()) {
+      EXPECT_TRUE(item.match);
+      EXPECT_EQ(item.offset, 8190u);
+      copied += item.value;
+    }
+    pos += item.match ? item.value : 1;
+  }
+  EXPECT_EQ(copied, half.size());
+  EXPECT_EQ(Expand(Compress(input), input.size()), input);
+}
+
+TEST(Lzh5Encoder, RoundTripsMixedInputs) {
+  // Pieces of text, runs and random bytes, repeated at distances near the window size, so the
+  // trie's deletions, splits and lazy position updates all get exercised across many slides.
+  zev::testing::Random random(12345);
+  for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE(round);
+    Bytes input;
+    const std::size_t size = 20000 + random.Below(30000);
+    while (input.size() < size) {
+      const auto kind = random.Below(4);
+      const std::size_t length = 1 + random.Below(kind == 0 ? 600 : 3000);
+      if (kind == 0 || input.size() < 9000) {
+        const Bytes piece = zev::testing::MakeInput(
+            random.Below(2) ? zev::testing::InputKind::Text : zev::testing::InputKind::Random,
+            length, random.Next());
+        input.insert(input.end(), piece.begin(), piece.end());
+      } else if (kind == 1) {
+        input.insert(input.end(), length, static_cast<std::uint8_t>(random.Below(256)));
+      } else {
+        // Copy from 8180..8200 bytes back, with a changed byte now and then.
+        const std::size_t back = 8180 + random.Below(21);
+        const std::size_t from = input.size() - back;
+        for (std::size_t k = 0; k < length; ++k) {
+          std::uint8_t b = input[from + k];
+          if (random.Below(97) == 0) b = static_cast<std::uint8_t>(b + 1);
+          input.push_back(b);
+        }
+      }
+    }
+    std::int32_t packSum = 0, unpackSum = 0;
+    const Bytes packed = Compress(input, &packSum);
+    EXPECT_EQ(Expand(packed, input.size(), &unpackSum), input);
+    EXPECT_EQ(packSum, unpackSum);
+  }
+}
+
+TEST(Lzh5Encoder, AbortFromTheProgressHandlerEndsTheInput) {
+  CodecSettings settings = Unlimited();
+  int calls = 0;
+  settings.onShowProgress = [&calls](std::int32_t& percent) {
+    ++calls;
+    percent = -1;
+  };
+  const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
+  EXPECT_EQ(RunCodecInMemory(settings, text, 0, coLZH5, false), Bytes{});
+  EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
+}  // namespace zev::compress
