@@ -1,0 +1,89 @@
+#include "tools/tool_support.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+
+#include "platform/error.h"
+#include "platform/machine.h"
+#include "platform/path_names.h"
+
+namespace zev::tools {
+
+void ReportError(const std::string& tool, const std::string& subject, const std::string& message) {
+  std::string line = tool + ": ";
+  if (!subject.empty()) line += subject + ": ";
+  line += message + "\n";
+  std::fputs(line.c_str(), stderr);
+}
+
+std::string Printable(const std::string& name1252) {
+  std::string escaped;
+  for (char c : name1252) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      escaped += "\\x";
+      escaped += kHex[u >> 4];
+      escaped += kHex[u & 15];
+    } else {
+      escaped += c;
+    }
+  }
+  return platform::Win1252ToUtf8(escaped);
+}
+
+void MapHostForTool() {
+  auto& machine = platform::Machine::Current();
+  machine.Configure(platform::Machine::DefaultMachineDir(), std::filesystem::current_path());
+  machine.MapDrive('Z', "/");
+}
+
+std::string WindowsPathOf(const std::filesystem::path& hostPath) {
+  return platform::Machine::Current().ToWindowsPath(std::filesystem::absolute(hostPath).lexically_normal());
+}
+
+std::int32_t ParseInt32(const std::string& text, const std::string& what) {
+  std::string digits = text;
+  bool negative = !digits.empty() && digits[0] == '-';
+  if (negative) digits.erase(0, 1);
+  int base = 10;
+  if (digits.size() > 2 && (digits.compare(0, 2, "0x") == 0 || digits.compare(0, 2, "0X") == 0)) {
+    digits.erase(0, 2);
+    base = 16;
+  }
+  std::int64_t value = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+    throw UsageError(what + " must be a number: " + text);
+  if (negative) value = -value;
+  // Hexadecimal keys may be given as their unsigned 32-bit pattern.
+  if (base == 16 && !negative && value <= 0xFFFFFFFFLL) value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  if (value < INT32_MIN || value > INT32_MAX) throw UsageError(what + " is out of range: " + text);
+  return static_cast<std::int32_t>(value);
+}
+
+std::size_t SinkStream::Write(const void* buffer, std::size_t count) {
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  for (std::size_t i = 0; i < count; ++i) sum_ += bytes[i];
+  if (fd_ >= 0) {
+    std::size_t done = 0;
+    while (done < count) {
+      ssize_t n = ::write(fd_, bytes + done, count - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) throw platform::EWriteError();
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  written_ += static_cast<std::int64_t>(count);
+  return count;
+}
+
+std::int64_t SinkStream::Seek(std::int64_t offset, platform::SeekOrigin origin) {
+  if (offset == 0 && origin != platform::SeekOrigin::Begin) return written_;
+  throw platform::EStreamError("Stream seek error");
+}
+
+}  // namespace zev::tools

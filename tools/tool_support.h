@@ -1,0 +1,60 @@
+// What the command-line tools share: their exit codes, error reporting, printable names, the
+// host <-> Windows path mapping they run under, and byte sinks for standard output.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/stream.h"
+
+namespace zev::tools {
+
+enum ExitCode { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+// Thrown for a command line that cannot be understood; the tool exits with kExitUsage.
+class UsageError : public std::exception {
+ public:
+  explicit UsageError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+// "tool: subject: message" on standard error; the subject is left out when empty.
+void ReportError(const std::string& tool, const std::string& subject, const std::string& message);
+
+// A Windows-1252 name as UTF-8, with control characters shown as \xNN so that no name can move
+// the cursor or change the terminal.
+std::string Printable(const std::string& name1252);
+
+// Sets up the machine for a host tool: the working folder is A:, C: the usual machine folder,
+// and Z: the host's root, so that any host path has a Windows form.
+void MapHostForTool();
+// The Windows path of a host path (relative to the working folder).
+std::string WindowsPathOf(const std::filesystem::path& hostPath);
+
+// Parses a signed 32-bit number in decimal or with a 0x prefix; throws UsageError.
+std::int32_t ParseInt32(const std::string& text, const std::string& what);
+
+// A write-only stream to a file descriptor (standard output), or to nowhere when fd is -1.
+// It counts and sums what passes, for checks that need the data's byte sum.
+class SinkStream : public platform::Stream {
+ public:
+  explicit SinkStream(int fd) : fd_(fd) {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  std::int64_t Seek(std::int64_t offset, platform::SeekOrigin origin) override;
+  std::int64_t Size() override { return written_; }
+
+  std::uint32_t Sum() const { return sum_; }
+  void Reset() { written_ = 0, sum_ = 0; }
+
+ private:
+  int fd_;
+  std::int64_t written_ = 0;
+  std::uint32_t sum_ = 0;
+};
+
+}  // namespace zev::tools

@@ -1,0 +1,49 @@
+// The operations of zevarc over TCompress: create, list, extract, print and test an archive.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "compress/compress.h"
+
+namespace zev::tools {
+
+struct ArchiveToolOptions {
+  compress::TCompressionMethod method = compress::coLZH5;
+  std::int32_t key = 0;
+  bool absoluteNames = false;          // extract: let member names leave the target folder
+  std::filesystem::path targetFolder;  // extract: where to put the files (default: here)
+  bool showProgress = false;           // on standard error
+};
+
+// Each operation reports its own errors on standard error and returns an exit code.
+class ArchiveTool : private compress::TCompress {
+ public:
+  ArchiveTool(std::filesystem::path archive, ArchiveToolOptions options);
+
+  int Create(const std::vector<std::filesystem::path>& inputs);
+  int List();
+  int Extract(const std::vector<std::string>& names);
+  int Print(const std::vector<std::string>& names);
+  int Test();
+
+ private:
+  // Walks every member, calling visit with the stream positioned at its data; the walk moves on
+  // to the next member whatever visit consumed.
+  template <class Visit>
+  void ForEachMember(platform::Stream& archive, Visit visit);
+  // Decodes one member into sink and verifies its checksum, coNone members included.
+  void DecodeAndVerify(platform::Stream& sink, platform::Stream& archive, const compress::TMemberHeader& member,
+                       const std::string& identifier);
+  void Error(const std::string& subject, const std::string& message) const;
+  // Why a member name may not be written below the target folder, or empty if it may.
+  static std::string UnsafeNameReason(const std::string& name);
+
+  std::filesystem::path archive_;
+  std::string archiveName_;  // as the user gave it, for messages
+  ArchiveToolOptions options_;
+};
+
+}  // namespace zev::tools

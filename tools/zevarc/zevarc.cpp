@@ -1,0 +1,125 @@
+// zevarc: create, list, extract, print and test archives.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/tool_support.h"
+#include "tools/zevarc/archive_tool.h"
+
+namespace {
+
+using namespace zev::tools;
+
+constexpr const char* kUsage =
+    "usage: zevarc c ARCHIVE FILE|DIR... [--method none|rle|lzh|lh5] [--key N]\n"
+    "       zevarc l ARCHIVE\n"
+    "       zevarc x ARCHIVE [-C DIR] [--key N] [--absolute-names] [NAME...]\n"
+    "       zevarc p ARCHIVE [--key N] [NAME...]\n"
+    "       zevarc t ARCHIVE [--key N]\n"
+    "\n"
+    "  c  create ARCHIVE from files and folders (folders recursively; names are stored\n"
+    "     relative to each argument's parent folder); the default method is lh5\n"
+    "  l  list the members: sizes, ratio, method, date, attributes, lock\n"
+    "  x  extract all or the named members below DIR (default: the current folder);\n"
+    "     names that are absolute or climb out of DIR are refused unless --absolute-names\n"
+    "  p  write all or the named members' data to standard output, checking checksums\n"
+    "  t  decode every member and check its checksum, writing nothing\n"
+    "\n"
+    "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
+
+zev::compress::TCompressionMethod ParseMethod(const std::string& name) {
+  if (name == "none") return zev::compress::coNone;
+  if (name == "rle") return zev::compress::coRLE;
+  if (name == "lzh") return zev::compress::coLZH;
+  if (name == "lh5") return zev::compress::coLZH5;
+  throw UsageError("unknown method: " + name + " (none, rle, lzh or lh5)");
+}
+
+struct CommandLine {
+  char command = 0;
+  std::string archive;
+  std::vector<std::string> operands;
+  ArchiveToolOptions options;
+};
+
+CommandLine Parse(int argc, char** argv) {
+  CommandLine line;
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+      return argv[++i];
+    };
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      positional.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--method") {
+      line.options.method = ParseMethod(value());
+    } else if (arg == "--key") {
+      line.options.key = ParseInt32(value(), "--key");
+    } else if (arg == "-C") {
+      line.options.targetFolder = value();
+    } else if (arg == "--absolute-names") {
+      line.options.absoluteNames = true;
+    } else {
+      throw UsageError("unknown option: " + arg);
+    }
+  }
+  if (positional.size() < 2) throw UsageError("a command and an archive are needed");
+  if (positional[0].size() != 1 || std::strchr("clxpt", positional[0][0]) == nullptr)
+    throw UsageError("unknown command: " + positional[0]);
+  line.command = positional[0][0];
+  line.archive = positional[1];
+  line.operands.assign(positional.begin() + 2, positional.end());
+  if (line.command == 'c' && line.operands.empty()) throw UsageError("nothing to put into the archive");
+  if ((line.command == 'l' || line.command == 't') && !line.operands.empty())
+    throw UsageError("unexpected argument: " + line.operands[0]);
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("zevarc 0.1.0");
+      return kExitOk;
+    }
+  }
+  CommandLine line;
+  try {
+    line = Parse(argc, argv);
+  } catch (const UsageError& e) {
+    ReportError("zevarc", "", e.what());
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+  }
+  line.options.showProgress = isatty(2) != 0 && line.command != 'l';
+  try {
+    MapHostForTool();
+  } catch (const std::exception& e) {
+    ReportError("zevarc", "", e.what());
+    return kExitFailure;
+  }
+  ArchiveTool tool(line.archive, line.options);
+  switch (line.command) {
+    case 'c': {
+      std::vector<std::filesystem::path> inputs(line.operands.begin(), line.operands.end());
+      return tool.Create(inputs);
+    }
+    case 'l': return tool.List();
+    case 'x': return tool.Extract(line.operands);
+    case 'p': return tool.Print(line.operands);
+    default: return tool.Test();
+  }
+}
