@@ -246,16 +246,29 @@ void ReadCharLengths(BitReader& in, DecoderTables& t) {
 // The header of every block: item count, then the three code-length lists in stream order. The
 // position list replaces the length code in the shared auxiliary arrays once the character
 // lengths no longer need it.
-std::uint16_t ReadBlockHeader(BitReader& in, DecoderTables& t) {
+//
+// The bit reader goes in and comes back by value: the decoding loop keeps it in registers only
+// as long as its address never leaves the loop, since every output byte is stored through a
+// byte pointer that could otherwise alias it.
+struct BlockStart {
+  BitReader in;
+  std::uint16_t items;
+};
+
+BlockStart ReadBlockHeader(BitReader in, DecoderTables& t) {
   const auto items = static_cast<std::uint16_t>(in.Read(16));
   ReadAuxLengths(in, t, LenCodeAlphabet, LenCodeCountBits, kLenCodeZeroRunAt);
   ReadCharLengths(in, t);
   ReadAuxLengths(in, t, PosAlphabet, PosCountBits, kNoZeroRun);
-  return items;
+  return {in, items};
 }
 
 inline int DecodeCharSymbol(BitReader& in, DecoderTables& t, std::uint16_t& blockItemsLeft) {
-  if (blockItemsLeft == 0) blockItemsLeft = ReadBlockHeader(in, t);
+  if (blockItemsLeft == 0) {
+    const BlockStart block = ReadBlockHeader(in, t);
+    in = block.in;
+    blockItemsLeft = block.items;
+  }
   // An item count of 0 wraps to 65535 here and so stands for 65536 items.
   --blockItemsLeft;
   return DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet, t.charLengths.data());
