@@ -74,7 +74,9 @@ struct HostFile {
 // Reads the whole file, and its DOS attributes when asked. False when it exists but is no regular
 // file or cannot be read; a missing file is no failure.
 bool ReadHostFile(const std::filesystem::path& path, HostFile& file, bool withAttribute) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a pipe or device put where the file should be is refused below rather
+  // than waiting for a writer; it makes no difference to a regular file.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT;
   if (::fstat(fd.get(), &file.status) != 0 || !S_ISREG(file.status.st_mode)) return false;
   file.exists = true;

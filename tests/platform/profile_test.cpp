@@ -218,6 +218,12 @@ TEST_F(ProfileFileTest, RefusedWriteLeavesFileAlone) {
   fs::create_directories(WinFile("dir.ini"));
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", "dir.ini"));
   EXPECT_TRUE(fs::is_directory(WinFile("dir.ini")));
+
+  // A pipe where the file should be is neither waited on nor replaced.
+  ASSERT_EQ(::mkfifo(WinFile("pipe.ini").c_str(), 0644), 0);
+  EXPECT_EQ(ReadValue("S", "k", "pipe.ini"), "<default>");
+  EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", "pipe.ini"));
+  EXPECT_TRUE(fs::is_fifo(WinFile("pipe.ini")));
 }
 
 // --- Read-only files and the atomic replacement --------------------------------------------------
