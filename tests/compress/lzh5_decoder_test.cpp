@@ -498,7 +498,7 @@ TEST(Lzh5Decoder, RejectsBadCodeLengthLists) {
   header("position code incomplete", {1, Single(0), Single(0), List({1, 2})});
   header("position count with only zeros", {1, Single(0), Single(0), List({0, 0, 0})});
   header("character code over-full", {1, kSmallLenCode, List({1, 1, 1}), Single(0)});
-  header("character code incomplete", {1, kSmallLenCode, List({1, 2, 3}), Single(0)});
+  header("character code incomplete", {1, kSmallLenCode, List({1, 2}), Single(0)});
   header("character count with only zeros", {1, kSmallLenCode, List({0, 0, 0, 0, 0}), Single(0)});
 
   const Code small(kSmallLenCode, 19);
