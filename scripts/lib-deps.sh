@@ -1,7 +1,7 @@
 # Sourced by the scripts: installs the Debian packages the build and the tests need.
 zev_packages=(
   cmake ninja-build g++-12 clang-14 libclang-rt-14-dev
-  libgtest-dev libgmock-dev zlib1g-dev
+  libgtest-dev libgmock-dev zlib1g-dev liblnk-utils
 )
 
 zev_install_packages() {

@@ -1,0 +1,86 @@
+#include "shortcut/shortcut.h"
+
+#include <exception>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/fs_utils.h"
+#include "platform/text.h"
+#include "shortcut/shell_link.h"
+
+namespace zev::shortcut {
+namespace {
+
+// Everything up to and including the last separator or drive colon.
+std::string DirectoryPart(const std::string& path) {
+  std::size_t i = path.size();
+  while (i > 0 && path[i - 1] != '\\' && path[i - 1] != '/' && path[i - 1] != ':') --i;
+  return path.substr(0, i);
+}
+
+// A name that is pasted into a path must stay one component: a separator or a ".." would put the
+// link (and the folders made for it) outside the Start Menu or the Desktop, and the other
+// characters are ones a Windows file name cannot hold.
+bool IsSingleFileName(const std::string& name) {
+  if (name.empty() || name.find_first_not_of('.') == std::string::npos) return false;
+  for (const char c : name)
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+}
+
+struct Destination {
+  std::string directory;  // ends in "\"
+  bool create;
+};
+
+}  // namespace
+
+TShortcuts::TShortcuts() { ScanProgramFolders(); }
+
+void TShortcuts::ScanProgramFolders() {
+  folderList_.Clear();
+  const std::string pattern = platform::WindowsDirectory() + "\\Start Menu\\Programs\\*.*";
+  for (const platform::SearchRec& entry : platform::FindFiles(pattern, platform::faDirectory)) {
+    const std::string upper = UpperCase(entry.Name);
+    if (upper.front() == '.' || upper.find(".LNK") != std::string::npos) continue;
+    folderList_.Add(entry.Name);
+  }
+}
+
+void TShortcuts::CreateShortcut() {
+  const std::string root = platform::WindowsDirectory();
+
+  if (!IsSingleFileName(ProgramName)) throw Exception("Invalid shortcut name: " + ProgramName);
+  if (!IsSingleFileName(Folder)) throw Exception("Invalid program folder name: " + Folder);
+  // One link, encoded once; a target it cannot hold fails here, before any folder is made.
+  const std::vector<std::uint8_t> link = BuildShellLink(RunProgram, DirectoryPart(RunProgram));
+
+  std::vector<Destination> destinations;
+  if (FolderDesktop || FolderStartMenu) {
+    if (FolderDesktop) {
+      destinations.push_back({root + "\\Desktop\\" + Folder + "\\", true});
+      destinations.push_back({root + "\\Start Menu\\Programs\\" + Folder + "\\", true});
+    }
+    if (FolderStartMenu) destinations.push_back({root + "\\Start Menu\\" + Folder + "\\", true});
+  } else {
+    destinations.push_back({root + "\\Start Menu\\Programs\\" + Folder + "\\", true});
+  }
+  if (Desktop) destinations.push_back({root + "\\Desktop\\", false});
+  if (StartMenu) destinations.push_back({root + "\\Start Menu\\", false});
+
+  // A place that cannot be written must not cost the user the others, but neither may it pass
+  // for success: the first failure is raised once every place has been tried.
+  std::exception_ptr firstFailure;
+  for (const Destination& d : destinations) {
+    try {
+      if (d.create && !platform::IsDirectory(d.directory)) platform::MakeDirPath(d.directory);
+      SaveShellLink(d.directory + ProgramName + ".lnk", link);
+    } catch (const Exception&) {
+      if (!firstFailure) firstFailure = std::current_exception();
+    }
+  }
+  if (firstFailure) std::rethrow_exception(firstFailure);
+}
+
+}  // namespace zev::shortcut
