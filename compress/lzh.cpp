@@ -3,6 +3,7 @@
 // a fixed prefix code for their upper six bits followed by six plain bits.
 #include "compress/lzh.h"
 
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -26,6 +27,7 @@ class LzhEncoder {
   static constexpr int kNone = WindowSize;
   static constexpr int kFirstRootSlot = WindowSize + 1;
   static constexpr int kLinkCount = kFirstRootSlot + 4096;
+  static constexpr int kCompareSlack = 8;
 
   void LzhInitTrees();
   void LzhInsertPosition(int r);
@@ -41,8 +43,9 @@ class LzhEncoder {
 
   LzhModel model_;
   // Positions 0..58 are repeated after position 4095, so a 60-byte comparison from any
-  // position reads straight on without wrapping.
-  std::uint8_t window_[WindowSize + MaxMatch - 1];
+  // position reads straight on without wrapping. The slack lets comparisons load 8 bytes at
+  // a time; differences past the 60th byte are ignored.
+  std::uint8_t window_[WindowSize + MaxMatch - 1 + kCompareSlack];
   std::uint16_t left_[kLinkCount];
   std::uint16_t right_[kLinkCount];
   std::uint16_t parent_[kLinkCount];
@@ -54,6 +57,26 @@ class LzhEncoder {
   unsigned putFill_;
 };
 
+// Counts equal leading bytes of x and y from offset i on, up to MaxMatch.
+inline int CommonLength(const std::uint8_t* x, const std::uint8_t* y, int i) {
+  while (i < MaxMatch) {
+    std::uint64_t a, b;
+    std::memcpy(&a, x + i, 8);
+    std::memcpy(&b, y + i, 8);
+    std::uint64_t difference = a ^ b;
+    if (difference != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        i += std::countr_zero(difference) / 8;
+      } else {
+        i += std::countl_zero(difference) / 8;
+      }
+      return i < MaxMatch ? i : MaxMatch;
+    }
+    i += 8;
+  }
+  return MaxMatch;
+}
+
 void LzhEncoder::LzhInitTrees() {
   for (int i = kFirstRootSlot; i < kLinkCount; ++i) right_[i] = kNone;
   for (int i = 0; i < WindowSize; ++i) parent_[i] = kNone;
@@ -64,11 +87,7 @@ void LzhEncoder::LzhSetSameLength(int start, int b, int n) {
     same_[n] = 1;
     return;
   }
-  const std::uint8_t* x = window_ + n;
-  const std::uint8_t* y = window_ + b;
-  int k = start;
-  while (k < MaxMatch && x[k] == y[k]) ++k;
-  same_[n] = static_cast<std::uint8_t>(k);
+  same_[n] = static_cast<std::uint8_t>(CommonLength(window_ + n, window_ + b, start));
 }
 
 void LzhEncoder::LzhLiftSameLength(int a, int p, int q) {
@@ -124,7 +143,7 @@ void LzhEncoder::LzhInsertPosition(int r) {
       i = f;
       less = key[f] < other[f];
     } else if (f == i) {
-      while (i < MaxMatch && key[i] == other[i]) ++i;
+      i = CommonLength(key, other, i);
       less = i < MaxMatch && key[i] < other[i];
     }
     if (i >= MinMatch) {

@@ -4,6 +4,29 @@ namespace zev::compress::lzh {
 
 namespace {
 constexpr std::int16_t kLeaf = NodeCount;
+
+// The last index from `from` on whose frequency is below k, given that freq[from] is. The
+// frequencies ascend and the sentinel stops every search; runs of equal counts can be long,
+// so the search gallops and then halves.
+inline int LastBelow(const std::uint16_t* freq, int from, unsigned k) {
+  int below = from;
+  int step = 1;
+  int notBelow = from + 1;
+  while (freq[notBelow] < k) {
+    below = notBelow;
+    step *= 2;
+    notBelow = below + step < NodeCount ? below + step : NodeCount;
+  }
+  while (notBelow - below > 1) {
+    int middle = below + (notBelow - below) / 2;
+    if (freq[middle] < k) {
+      below = middle;
+    } else {
+      notBelow = middle;
+    }
+  }
+  return below;
+}
 }  // namespace
 
 void LzhModel::LzhInitModel() {
@@ -32,9 +55,7 @@ void LzhModel::LzhUpdateModel(int symbol) {
     // The order is broken: swap this node with the last one of the frequency it had, so
     // that it moves up past every node it now outweighs.
     if (k > freq[c + 1]) {
-      int l = c + 2;
-      while (k > freq[l]) ++l;
-      --l;
+      int l = LastBelow(freq, c + 1, k);
       freq[c] = freq[l];
       freq[l] = static_cast<std::uint16_t>(k);
       int i = son[c];
