@@ -43,7 +43,7 @@ void TShortcuts::ScanProgramFolders() {
   const std::string pattern = platform::WindowsDirectory() + "\\Start Menu\\Programs\\*.*";
   for (const platform::SearchRec& entry : platform::FindFiles(pattern, platform::faDirectory)) {
     const std::string upper = UpperCase(entry.Name);
-    if (upper.front() == '.' || upper.find(".LNK") != std::string::npos) continue;
+    if (upper.empty() || upper.front() == '.' || upper.find(".LNK") != std::string::npos) continue;
     folderList_.Add(entry.Name);
   }
 }
