@@ -2,6 +2,7 @@
 zev_packages=(
   cmake ninja-build g++-12 clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev zlib1g-dev liblnk-utils
+  libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation
 )
 
 zev_install_packages() {
