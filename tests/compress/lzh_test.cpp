@@ -500,15 +500,6 @@ TEST(LzhCodec, RoundTripsTheStandardInputs) {
   }
 }
 
-TEST(LzhCodec, RoundTripsScrambled) {
-  Bytes text = testing::MakeInput(testing::InputKind::Text, 10000, 9);
-  CodecSettings keyed = Unlimited();
-  keyed.key = 0x12345678;
-  Bytes packed = RunCodecInMemory(keyed, text, 0, coLZH, false);
-  EXPECT_NE(packed, Compress(text));
-  EXPECT_EQ(RunCodecInMemory(keyed, packed, 10000, coLZH, true, true), text);
-}
-
 TEST(LzhCodec, DecoderSurvivesRandomAndMutatedStreams) {
   testing::Random random(2024);
   std::vector<Bytes> seeds;
