@@ -55,8 +55,9 @@ FileStream::FileStream(const std::string& windowsPath, std::uint16_t mode) : nam
       throw EFCreateError(windowsPath);
     }
     fd_ = OpenRegular(host, O_RDWR | O_CREAT, 0666);
-    // Replacing is writing: a read-only file stays as it is, whoever runs the program.
-    if (fd_ < 0 || (DescriptorAttributes(fd_) & faReadOnly) ||
+    // Replacing is writing: a read-only file stays as it is, whoever runs the program. Windows
+    // also refuses to replace a hidden or system file with a plain new one.
+    if (fd_ < 0 || (DescriptorAttributes(fd_) & (faReadOnly | faHidden | faSysFile)) ||
         !AcquireShare(fd_, ShareRequest{true, true, true, true}) || ::ftruncate(fd_, 0) != 0) {
       if (fd_ >= 0) ::close(fd_);
       throw EFCreateError(windowsPath);

@@ -24,9 +24,10 @@ enum : std::uint16_t {
 class FileStream : public Stream {
  public:
   // fmCreate creates the file or empties an existing one, opened for reading and writing with no
-  // sharing, and never through a symbolic link; it throws EFCreateError(windowsPath). Any other
-  // mode is an access mode or'ed with a sharing mode and throws EFOpenError(windowsPath). Both
-  // fail on a sharing conflict, and writing access fails on a read-only file.
+  // sharing, and never through a symbolic link; it throws EFCreateError(windowsPath), also for an
+  // existing hidden or system file. Any other mode is an access mode or'ed with a sharing mode and
+  // throws EFOpenError(windowsPath). Both fail on a sharing conflict, and writing access fails on
+  // a read-only file.
   FileStream(const std::string& windowsPath, std::uint16_t mode);
   ~FileStream() override;
   FileStream(const FileStream&) = delete;

@@ -1,0 +1,183 @@
+#include "platform/file_stream.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/attributes.h"
+#include "platform/error.h"
+#include "platform/scoped_machine.h"
+#include "tests/platform/file_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace zev::platform {
+namespace {
+
+using testing::ReadHostFile;
+using testing::WriteHostFile;
+
+bool CanOpen(const std::string& name, std::uint16_t mode) {
+  try {
+    FileStream stream(name, mode);
+    return true;
+  } catch (const EFOpenError&) {
+    return false;
+  } catch (const EFCreateError&) {
+    return false;
+  }
+}
+
+// Opens the file in a forked child and reports whether that worked: the other process's view.
+bool ChildCanOpen(const std::string& name, std::uint16_t mode) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(CanOpen(name, mode) ? 0 : 1);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(FileStream, CreatesWritesSeeksAndReads) {
+  ScopedMachine m;
+  {
+    FileStream out("C:\\new.bin", fmCreate);
+    out.WriteBuffer("hello world", 11);
+    EXPECT_EQ(out.Size(), 11);
+    out.Seek(6, SeekOrigin::Begin);
+    out.WriteBuffer("WORLD", 5);
+    EXPECT_EQ(out.Position(), 11);
+  }
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "new.bin"), "hello WORLD");
+  FileStream in("c:\\NEW.BIN", fmOpenRead);
+  char buffer[8] = {};
+  in.Seek(-5, SeekOrigin::End);
+  EXPECT_EQ(in.Read(buffer, sizeof buffer), 5u);
+  EXPECT_EQ(std::string(buffer, 5), "WORLD");
+  EXPECT_EQ(in.Write("x", 1), 0u);  // no write access
+  EXPECT_THROW(in.WriteBuffer("x", 1), EWriteError);
+  EXPECT_THROW(in.Seek(-1, SeekOrigin::Begin), EStreamError);
+}
+
+TEST(FileStream, CreateReplacesAnExistingFile) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "f.txt", "old contents");
+  { FileStream out("C:\\F.TXT", fmCreate); }
+  EXPECT_EQ(fs::file_size(m.DriveC() / "f.txt"), 0u);
+}
+
+TEST(FileStream, FailuresNameTheFile) {
+  ScopedMachine m;
+  try {
+    FileStream in("C:\\missing.txt", fmOpenRead);
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_STREQ(e.what(), "Cannot open file C:\\missing.txt");
+  }
+  try {
+    FileStream out("C:\\no\\such\\dir\\f", fmCreate);
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_STREQ(e.what(), "Cannot create file C:\\no\\such\\dir\\f");
+  }
+  fs::create_directories(m.DriveC() / "dir");
+  EXPECT_FALSE(CanOpen("C:\\dir", fmOpenRead));
+  EXPECT_FALSE(CanOpen("C:\\dir", fmCreate));
+  WriteHostFile(m.DriveC() / "f", "x");
+  EXPECT_FALSE(CanOpen("C:\\f", fmOpenRead | 0x03));   // no such access mode
+  EXPECT_FALSE(CanOpen("C:\\f", fmOpenRead | 0x50));   // no such sharing mode
+}
+
+TEST(FileStream, DenyWriteKeepsWritersOutUntilClosed) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "shared.dat", "data");
+  auto reader = std::make_unique<FileStream>("C:\\shared.dat", fmOpenRead | fmShareDenyWrite);
+  // Same process, through another open.
+  EXPECT_FALSE(CanOpen("C:\\shared.dat", fmOpenWrite | fmShareDenyNone));
+  EXPECT_FALSE(CanOpen("C:\\shared.dat", fmOpenReadWrite | fmShareDenyNone));
+  EXPECT_FALSE(CanOpen("C:\\shared.dat", fmCreate));
+  EXPECT_TRUE(CanOpen("C:\\shared.dat", fmOpenRead | fmShareDenyNone));
+  EXPECT_TRUE(CanOpen("C:\\shared.dat", fmOpenRead | fmShareDenyWrite));
+  // A newcomer that denies reading conflicts with the first opener's reading.
+  EXPECT_FALSE(CanOpen("C:\\shared.dat", fmOpenRead | fmShareDenyRead));
+  // Another process.
+  EXPECT_FALSE(ChildCanOpen("C:\\shared.dat", fmOpenWrite | fmShareDenyNone));
+  EXPECT_TRUE(ChildCanOpen("C:\\shared.dat", fmOpenRead | fmShareDenyNone));
+  reader.reset();
+  EXPECT_TRUE(CanOpen("C:\\shared.dat", fmOpenWrite | fmShareDenyNone));
+  EXPECT_TRUE(ChildCanOpen("C:\\shared.dat", fmOpenWrite | fmShareDenyNone));
+}
+
+TEST(FileStream, SharingModesFollowWindowsRules) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "f", "x");
+  {
+    // An existing writer rules out a newcomer that denies writing.
+    FileStream writer("C:\\f", fmOpenWrite | fmShareDenyNone);
+    EXPECT_FALSE(CanOpen("C:\\f", fmOpenRead | fmShareDenyWrite));
+    EXPECT_TRUE(CanOpen("C:\\f", fmOpenReadWrite | fmShareDenyNone));
+    EXPECT_FALSE(ChildCanOpen("C:\\f", fmOpenRead | fmShareExclusive));
+  }
+  {
+    // Exclusive (and compat, which is as strict) keeps everyone out.
+    FileStream exclusive("C:\\f", fmOpenRead | fmShareCompat);
+    EXPECT_FALSE(CanOpen("C:\\f", fmOpenRead | fmShareDenyNone));
+    EXPECT_FALSE(ChildCanOpen("C:\\f", fmOpenRead | fmShareDenyNone));
+  }
+  {
+    // Deny read lets writers in but no readers.
+    FileStream denyRead("C:\\f", fmOpenWrite | fmShareDenyRead);
+    EXPECT_FALSE(CanOpen("C:\\f", fmOpenRead | fmShareDenyNone));
+    EXPECT_TRUE(CanOpen("C:\\f", fmOpenWrite | fmShareDenyNone));
+  }
+  EXPECT_TRUE(CanOpen("C:\\f", fmOpenRead | fmShareExclusive));
+}
+
+TEST(FileStream, ReadOnlyFilesCannotBeWrittenOrReplacedEvenByRoot) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "ro.txt", "keep me");
+  ASSERT_TRUE(SetFileAttributes("C:\\ro.txt", faReadOnly));
+  EXPECT_FALSE(CanOpen("C:\\ro.txt", fmCreate));
+  EXPECT_FALSE(CanOpen("C:\\ro.txt", fmOpenWrite | fmShareDenyNone));
+  EXPECT_FALSE(CanOpen("C:\\ro.txt", fmOpenReadWrite | fmShareDenyNone));
+  EXPECT_TRUE(CanOpen("C:\\ro.txt", fmOpenRead | fmShareDenyNone));
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "ro.txt"), "keep me");
+  ASSERT_TRUE(SetFileAttributes("C:\\ro.txt", faArchive));
+  EXPECT_TRUE(CanOpen("C:\\ro.txt", fmOpenWrite | fmShareDenyNone));
+}
+
+TEST(FileStream, CreateNeverWritesThroughALink) {
+  ScopedMachine m;
+  WriteHostFile(m.Root() / "outside.txt", "untouched");
+  WriteHostFile(m.DriveC() / "target.txt", "inside");
+  fs::create_symlink(m.Root() / "outside.txt", m.DriveC() / "evil.txt");
+  fs::create_symlink(m.DriveC() / "target.txt", m.DriveC() / "link.txt");
+  EXPECT_FALSE(CanOpen("C:\\evil.txt", fmCreate));
+  EXPECT_FALSE(CanOpen("C:\\evil.txt", fmOpenRead));
+  EXPECT_FALSE(CanOpen("C:\\link.txt", fmCreate));
+  EXPECT_EQ(ReadHostFile(m.Root() / "outside.txt"), "untouched");
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "target.txt"), "inside");
+  // Reading through a link that stays inside the drive works.
+  FileStream in("C:\\link.txt", fmOpenRead);
+  EXPECT_EQ(in.Size(), 6);
+}
+
+TEST(FileStream, CreateGivesTheAttributesOfANewFile) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "a.txt", "x");
+  ASSERT_TRUE(SetFileAttributes("C:\\a.txt", 0));
+  { FileStream out("C:\\a.txt", fmCreate); }
+  EXPECT_EQ(GetFileAttributes("C:\\a.txt"), faArchive);
+  // As on Windows, a hidden or system file is not replaced by a plain create.
+  WriteHostFile(m.DriveC() / "h.txt", "x");
+  WriteHostFile(m.DriveC() / "s.txt", "x");
+  ASSERT_TRUE(SetFileAttributes("C:\\h.txt", faHidden));
+  ASSERT_TRUE(SetFileAttributes("C:\\s.txt", faSysFile));
+  EXPECT_FALSE(CanOpen("C:\\h.txt", fmCreate));
+  EXPECT_FALSE(CanOpen("C:\\s.txt", fmCreate));
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "h.txt"), "x");
+}
+
+}  // namespace
+}  // namespace zev::platform

@@ -1,0 +1,191 @@
+#include "platform/fs_utils.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/scoped_machine.h"
+#include "platform/shell.h"
+#include "tests/platform/file_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace zev::platform {
+namespace {
+
+using testing::ReadHostFile;
+using testing::WriteHostFile;
+
+TEST(SplitField, WalksTheFieldsAndRepeatsTheLast) {
+  std::string text = "a~b~c", head;
+  SplitField(text, '~', head);
+  EXPECT_EQ(head, "a");
+  EXPECT_EQ(text, "b~c");
+  SplitField(text, '~', head);
+  EXPECT_EQ(head, "b");
+  EXPECT_EQ(text, "c");
+  SplitField(text, '~', head);
+  EXPECT_EQ(head, "c");
+  EXPECT_EQ(text, "c");
+  text = "~x";
+  SplitField(text, '~', head);
+  EXPECT_EQ(head, "");
+  EXPECT_EQ(text, "x");
+  text = "";
+  SplitField(text, '~', head);
+  EXPECT_EQ(head, "");
+  EXPECT_EQ(text, "");
+}
+
+TEST(MakeDirPath, CreatesEveryMissingParent) {
+  ScopedMachine m;
+  MakeDirPath("C:\\A\\B\\");
+  EXPECT_TRUE(fs::is_directory(m.DriveC() / "A"));
+  EXPECT_TRUE(fs::is_directory(m.DriveC() / "A" / "B"));
+  MakeDirPath("c:\\a\\b\\c");  // existing parents found without regard to case
+  EXPECT_TRUE(fs::is_directory(m.DriveC() / "A" / "B" / "c"));
+  EXPECT_TRUE(IsDirectory("C:\\A\\B\\C"));
+}
+
+TEST(MakeDirPath, EmptyFailsAndRootsDoNothing) {
+  ScopedMachine m;
+  try {
+    MakeDirPath("");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Unable to create directory");
+  }
+  const auto before = std::distance(fs::directory_iterator(m.DriveC()), fs::directory_iterator());
+  MakeDirPath("C:\\");
+  MakeDirPath("C:");
+  MakeDirPath("\\");
+  EXPECT_EQ(std::distance(fs::directory_iterator(m.DriveC()), fs::directory_iterator()), before);
+  // Failures to create are silent: below a file, or on an unmapped drive.
+  WriteHostFile(m.DriveC() / "file", "x");
+  EXPECT_NO_THROW(MakeDirPath("C:\\file\\sub"));
+  EXPECT_NO_THROW(MakeDirPath("Q:\\x\\y"));
+}
+
+TEST(MakeDirPath, LongAndDeepPaths) {
+  ScopedMachine m;
+  std::string deep = "C:";
+  for (int i = 0; i < 60; ++i) deep += "\\level";
+  MakeDirPath(deep);
+  EXPECT_TRUE(IsDirectory(deep));
+  // A name longer than the host allows cannot be created; that is not reported here.
+  EXPECT_NO_THROW(MakeDirPath("C:\\" + std::string(300, 'n') + "\\x"));
+  EXPECT_FALSE(IsDirectory("C:\\" + std::string(300, 'n')));
+}
+
+TEST(HasAttributes, MissingPathsHaveEveryAttribute) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "f", "x");
+  ASSERT_TRUE(SetFileAttributes("C:\\f", faHidden | faArchive));
+  EXPECT_TRUE(HasAttributes("C:\\f", faHidden));
+  EXPECT_TRUE(HasAttributes("C:\\f", faHidden | faArchive));
+  EXPECT_FALSE(HasAttributes("C:\\f", faHidden | faReadOnly));
+  EXPECT_FALSE(HasAttributes("C:\\f", faDirectory));
+  EXPECT_TRUE(HasAttributes("C:\\missing", faDirectory | faReadOnly));
+  EXPECT_FALSE(IsDirectory("C:\\missing"));
+  EXPECT_FALSE(IsDirectory("C:\\f"));
+  EXPECT_TRUE(IsDirectory("C:\\"));
+}
+
+TEST(CopyOneFile, IntoAnExistingDirectoryWithAndWithoutBackslash) {
+  ScopedMachine m;
+  m.machine().MapDrive('T', m.Root() / "t");
+  WriteHostFile(m.Root() / "t" / "tmp" / "app.exe", "program bytes");
+  fs::create_directories(m.DriveC() / "MyApp");
+  CopyOneFile("T:\\tmp\\app.exe", "C:\\MyApp");
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "MyApp" / "app.exe"), "program bytes");
+  fs::remove(m.DriveC() / "MyApp" / "app.exe");
+  CopyOneFile("T:\\tmp\\app.exe", "C:\\MyApp\\");
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "MyApp" / "app.exe"), "program bytes");
+  // A named target file, replacing what was there; a copy has the attributes of a new file.
+  WriteHostFile(m.DriveC() / "MyApp" / "other.exe", "old and longer contents");
+  ASSERT_TRUE(SetFileAttributes("T:\\tmp\\app.exe", faArchive | faReadOnly));
+  CopyOneFile("T:\\tmp\\app.exe", "C:\\MyApp\\other.exe");
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "MyApp" / "other.exe"), "program bytes");
+  EXPECT_EQ(GetFileAttributes("C:\\MyApp\\other.exe"), faArchive);
+}
+
+TEST(CopyOneFile, EmptyAndExactBufferSizedFiles) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "empty", "");
+  fs::create_directories(m.DriveC() / "out");
+  CopyOneFile("C:\\empty", "C:\\out");
+  ASSERT_TRUE(fs::exists(m.DriveC() / "out" / "empty"));
+  EXPECT_EQ(fs::file_size(m.DriveC() / "out" / "empty"), 0u);
+  std::string block(8192, '\0');
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + 3);
+  for (const std::string& content : {block, block + "z", block + block}) {
+    WriteHostFile(m.DriveC() / "src", content);
+    CopyOneFile("C:\\src", "C:\\out\\");
+    EXPECT_EQ(ReadHostFile(m.DriveC() / "out" / "src"), content) << content.size();
+  }
+}
+
+TEST(CopyOneFile, ErrorsNameTheFiles) {
+  ScopedMachine m;
+  try {
+    CopyOneFile("C:\\missing.txt", "C:\\x");
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_STREQ(e.what(), "Cannot open file C:\\missing.txt");
+  }
+  WriteHostFile(m.DriveC() / "src", "data");
+  WriteHostFile(m.DriveC() / "ro", "protected");
+  ASSERT_TRUE(SetFileAttributes("C:\\ro", faReadOnly));
+  try {
+    CopyOneFile("C:\\src", "c:\\RO");
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_STREQ(e.what(), "Cannot create file C:\\RO");  // the expanded target
+  }
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "ro"), "protected");
+  // Copying a file onto itself is a sharing conflict, and the data survives.
+  EXPECT_THROW(CopyOneFile("C:\\src", "C:\\src"), EFCreateError);
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "src"), "data");
+}
+
+TEST(CopyOneFile, RelativeAndMissingDestinations) {
+  ScopedMachine m;
+  WriteHostFile(m.StartDir() / "install.cfg", "cfg");
+  fs::create_directories(m.DriveC() / "Dest");
+  m.machine().SetCurrentDirectory("C:\\Dest");
+  CopyOneFile("A:\\install.cfg", "");  // empty: the current directory
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "Dest" / "install.cfg"), "cfg");
+  fs::create_directories(m.DriveC() / "Dest" / "Sub");
+  CopyOneFile("A:\\install.cfg", "sub");
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "Dest" / "Sub" / "install.cfg"), "cfg");
+  // A missing destination counts as a folder, which then cannot be created into.
+  try {
+    CopyOneFile("A:\\install.cfg", "new.cfg");
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_STREQ(e.what(), "Cannot create file C:\\Dest\\new.cfg\\install.cfg");
+  }
+}
+
+TEST(StartProgram, PassesLongStringsWholeToTheShell) {
+  RecordingLauncher recorder;
+  Launcher* previous = SetLauncher(&recorder);
+  const std::string file = "C:\\" + std::string(200, 'p') + "\\app.exe";
+  const std::string params = "/x " + std::string(300, 'a');
+  StartProgram(file, params, "C:\\Program Files\\App", 1);
+  SetLauncher(previous);
+  ASSERT_EQ(recorder.requests.size(), 1u);
+  EXPECT_EQ(recorder.requests[0].file, file);
+  EXPECT_EQ(recorder.requests[0].parameters, params);
+  EXPECT_EQ(recorder.requests[0].directory, "C:\\Program Files\\App");
+  EXPECT_EQ(recorder.requests[0].showCommand, 1);
+}
+
+TEST(WindowsDirectoryRoutine, IsTheMachinesWindowsFolder) {
+  ScopedMachine m;
+  EXPECT_EQ(WindowsDirectory(), "C:\\WINDOWS");
+  EXPECT_TRUE(IsDirectory(WindowsDirectory()));
+}
+
+}  // namespace
+}  // namespace zev::platform

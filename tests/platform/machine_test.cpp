@@ -1,0 +1,160 @@
+#include "platform/machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/error.h"
+#include "platform/scoped_machine.h"
+#include "tests/platform/file_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace zev::platform {
+namespace {
+
+using testing::WriteHostFile;
+
+TEST(Machine, ConfigureMapsDriveCAndTheStartFolderAsA) {
+  ScopedMachine m;
+  EXPECT_EQ(m.machine().Drives(), (std::vector<char>{'A', 'C'}));
+  EXPECT_EQ(m.machine().CurrentDirectory(), "A:\\");
+  EXPECT_TRUE(fs::is_directory(m.DriveC()));
+  EXPECT_EQ(m.machine().ToHostPath("c:\\x\\y"), fs::canonical(m.DriveC()) / "x" / "y");
+  EXPECT_EQ(m.machine().ToHostPath("A:\\install.cfg"), fs::canonical(m.StartDir()) / "install.cfg");
+
+  // A start folder inside C: keeps its path on C: and no A: is made.
+  fs::create_directories(m.DriveC() / "Setup" / "Disk1");
+  m.machine().Configure(m.MachineDir(), m.DriveC() / "Setup" / "Disk1");
+  EXPECT_EQ(m.machine().Drives(), (std::vector<char>{'C'}));
+  EXPECT_EQ(m.machine().CurrentDirectory(), "C:\\Setup\\Disk1");
+  EXPECT_THROW(m.machine().ToHostPath("A:\\x"), Exception);
+}
+
+TEST(Machine, DefaultMachineDirFollowsEnvironment) {
+  const char* saved[3] = {std::getenv("ZEV_MACHINE"), std::getenv("XDG_DATA_HOME"), std::getenv("HOME")};
+  std::string keep[3];
+  for (int i = 0; i < 3; ++i) keep[i] = saved[i] ? saved[i] : "";
+  ::setenv("ZEV_MACHINE", "/m", 1);
+  ::setenv("XDG_DATA_HOME", "/data", 1);
+  ::setenv("HOME", "/home/u", 1);
+  EXPECT_EQ(Machine::DefaultMachineDir(), fs::path("/m"));
+  ::unsetenv("ZEV_MACHINE");
+  EXPECT_EQ(Machine::DefaultMachineDir(), fs::path("/data/zev-setup/machine"));
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(Machine::DefaultMachineDir(), fs::path("/home/u/.local/share/zev-setup/machine"));
+  const char* names[3] = {"ZEV_MACHINE", "XDG_DATA_HOME", "HOME"};
+  for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(names[i], keep[i].c_str(), 1) : ::unsetenv(names[i]);
+}
+
+TEST(Machine, DotDotNeverClimbsAboveTheDriveRoot) {
+  ScopedMachine m;
+  const fs::path c = fs::canonical(m.DriveC());
+  EXPECT_EQ(m.machine().ToHostPath("C:\\..\\..\\etc\\passwd"), c / "etc" / "passwd");
+  EXPECT_EQ(m.machine().ToHostPath("C:/a/../../x"), c / "x");
+  EXPECT_EQ(m.machine().ExpandFileName("c:/a/./b//..\\c\\"), "C:\\a\\c");
+  EXPECT_EQ(m.machine().ExpandFileName("C:\\..\\.."), "C:\\");
+}
+
+TEST(Machine, ExpandsRelativePathsFromTheCurrentDirectory) {
+  ScopedMachine m;
+  fs::create_directories(m.DriveC() / "Work");
+  m.machine().SetCurrentDirectory("c:\\work");
+  EXPECT_EQ(m.machine().CurrentDirectory(), "C:\\work");
+  EXPECT_EQ(m.machine().ExpandFileName(""), "C:\\work");
+  EXPECT_EQ(m.machine().ExpandFileName("a\\b"), "C:\\work\\a\\b");
+  EXPECT_EQ(m.machine().ExpandFileName("..\\x"), "C:\\x");
+  EXPECT_EQ(m.machine().ExpandFileName("\\x"), "C:\\x");
+  EXPECT_EQ(m.machine().ExpandFileName("C:y"), "C:\\work\\y");
+  EXPECT_EQ(m.machine().ExpandFileName("a:y"), "A:\\y");  // another drive: from its root
+  EXPECT_THROW(m.machine().SetCurrentDirectory("C:\\missing"), EInOutError);
+  EXPECT_THROW(m.machine().SetCurrentDirectory("Q:\\"), EInOutError);
+  EXPECT_EQ(m.machine().CurrentDirectory(), "C:\\work");
+}
+
+TEST(Machine, FindsExistingComponentsWithoutRegardToCase) {
+  ScopedMachine m;
+  WriteHostFile(m.DriveC() / "Windows" / "Temp" / "z", "data");
+  const fs::path c = fs::canonical(m.DriveC());
+  EXPECT_EQ(m.machine().ToHostPath("C:\\WINDOWS\\TEMP\\Z"), c / "Windows" / "Temp" / "z");
+  // New components keep the case they are given.
+  EXPECT_EQ(m.machine().ToHostPath("c:\\windows\\NewDir\\File.TXT"), c / "Windows" / "NewDir" / "File.TXT");
+  // Accented letters fold by Windows-1252 rules; host names are UTF-8.
+  WriteHostFile(m.DriveC() / "\xC3\xA9t\xC3\xA9.txt", "x");  // "été.txt"
+  EXPECT_EQ(m.machine().ToHostPath("C:\\\xC9T\xC9.TXT"), c / "\xC3\xA9t\xC3\xA9.txt");
+  // Of two names equal but for case, the first in sorted order wins; an exact match wins first.
+  WriteHostFile(m.DriveC() / "dup" / "readme", "1");
+  WriteHostFile(m.DriveC() / "dup" / "README", "2");
+  EXPECT_EQ(m.machine().ToHostPath("C:\\dup\\ReadMe"), c / "dup" / "README");
+  EXPECT_EQ(m.machine().ToHostPath("C:\\dup\\readme"), c / "dup" / "readme");
+}
+
+TEST(Machine, RefusesInvalidNamesAndUnmappedDrives) {
+  ScopedMachine m;
+  EXPECT_THROW(m.machine().ToHostPath("Q:\\x"), Exception);
+  EXPECT_THROW(m.machine().ToHostPath("C:\\a*b"), Exception);
+  EXPECT_THROW(m.machine().ToHostPath("C:\\a\\b:c"), Exception);
+  EXPECT_THROW(m.machine().ToHostPath(std::string("C:\\a\x01")), Exception);
+  EXPECT_THROW(m.machine().MapDrive('1', m.Root()), Exception);
+}
+
+TEST(Machine, SymlinksDoNotLeaveTheDrive) {
+  ScopedMachine m;
+  const fs::path outside = m.Root() / "outside";
+  WriteHostFile(outside / "secret", "s");
+  fs::create_directories(m.DriveC() / "inside");
+  fs::create_directory_symlink(outside, m.DriveC() / "out");
+  fs::create_symlink(outside / "secret", m.DriveC() / "secret.lnk");
+  fs::create_directory_symlink(m.DriveC() / "inside", m.DriveC() / "in");
+  EXPECT_THROW(m.machine().ToHostPath("C:\\out\\secret"), Exception);
+  EXPECT_THROW(m.machine().ToHostPath("C:\\OUT"), Exception);
+  EXPECT_THROW(m.machine().ToHostPath("C:\\secret.lnk"), Exception);
+  // Not followed, the link itself is the entry (for deleting or replacing it).
+  EXPECT_EQ(m.machine().ToHostPathNoFollow("C:\\secret.lnk"), fs::canonical(m.DriveC()) / "secret.lnk");
+  EXPECT_THROW(m.machine().ToHostPathNoFollow("C:\\out\\secret"), Exception);
+  // A link that stays inside is followed.
+  EXPECT_EQ(m.machine().ToHostPath("C:\\in\\f"), fs::canonical(m.DriveC()) / "inside" / "f");
+}
+
+TEST(Machine, HostPathsBackToWindowsPaths) {
+  ScopedMachine m;
+  EXPECT_EQ(m.machine().ToWindowsPath(m.DriveC()), "C:\\");
+  EXPECT_EQ(m.machine().ToWindowsPath(m.DriveC() / "a" / "\xC3\xA9.txt"), "C:\\a\\\xE9.txt");
+  EXPECT_EQ(m.machine().ToWindowsPath(m.StartDir() / "zevsetup.001"), "A:\\zevsetup.001");
+  EXPECT_THROW(m.machine().ToWindowsPath(m.Root() / "elsewhere"), Exception);
+  EXPECT_THROW(m.machine().ToWindowsPath(m.DriveC() / "\xE4\xB8\xAD"), Exception);
+  EXPECT_THROW(m.machine().ToWindowsPath(m.DriveC() / "what?"), Exception);
+  EXPECT_THROW(m.machine().ToWindowsPath(m.DriveC() / "a\\b"), Exception);
+  EXPECT_THROW(m.machine().ToWindowsPath(m.DriveC() / "line\nbreak"), Exception);
+}
+
+TEST(Machine, RepointsADriveWhileRunning) {
+  ScopedMachine m;
+  WriteHostFile(m.Root() / "disk2" / "zevsetup.002", "2");
+  m.machine().MapDrive('a', m.Root() / "disk2");
+  EXPECT_EQ(m.machine().ToHostPath("A:\\ZEVSETUP.002"), fs::canonical(m.Root() / "disk2") / "zevsetup.002");
+  EXPECT_EQ(m.machine().DriveFolder('A'), m.Root() / "disk2");
+  EXPECT_FALSE(m.machine().DriveFolder('D').has_value());
+}
+
+TEST(Machine, WindowsDirectoryIsCreatedOnFirstUse) {
+  ScopedMachine m;
+  EXPECT_FALSE(fs::exists(m.DriveC() / "WINDOWS"));
+  EXPECT_EQ(m.machine().WindowsDirectory(), "C:\\WINDOWS");
+  EXPECT_TRUE(fs::is_directory(m.DriveC() / "WINDOWS"));
+}
+
+TEST(Machine, ScopedMachineRestoresThePreviousMachine) {
+  ScopedMachine outer;
+  fs::path inner_root;
+  {
+    ScopedMachine inner;
+    inner_root = inner.Root();
+    EXPECT_EQ(Machine::Current().DriveFolder('C'), inner.DriveC());
+  }
+  EXPECT_FALSE(fs::exists(inner_root));
+  EXPECT_EQ(Machine::Current().DriveFolder('C'), outer.DriveC());
+}
+
+}  // namespace
+}  // namespace zev::platform
