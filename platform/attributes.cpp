@@ -83,15 +83,27 @@ bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
   if (::stat(host.c_str(), &st) != 0) return false;
   char text[16];
   const int length = std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(attributes & ~faDirectory));
-  // A file system without user attributes still keeps read-only through the permission bits.
-  if (::setxattr(host.c_str(), kAttributeName, text, static_cast<std::size_t>(length), 0) != 0 && errno != ENOTSUP)
-    return false;
+  // Read-only is mirrored in the write permission bits of files only: a directory without them
+  // could not receive files, while Windows ignores the flag on directories.
   mode_t mode = st.st_mode & 07777;
-  if (attributes & faReadOnly)
-    mode &= static_cast<mode_t>(~0222);
-  else if ((mode & 0222) == 0)
-    mode |= S_IWUSR;
-  return mode == (st.st_mode & 07777) || ::chmod(host.c_str(), mode) == 0;
+  if (!S_ISDIR(st.st_mode)) {
+    if (attributes & faReadOnly)
+      mode &= static_cast<mode_t>(~0222);
+    else if ((mode & 0222) == 0)
+      mode |= S_IWUSR;
+  }
+  // Writing an extended attribute needs write permission (for anyone but root), so a file without
+  // it is opened up for the moment.
+  mode_t current = st.st_mode & 07777;
+  if ((current & 0222) == 0) {
+    if (::chmod(host.c_str(), current | S_IWUSR) != 0) return false;
+    current |= S_IWUSR;
+  }
+  // A file system without user attributes still keeps read-only through the permission bits.
+  const bool stored =
+      ::setxattr(host.c_str(), kAttributeName, text, static_cast<std::size_t>(length), 0) == 0 || errno == ENOTSUP;
+  if (current != mode && ::chmod(host.c_str(), mode) != 0) return false;
+  return stored;
 }
 
 }  // namespace zev::platform

@@ -91,7 +91,9 @@ void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
   drives_.clear();
   windowsDirMade_ = false;
   fs::path driveC = Normalised(machineDir) / "drive_c";
-  fs::create_directories(driveC);
+  std::error_code ec;
+  fs::create_directories(driveC, ec);
+  if (ec || !fs::is_directory(driveC, ec)) throw Exception("Cannot create the machine folder " + driveC.string());
   MapDrive('C', driveC);
   fs::path start = Normalised(startDir);
   try {

@@ -44,8 +44,10 @@ TEST(Attributes, HiddenAndReadOnlyRoundTrip) {
   ASSERT_TRUE(SetFileAttributes("C:\\f.txt", faDirectory | faHidden));
   EXPECT_EQ(GetFileAttributes("C:\\f.txt"), faHidden);
   fs::create_directories(m.DriveC() / "d");
-  ASSERT_TRUE(SetFileAttributes("C:\\d", faHidden));
-  EXPECT_EQ(GetFileAttributes("C:\\d"), faDirectory | faHidden);
+  ASSERT_TRUE(SetFileAttributes("C:\\d", faHidden | faReadOnly));
+  EXPECT_EQ(GetFileAttributes("C:\\d"), faDirectory | faHidden | faReadOnly);
+  // A read-only directory still takes new files: the flag is not mirrored on directories.
+  EXPECT_NE(fs::status(m.DriveC() / "d").permissions() & fs::perms::owner_write, fs::perms::none);
   EXPECT_FALSE(SetFileAttributes("C:\\missing", faHidden));
 }
 
