@@ -54,6 +54,22 @@ void TWinControl::InsertControl(TControl& child) {
   if (child.parent_) child.parent_->RemoveControl(child);
   children_.push_back(&child);
   child.parent_ = this;
+  if (child.Align != TAlign::alNone) AlignControls();
+}
+
+void TWinControl::AlignControls() {
+  int top = 0, bottom = Height;
+  for (TControl* child : children_) {
+    if (child->Align == TAlign::alTop) {
+      child->SetBounds(0, top, Width, child->Height);
+      top += child->Height;
+    } else if (child->Align == TAlign::alBottom) {
+      bottom -= child->Height;
+      child->SetBounds(0, bottom, Width, child->Height);
+    }
+  }
+  for (TControl* child : children_)
+    if (child->Align == TAlign::alClient) child->SetBounds(0, top, Width, std::max(0, bottom - top));
 }
 
 void TWinControl::RemoveControl(TControl& child) {

@@ -16,6 +16,8 @@ namespace zev::ui {
 using TNotifyEvent = std::function<void()>;
 
 enum class TCursor { crDefault, crArrow, crHandPoint, crHourGlass };
+// How a control follows its parent's size: not at all, along an edge, or filling what is left.
+enum class TAlign { alNone, alTop, alBottom, alClient };
 
 class TWinControl;
 class TForm;
@@ -39,6 +41,7 @@ class TControl {
   TColor Color = clBtnFace;
   TFont Font;
   TCursor Cursor = TCursor::crDefault;
+  TAlign Align = TAlign::alNone;
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -83,6 +86,12 @@ class TWinControl : public TControl {
   const std::vector<TControl*>& Controls() const { return children_; }
 
   void Paint(Canvas& canvas) override;
+  // Places the aligned children: top and bottom ones along their edges at full width, then
+  // client ones over the rest.
+  void AlignControls();
+
+ protected:
+  void Resized() override { AlignControls(); }
 
  private:
   std::vector<TControl*> children_;

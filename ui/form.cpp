@@ -52,6 +52,7 @@ void TForm::Close() {
 }
 
 void TForm::Resized() {
+  TWinControl::Resized();
   if (OnResize) OnResize();
 }
 

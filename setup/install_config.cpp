@@ -1,0 +1,69 @@
+#include "setup/install_config.h"
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+namespace zev::setup {
+
+std::string TInstallConfig::DefaultInstallDir() const {
+  return AddToProgramFiles ? WinDrive + "Program Files\\" + InstallDir : WinDrive + InstallDir;
+}
+
+bool TInstallConfig::LaunchChoiceOffered() const {
+  return !LaunchProgram.empty() && UpperCase(LaunchProgram).find("SETUP.") == std::string::npos;
+}
+
+void TInstallConfig::ClearLists() {
+  DirectoryEntries.Clear();
+  FileEntries.Clear();
+  DesktopEntries.Clear();
+  IniSetupEntries.Clear();
+  WorkStationEntries.Clear();
+}
+
+std::string ReadConfigString(const std::string& fileName, const std::string& section, const std::string& key,
+                             const std::string& defaultValue) {
+  std::string value;
+  platform::GetPrivateProfileString(section, key, defaultValue, value, platform::kProfileValueBufferSize, fileName);
+  return value;
+}
+
+std::int32_t ReadConfigInt(const std::string& fileName, const std::string& section, const std::string& key,
+                           std::int32_t defaultValue) {
+  return platform::GetPrivateProfileInt(section, key, defaultValue, fileName);
+}
+
+std::vector<std::string> ReadSectionKeys(const std::string& fileName, const std::string& section) {
+  // Every listed name stands on a line of its own followed by "=", so the names with their NULs
+  // and the closing NUL never need more than the file's size plus two characters; a buffer of
+  // that size holds them all.
+  const std::int64_t fileSize = platform::FileSize(fileName);
+  std::uint64_t bufferSize = platform::kProfileKeyListBufferSize;
+  for (;;) {
+    std::string names;
+    const std::uint32_t length = platform::GetPrivateProfileString(
+        section, "", "", names, static_cast<std::uint32_t>(bufferSize), fileName);
+    if (fileSize < 0 || bufferSize >= static_cast<std::uint64_t>(fileSize) + 2 || bufferSize >= 0x7FFFFFFF) {
+      std::vector<std::string> keys;
+      std::size_t start = 0;
+      for (std::size_t i = 0; i < length; ++i)
+        if (names[i] == '\0') {
+          keys.push_back(names.substr(start, i - start));
+          start = i + 1;
+        }
+      return keys;
+    }
+    bufferSize = std::min<std::uint64_t>(std::max<std::uint64_t>(bufferSize * 2, static_cast<std::uint64_t>(fileSize) + 2),
+                                         0x7FFFFFFF);
+  }
+}
+
+void ReadListSection(const std::string& fileName, const std::string& section, TStringList& list) {
+  for (const std::string& key : ReadSectionKeys(fileName, section))
+    list.Add(ReadConfigString(fileName, section, key, ""));
+}
+
+}  // namespace zev::setup

@@ -1,0 +1,10 @@
+// zev-setup: the setup program.
+#include <string>
+#include <vector>
+
+#include "setup/program.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return zev::setup::RunSetupProgram(args);
+}

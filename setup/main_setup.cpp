@@ -1,0 +1,190 @@
+#include "setup/main_setup.h"
+
+#include "platform/files.h"
+#include "platform/fs_utils.h"
+#include "platform/machine.h"
+#include "setup/setup_icon.h"
+#include "setup/temp_folder.h"
+#include "setup/unzip.h"
+
+namespace zev::setup {
+
+const char* const kHeader2DesignText = "Installation prepared with ZEV Setup";
+const char* const kCopyrightText = "ZEV Setup - installs from floppy disks or from a folder of disk copies";
+
+namespace {
+
+constexpr const char* kMain = "Setup - Main";
+
+}  // namespace
+
+TMainSetup::TMainSetup(ui::Application& application) : ui::TForm(application, "MainSetup"), Timer1(application, "Timer1") {
+  BorderStyle = ui::TBorderStyle::bsNone;
+  WindowState = ui::TWindowState::wsMaximized;
+  SetClientSize(536, 348);
+
+  MainScreen.Align = ui::TAlign::alClient;
+  InsertControl(MainScreen);
+  MainScreen.SetFromColor(ui::clBlue);
+  MainScreen.SetSteps(255);
+
+  InsertControl(Setup_Header);
+  Setup_Header.Transparent = true;
+  Setup_Header.Font = {"Impact", 35, ui::clBlack, false};
+  Setup_Header.ShadowColor = ui::clWhite;
+  Setup_Header.Left = 8;
+  Setup_Header.Top = 1;
+  Setup_Header.SetCaption("ZEV - Brindle 32Bit");
+
+  InsertControl(Setup_Header2);
+  Setup_Header2.Transparent = true;
+  Setup_Header2.Font = {"Times New Roman", 13, ui::clBlack, false};
+  Setup_Header2.ShadowColor = ui::clWhite;
+  Setup_Header2.Left = 18;
+  Setup_Header2.Top = 32;
+  Setup_Header2.SetCaption(kHeader2DesignText);
+
+  InsertControl(Image1);
+  Image1.Transparent = true;
+  Image1.Picture = SetupIcon();
+  Image1.SetBounds(488, 8, 32, 32);
+
+  InsertControl(Setup_Copyright);
+  Setup_Copyright.Transparent = true;
+  Setup_Copyright.Alignment = ui::TAlignment::taCenter;
+  Setup_Copyright.Cursor = ui::TCursor::crHandPoint;
+  Setup_Copyright.Font = {"MS Sans Serif", 11, ui::clWhite, false};
+  Setup_Copyright.SetCaption(kCopyrightText);
+  Setup_Copyright.AutoSize = false;
+
+  Timer1.SetEnabled(false);
+  Timer1.SetInterval(3000);
+
+  OnCreate = [this] { FormCreate(); };
+  OnShow = [this] { FormShow(); };
+  OnResize = [this] { FormResize(); };
+  OnClose = [this](ui::TCloseAction& action) { FormClose(action); };
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  Image1.OnDblClick = [this] { Image1DblClick(); };
+}
+
+void TMainSetup::FormCreate() {
+  platform::Machine& machine = platform::Machine::Current();
+  StartDir = machine.CurrentDirectory();
+  if (StartDir.size() > 3) StartDir += '\\';
+  const std::string windows = platform::WindowsDirectory();
+  WinDrive = windows.substr(0, 3);
+  TempDir = windows + "\\Temp\\z";
+  TempFolderProblem = MakePrivateTempFolder(TempDir);
+}
+
+void TMainSetup::FormShow() {
+  App().ProcessMessages();
+  ReadInstallConfig();
+  // The header fonts may have changed size: lay the lines out again so the second follows the
+  // first at its gap.
+  FormResize();
+  ClearTempFolder();
+  Timer1.SetEnabled(true);
+}
+
+void TMainSetup::Timer1Timer() {
+  Timer1.SetEnabled(false);
+  if (!Unzip) {
+    Close();
+    return;
+  }
+  App().Log("expansion stage");
+  App().ShowModal(*Unzip);
+  ExpansionFailed = Unzip->SetupAborted;
+  ExpansionCancelled = Unzip->UserAborted;
+  if (ExpansionFailed) ExpansionFailure = Unzip->FailureCause();
+  App().FreeForm(*Unzip);
+  Unzip = nullptr;
+  if (ExpansionFailed || !ZEV) {
+    Close();
+    return;
+  }
+  App().Log("wizard");
+  App().ShowModal(*ZEV);
+}
+
+void TMainSetup::FormResize() {
+  Image1.Left = Width - (Image1.Width + Image1.Width / 2);
+  Image1.Top = 8;
+  Setup_Copyright.SetBounds(0, MainScreen.Height - Setup_Copyright.Height - 10, MainScreen.Width,
+                            Setup_Copyright.Height);
+  Setup_Header.Top = 1;
+  Setup_Header2.Top = Setup_Header.Top + Setup_Header.Height + 2;
+}
+
+void TMainSetup::FormClose(ui::TCloseAction&) {
+  ClearLists();
+  ClearTempFolder();
+}
+
+void TMainSetup::Image1DblClick() { Close(); }
+
+void TMainSetup::ClearTempFolder() {
+  // Never through a link or in someone else's folder: that would delete files elsewhere.
+  if (TempDir.empty() || !CheckTempFolder(TempDir).empty()) return;
+  for (const platform::SearchRec& entry : platform::FindFiles(TempDir + "\\*.*", platform::faAnyFile)) {
+    const std::string path = TempDir + "\\" + entry.Name;
+    // Files expanded read-only would refuse deletion and keep the folder alive.
+    if ((entry.Attr & platform::faReadOnly) && !(entry.Attr & platform::faDirectory))
+      platform::SetFileAttributes(path, entry.Attr & ~platform::faReadOnly);
+    platform::DeleteFile(path);
+  }
+  platform::RemoveDirectory(TempDir);
+}
+
+void TMainSetup::ReadInstallConfig() {
+  const std::string file = ConfigFileName();
+  ClearLists();
+
+  InstallDisks = ReadConfigInt(file, kMain, "Install Disks", 0);
+  InstallDir = ReadConfigString(file, kMain, "Install Dir", "");
+  IniFileName = ReadConfigString(file, kMain, "INI File", "");
+  LaunchProgram = ReadConfigString(file, kMain, "Launch", "");
+  FolderName = ReadConfigString(file, kMain, "Folder", "Accessories");
+  AddToProgramFiles = ReadConfigInt(file, kMain, "Add to Program Files", 0) != 0;
+  WorkStationPrompt = ReadConfigInt(file, kMain, "Work Station Prompt", 0) != 0;
+
+  MainScreen.SetFromColor(static_cast<ui::TColor>(
+      ReadConfigInt(file, kMain, "Dither From", static_cast<std::int32_t>(MainScreen.FromColor()))));
+  MainScreen.SetToColor(static_cast<ui::TColor>(
+      ReadConfigInt(file, kMain, "Dither To", static_cast<std::int32_t>(MainScreen.ToColor()))));
+
+  auto readHeader = [&](ui::TShadowLabel& label, const std::string& prefix) {
+    label.Caption = ReadConfigString(file, kMain, prefix, label.Caption);
+    label.Font.Name = ReadConfigString(file, kMain, prefix + " Font Name", label.Font.Name);
+    label.Font.SetSize(ReadConfigInt(file, kMain, prefix + " Font Size", label.Font.Size()));
+    label.Font.Color = static_cast<ui::TColor>(
+        ReadConfigInt(file, kMain, prefix + " Font Color", static_cast<std::int32_t>(label.Font.Color)));
+    label.ShadowColor = static_cast<ui::TColor>(
+        ReadConfigInt(file, kMain, prefix + " Font Shadow", static_cast<std::int32_t>(label.ShadowColor)));
+    label.AdjustSize();
+  };
+  readHeader(Setup_Header, "Header");
+  readHeader(Setup_Header2, "Header2");
+
+  ReadListSection(file, "Directories", DirectoryEntries);
+  const std::vector<std::string> fileKeys = ReadSectionKeys(file, "Files");
+  for (std::size_t n = 0; n < fileKeys.size(); ++n) {
+    const std::string entry = ReadConfigString(file, "Files", fileKeys[n], "");
+    const bool overwrite = ReadConfigInt(file, "Files - OverWrite", "File #" + std::to_string(n), 0) != 0;
+    FileEntries.Add(entry + (overwrite ? "~X" : "~"));
+  }
+  ReadListSection(file, "Desktop", DesktopEntries);
+  ReadListSection(file, "INI - Setup", IniSetupEntries);
+  ReadListSection(file, "WorkStation", WorkStationEntries);
+
+  if (LaunchChoiceOffered()) {
+    if (RadioButton1) RadioButton1->SetChecked(true);
+  } else {
+    if (RadioButton2) RadioButton2->SetChecked(true);
+    if (RadioButton1) RadioButton1->Enabled = false;
+  }
+}
+
+}  // namespace zev::setup

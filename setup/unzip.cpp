@@ -1,0 +1,210 @@
+#include "setup/unzip.h"
+
+#include <cstdio>
+#include <system_error>
+
+#include "platform/files.h"
+#include "platform/fs_utils.h"
+#include "platform/machine.h"
+#include "platform/text.h"
+#include "setup/main_setup.h"
+#include "setup/setup_icon.h"
+#include "setup/temp_folder.h"
+
+namespace zev::setup {
+namespace {
+
+using platform::ModalResult;
+
+std::string ThreeDigits(std::uint16_t n) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(n));
+  return text;
+}
+
+// The text after the last "\" or ":".
+std::string FileNamePart(const std::string& path) {
+  const std::size_t p = path.find_last_of("\\:");
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+}  // namespace
+
+TUnzip::TUnzip(ui::Application& application, TMainSetup& mainSetup)
+    : ui::TForm(application, "Unzip"), Timer1(application, "Timer1"), mainSetup_(mainSetup) {
+  Caption = "Preparing Setup    ";
+  BorderStyle = ui::TBorderStyle::bsToolWindow;
+  BorderIcons = false;
+  Position = ui::TPosition::poScreenCenter;
+  SetClientSize(383, 113);
+  Font = {"MS Sans Serif", 13, ui::clWindowText, true};  // the system font
+
+  for (ui::TLabel* label : {&Label2, &Label1, &Label3}) {
+    InsertControl(*label);
+    label->Font = Font;
+  }
+  Label2.Left = 6, Label2.Top = 4;
+  Label2.SetCaption("");
+  Label1.Left = 6, Label1.Top = 28;
+  Label1.SetCaption("Current File Progress....");
+  Label3.Left = 6, Label3.Top = 72;
+  Label3.SetCaption("Decompression Progress....");
+  InsertControl(ProgressBar1);
+  ProgressBar1.SetBounds(6, 42, 369, 15);
+  InsertControl(ProgressBar2);
+  ProgressBar2.SetBounds(6, 86, 367, 15);
+  InsertControl(Image6);
+  Image6.SetBounds(342, 4, 32, 32);
+  Image6.Picture = SetupIcon();
+  Image6.Transparent = true;
+
+  Timer1.SetEnabled(false);
+  Timer1.SetInterval(2000);
+
+  SegCompEZ1.SetSegBaseName("segdata");
+  SegCompEZ1.SetSegDir("a:\\");
+  SegCompEZ1.SegPopUp = false;
+  SegCompEZ1.SetSegSize(1440000);
+  SegCompEZ1.SegBuildMode = segment::bmRecursive;
+  SegCompEZ1.SegCompType = compress::coLZH5;
+  SegCompEZ1.SegMultiArc = true;
+  SegCompEZ1.MakeDirectories = false;
+  SegCompEZ1.ExceptionOnFileError = false;
+  SegCompEZ1.Key = 0;
+  SegCompEZ1.CheckSpaceBeforeExpand = false;
+  SegCompEZ1.OnCheckFile = [this](std::string& path, compress::TCProcessMode mode) { SegCompEZ1CheckFile(path, mode); };
+  SegCompEZ1.OnShowProgress = [this](std::int32_t& percent) { SegCompEZ1ShowProgress(percent); };
+  SegCompEZ1.OnSegBefore = [this](segment::TSegMode mode, const std::string& name, std::uint16_t number) {
+    SegCompEZ1SegBefore(mode, name, number);
+  };
+
+  OnShow = [this] { FormShow(); };
+  OnClick = [this] { FormClick(); };
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+}
+
+TUnzip::~TUnzip() { RestoreStartDrive(); }
+
+void TUnzip::FormShow() {
+  SetupAborted = false;
+  App().ProcessMessages();
+  Timer1.SetEnabled(true);
+}
+
+void TUnzip::Timer1Timer() {
+  Timer1.SetEnabled(false);
+  SetupAborted = false;
+  ExpandFiles();
+}
+
+void TUnzip::ExpandFiles() {
+  SegCompEZ1.SetSegBaseName("zevsetup");
+  SegCompEZ1.SetSegDir(mainSetup_.StartDir);
+  SegCompEZ1.SetSegTmpDir(platform::WindowsDirectory() + "\\temp");
+  SegCompEZ1.SetTargetPath(mainSetup_.TempDir);
+  SegCompEZ1.SegArcList().Clear();
+  SegCompEZ1.SetSegSource(TStringList());
+  ProgressBar2.SetMax(static_cast<int>(mainSetup_.FileEntries.Count()));
+  ProgressBar2.SetPosition(0);
+
+  if (auto host = platform::Machine::Current().DriveFolder('A')) startFolder_ = *host;
+  try {
+    // The folder was removed when the main screen cleared it; made again here so that it is
+    // private from the first file on, and checked once more in case someone slipped a link in.
+    if (std::string problem = MakePrivateTempFolder(mainSetup_.TempDir); !problem.empty()) throw Exception(problem);
+    SegCompEZ1.SegExpand();
+  } catch (const std::exception& e) {
+    FailureMessage = e.what();
+    App().Log("expansion failed: " + FailureMessage);
+    App().MessageBox("Error Expanding Files!!", "", platform::MsgKind::Information, platform::mbOK);
+    SetupAborted = true;
+  }
+  // The later copies of "install.exe" and install.cfg look for them on the first disk.
+  RestoreStartDrive();
+  Close();
+}
+
+void TUnzip::SegCompEZ1CheckFile(std::string& filePath, compress::TCProcessMode) {
+  const std::string name = FileNamePart(filePath);
+  if (name.empty() || name == "." || name == "..") {
+    // Such a member would land on the folder itself or its parent.
+    App().Log("member skipped, it has no file name: " + filePath);
+    SkippedMembers.push_back(filePath);
+    filePath.clear();
+    return;
+  }
+  filePath = mainSetup_.TempDir + "\\" + name;
+  Label2.SetCaption(name);
+  ProgressBar2.StepBy(1);
+  App().Log("expanding " + name);
+  App().ProcessMessages();
+}
+
+void TUnzip::SegCompEZ1ShowProgress(std::int32_t& percentageDone) {
+  ProgressBar1.SetPosition(0);
+  App().ProcessMessages();
+  ProgressBar1.SetPosition(percentageDone);
+  App().ProcessMessages();
+  if (SetupAborted) percentageDone = -1;
+}
+
+void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uint16_t segNumber) {
+  const std::string digits = ThreeDigits(segNumber);
+  App().ProcessMessages();
+  DiskFile = mainSetup_.StartDir + "ZEVSetup." + digits;
+  if (platform::FileExists(DiskFile)) return;
+  if (InsertDiskFolder(segNumber)) return;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    App().MessageBox("Please Insert Disk #" + std::to_string(segNumber) + " into Floppy Drive.", "",
+                     platform::MsgKind::Information, platform::mbOK);
+    if (platform::FileExists(DiskFile)) break;
+  }
+  if (!platform::FileExists(DiskFile)) MissingSegment = "zevsetup." + digits;
+  else MissingSegment.clear();
+  App().ProcessMessages();
+}
+
+bool TUnzip::InsertDiskFolder(std::uint16_t segNumber) {
+  if (!SameText(mainSetup_.StartDir, "A:\\") || startFolder_.empty()) return false;
+  const std::string wantedFolder = "disk" + std::to_string(segNumber);
+  const std::string wantedFile = "zevsetup." + ThreeDigits(segNumber);
+  std::error_code ec;
+  for (const auto& folder : std::filesystem::directory_iterator(startFolder_.parent_path(), ec)) {
+    if (!SameText(folder.path().filename().string(), wantedFolder) || !folder.is_directory(ec)) continue;
+    for (const auto& file : std::filesystem::directory_iterator(folder.path(), ec)) {
+      if (!SameText(file.path().filename().string(), wantedFile) || !file.is_regular_file(ec)) continue;
+      platform::Machine::Current().MapDrive('A', folder.path());
+      driveMoved_ = true;
+      App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + folder.path().string());
+      return true;
+    }
+  }
+  return false;
+}
+
+void TUnzip::RestoreStartDrive() {
+  if (!driveMoved_) return;
+  driveMoved_ = false;
+  platform::Machine::Current().MapDrive('A', startFolder_);
+  App().Log("A: is the start folder again: " + startFolder_.string());
+}
+
+std::string TUnzip::FailureCause() const {
+  if (UserAborted) return "setup was aborted by the user";
+  if (!MissingSegment.empty() && FailureMessage == segment::kOperationAborted)
+    return "the segment file " + MissingSegment + " was not found in " + mainSetup_.StartDir +
+           (SameText(mainSetup_.StartDir, "A:\\") ? " nor in a disk folder beside it" : "");
+  return FailureMessage;
+}
+
+void TUnzip::FormClick() {
+  if (App().MessageBox("Abort Setup Process ?", "", platform::MsgKind::Warning, platform::mbNo | platform::mbAbort) !=
+      ModalResult::Abort)
+    return;
+  SetupAborted = true;
+  UserAborted = true;
+  mainSetup_.ClearTempFolder();
+  App().Terminate();
+}
+
+}  // namespace zev::setup

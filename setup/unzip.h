@@ -1,0 +1,69 @@
+// TUnzip: the small modal window of the expansion stage. It reads the segment set from the start
+// directory disk by disk, writes every file flat into the main screen's temporary folder, shows
+// per-file and overall progress, and tells the main screen whether setup may go on.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "segment/segment.h"
+#include "ui/application.h"
+#include "ui/form.h"
+#include "ui/std_controls.h"
+#include "ui/timer.h"
+
+namespace zev::setup {
+
+class TMainSetup;
+
+class TUnzip : public ui::TForm {
+ public:
+  TUnzip(ui::Application& application, TMainSetup& mainSetup);
+  ~TUnzip() override;
+
+  ui::TLabel Label2{"Label2"};
+  ui::TLabel Label1{"Label1"};
+  ui::TProgressBar ProgressBar1{"ProgressBar1"};
+  ui::TLabel Label3{"Label3"};
+  ui::TProgressBar ProgressBar2{"ProgressBar2"};
+  ui::TImage Image6{"Image6"};
+  ui::TTimer Timer1;
+  segment::TSegCompEZ SegCompEZ1;
+
+  bool SetupAborted = false;
+  std::string DiskFile;
+
+  // What the program reports when the stage failed: the failure's own text, the segment file
+  // that never turned up, and whether the user chose Abort.
+  std::string FailureMessage;
+  std::string MissingSegment;
+  bool UserAborted = false;
+  // Members the stage refused to write (no usable file name), as stored.
+  std::vector<std::string> SkippedMembers;
+
+  // The real reason the expansion failed, in a sentence: the missing segment file by name when
+  // that was it, otherwise the failure's own text.
+  std::string FailureCause() const;
+
+  void FormShow();
+  void Timer1Timer();
+  void FormClick();
+  void ExpandFiles();
+  void SegCompEZ1CheckFile(std::string& filePath, compress::TCProcessMode mode);
+  void SegCompEZ1ShowProgress(std::int32_t& percentageDone);
+  void SegCompEZ1SegBefore(segment::TSegMode segMode, const std::string& segName, std::uint16_t segNumber);
+
+ private:
+  // Disks copied into side-by-side folders (disk1, disk2 ... beside the start folder): points A:
+  // at the folder that holds segment n, as if that disk had been inserted. False when there is
+  // no such folder.
+  bool InsertDiskFolder(std::uint16_t segNumber);
+  void RestoreStartDrive();
+
+  TMainSetup& mainSetup_;
+  std::filesystem::path startFolder_;  // the host folder A: pointed to when the stage began
+  bool driveMoved_ = false;
+};
+
+}  // namespace zev::setup
