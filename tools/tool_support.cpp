@@ -87,3 +87,35 @@ std::int64_t SinkStream::Seek(std::int64_t offset, platform::SeekOrigin origin) 
 }
 
 }  // namespace zev::tools
+
+namespace zev::tools {
+
+std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
+  const std::string suffix = hint.empty() ? std::string() : " (" + hint + ")";
+  if (name.empty()) return "member has an empty name";
+  if (platform::IsPathSeparator(name[0])) return "absolute member name refused" + suffix;
+  if (name.find(':') != std::string::npos) return "member name with a drive refused" + suffix;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos) end = name.size();
+    std::string component = name.substr(start, end - start);
+    if (component == "..") return "member name climbs out of the target folder" + suffix;
+    if (!component.empty() && component != "." && !platform::IsValidWindowsName(component))
+      return "member name is not a valid file name";
+    start = end + 1;
+  }
+  return {};
+}
+
+std::string StoredNameOf(const std::filesystem::path& relative) {
+  std::string stored;
+  for (const std::filesystem::path& component : relative) {
+    auto name = platform::Utf8ToWin1252(component.string());
+    if (!name || !platform::IsValidWindowsName(*name)) return {};
+    stored += (stored.empty() ? "" : "\\") + *name;
+  }
+  return stored;
+}
+
+}  // namespace zev::tools

@@ -58,3 +58,16 @@ class SinkStream : public platform::Stream {
 };
 
 }  // namespace zev::tools
+
+namespace zev::tools {
+
+// Why a stored member name may not be written below a target folder (absolute, with a drive,
+// climbing out with "..", or not a valid file name), or empty when it may. hint, when given, is
+// added to the reason in parentheses.
+std::string UnsafeNameReason(const std::string& name, const std::string& hint = "");
+
+// The stored (Windows-1252, "\"-separated) form of a relative host path, or empty when a
+// component cannot be a Windows file name.
+std::string StoredNameOf(const std::filesystem::path& relative);
+
+}  // namespace zev::tools

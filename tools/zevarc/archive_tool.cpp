@@ -63,20 +63,7 @@ void ArchiveTool::Error(const std::string& subject, const std::string& message) 
 }
 
 std::string ArchiveTool::UnsafeNameReason(const std::string& name) {
-  if (name.empty()) return "member has an empty name";
-  if (platform::IsPathSeparator(name[0])) return "absolute member name refused (use --absolute-names)";
-  if (name.find(':') != std::string::npos) return "member name with a drive refused (use --absolute-names)";
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = name.find_first_of("\\/", start);
-    if (end == std::string::npos) end = name.size();
-    std::string component = name.substr(start, end - start);
-    if (component == "..") return "member name climbs out of the target folder (use --absolute-names)";
-    if (!component.empty() && component != "." && !platform::IsValidWindowsName(component))
-      return "member name is not a valid file name";
-    start = end + 1;
-  }
-  return {};
+  return tools::UnsafeNameReason(name, "use --absolute-names");
 }
 
 int ArchiveTool::Create(const std::vector<fs::path>& inputs) {

@@ -1,0 +1,403 @@
+#include "tools/zevpack/pack_tool.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "compress/compress.h"
+#include "platform/files.h"
+#include "platform/host.h"
+#include "platform/machine.h"
+#include "platform/path_names.h"
+#include "platform/scripted_host.h"
+#include "platform/text.h"
+#include "segment/segment.h"
+#include "tools/tool_support.h"
+
+namespace zev::tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kTool = "zevpack";
+// The drive the set is read from; a disk change re-points it to the next disk's folder.
+constexpr char kSetDrive = 'B';
+
+// A private folder for the archive being built or staged, removed on every way out.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string templ = (fs::temp_directory_path() / "zevpack-XXXXXX").string();
+    if (!::mkdtemp(templ.data())) throw Exception("cannot create a temporary folder");
+    path_ = templ;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string Lower(const std::string& utf8) {
+  auto name = platform::Utf8ToWin1252(utf8);
+  return name ? LowerCase(*name) : utf8;
+}
+
+// The entry of folder whose name equals name ignoring case, if any (exact case first).
+std::optional<fs::path> FindEntry(const fs::path& folder, const std::string& name, bool wantDirectory) {
+  std::error_code error;
+  if (fs::exists(folder / name, error) && fs::is_directory(folder / name, error) == wantDirectory) return folder / name;
+  std::vector<fs::path> matches;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    if (Lower(it->path().filename().string()) == Lower(name) && it->is_directory(error) == wantDirectory)
+      matches.push_back(it->path());
+  if (matches.empty()) return std::nullopt;
+  std::sort(matches.begin(), matches.end());
+  return matches.front();
+}
+
+// The number of a segment file name "<base>.<digits>" (at least three digits), or 0.
+unsigned SegmentNumberOf(const std::string& fileName, const std::string& base) {
+  const std::string lower = Lower(fileName), prefix = Lower(base) + ".";
+  if (lower.size() < prefix.size() + 3 || lower.compare(0, prefix.size(), prefix) != 0) return 0;
+  const std::string digits = lower.substr(prefix.size());
+  if (digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return 0;
+  return static_cast<unsigned>(std::stoul(digits));
+}
+
+bool StartsWithSegmentMagic(const fs::path& file) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return false;
+  char magic[4] = {};
+  const bool ok = std::fread(magic, 1, 4, f) == 4 && std::equal(magic, magic + 4, "SSeg");
+  std::fclose(f);
+  return ok;
+}
+
+// Removes segment files of this set's name left in folder by an earlier, longer build.
+void RemoveStaleSegments(const fs::path& folder, const std::string& base, unsigned keepFrom, unsigned keepTo) {
+  std::error_code error;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const unsigned n = SegmentNumberOf(it->path().filename().string(), base);
+    if (n != 0 && (n < keepFrom || n > keepTo) && it->is_regular_file(error) && StartsWithSegmentMagic(it->path()))
+      stale.push_back(it->path());
+  }
+  for (const fs::path& file : stale) fs::remove(file, error);
+}
+
+fs::path ProgramFolder() {
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path();
+}
+
+// Answers the reader's boxes on the terminal: the tool cannot wait for a disk to be inserted
+// once standard input has ended, so a box with Cancel is cancelled.
+class TerminalHost : public platform::Host {
+ public:
+  void ProcessMessages() override {}
+  platform::ModalResult MessageBox(const std::string& text, const std::string&, platform::MsgKind,
+                                   unsigned buttons) override {
+    std::string line;
+    for (char c : text + "\n") {
+      if (c == '\r') continue;
+      if (c != '\n') {
+        line += c;
+        continue;
+      }
+      ReportError(kTool, "", Printable(line));
+      line.clear();
+    }
+    return buttons & platform::mbCancel ? platform::ModalResult::Cancel : platform::DefaultButton(buttons);
+  }
+  bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+  void Repaint() override {}
+  platform::Cursor GetCursor() override { return platform::Cursor::Default; }
+  void SetCursor(platform::Cursor) override {}
+};
+
+// Finds each segment: in the folder of the disk before, in the side-by-side folders of a set
+// made with --disk-folders, or in a folder typed on the terminal.
+class DiskLocator {
+ public:
+  explicit DiskLocator(fs::path setDir) : setDir_(std::move(setDir)) {}
+
+  void BeforeSegment(const std::string& segName, std::uint16_t number) {
+    const std::string name = platform::Win1252ToUtf8(segName);
+    const std::string diskName = "disk" + std::to_string(number);
+    for (;;) {
+      auto& machine = platform::Machine::Current();
+      const fs::path current = *machine.DriveFolder(kSetDrive);
+      if (FindEntry(current, name, false)) return;
+      for (const fs::path& parent : {setDir_, setDir_.parent_path()}) {
+        auto disk = FindEntry(parent, diskName, true);
+        if (disk && FindEntry(*disk, name, false)) {
+          machine.MapDrive(kSetDrive, *disk);
+          return;
+        }
+      }
+      if (inputEnded_) return;
+      std::fprintf(stderr, "%s: %s is not in %s\nfolder of disk %u (end of input cancels): ", kTool, name.c_str(),
+                   current.c_str(), static_cast<unsigned>(number));
+      std::fflush(stderr);
+      std::string line;
+      if (!std::getline(std::cin, line)) {
+        inputEnded_ = true;
+        std::fputs("\n", stderr);
+        return;
+      }
+      if (line.empty()) continue;
+      std::error_code error;
+      const fs::path folder = fs::absolute(line).lexically_normal();
+      if (!fs::is_directory(folder, error)) {
+        ReportError(kTool, line, "not a folder");
+        continue;
+      }
+      machine.MapDrive(kSetDrive, folder);
+    }
+  }
+
+ private:
+  fs::path setDir_;
+  bool inputEnded_ = false;
+};
+
+// Sets up a reader on the set folder; returns false (reported) when the folder is unusable.
+bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, const fs::path& setDir,
+                   const std::string& tempWindows) {
+  std::error_code error;
+  if (!fs::is_directory(setDir, error)) {
+    ReportError(kTool, options.setDir.string(), "not a folder");
+    return false;
+  }
+  platform::Machine::Current().MapDrive(kSetDrive, setDir);
+  reader.SegPopUp = false;
+  reader.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
+  reader.SetSegDir(std::string(1, kSetDrive) + ":\\");
+  reader.SetSegTmpDir(tempWindows);
+  reader.ExceptionOnFileError = true;
+  return true;
+}
+
+}  // namespace
+
+int BuildDiskSet(const BuildOptions& options) {
+  const fs::path package = fs::absolute(options.packageDir).lexically_normal();
+  const fs::path out = fs::absolute(options.outDir).lexically_normal();
+  std::string subject;
+  try {
+    std::error_code error;
+    if (!fs::is_directory(package, error)) {
+      ReportError(kTool, options.packageDir.string(), "not a folder");
+      return kExitFailure;
+    }
+    auto config = FindEntry(package, "install.cfg", false);
+    if (!config) {
+      ReportError(kTool, options.packageDir.string(), "no install.cfg in the package folder");
+      return kExitFailure;
+    }
+
+    // Every file but the two that lie beside the segments, by its stored name.
+    std::vector<compress::ArchiveSource> sources;
+    std::map<std::string, std::string> flatNames;  // lower-cased file name -> stored name
+    for (fs::recursive_directory_iterator it(package), end; it != end; ++it) {
+      if (it->is_directory()) continue;
+      const fs::path relative = it->path().lexically_relative(package);
+      const std::string lowerTop = Lower(relative.string());
+      if (lowerTop == "install.cfg" || lowerTop == "install.exe") continue;
+      if (!it->is_regular_file()) {
+        ReportError(kTool, Printable(it->path().string()), "not a regular file");
+        return kExitFailure;
+      }
+      const std::string stored = StoredNameOf(relative);
+      if (stored.empty()) {
+        ReportError(kTool, it->path().string(), "name cannot be stored in an archive (not a Windows-1252 file name)");
+        return kExitFailure;
+      }
+      const std::string flat = LowerCase(segment::FileNamePartOf(stored));
+      auto [previous, inserted] = flatNames.emplace(flat, stored);
+      if (!inserted) {
+        ReportError(kTool, Printable(stored),
+                    "has the same file name as " + Printable(previous->second) +
+                        ": the setup program puts every file into one folder, so one would replace the other");
+        return kExitFailure;
+      }
+      sources.push_back({WindowsPathOf(it->path()), stored});
+    }
+    std::sort(sources.begin(), sources.end(), [](const auto& a, const auto& b) { return a.storedName < b.storedName; });
+    // The expander stops as soon as the sizes it has written reach the archive's total, so an
+    // empty file after the last byte would never be written: empty files go first.
+    std::stable_partition(sources.begin(), sources.end(),
+                          [](const auto& s) { return platform::FileSize(s.path) == 0; });
+    if (!sources.empty() && platform::FileSize(sources.back().path) == 0) {
+      ReportError(kTool, options.packageDir.string(),
+                  "every file of the package is empty: an archive of them would expand nothing");
+      return kExitFailure;
+    }
+
+    fs::path setupProgram = options.setupProgram;
+    if (!setupProgram.empty() && !fs::is_regular_file(setupProgram, error)) {
+      ReportError(kTool, setupProgram.string(), "setup program not found");
+      return kExitFailure;
+    }
+    if (setupProgram.empty()) {
+      const fs::path beside = ProgramFolder() / "zev-setup";
+      if (!ProgramFolder().empty() && fs::is_regular_file(beside, error)) setupProgram = beside;
+    }
+
+    fs::create_directories(out);
+    const fs::path firstDisk = options.diskFolders ? out / "disk1" : out;
+    fs::create_directories(firstDisk);
+    TempFolder temp;
+
+    segment::TSegCompress writer;
+    writer.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
+    writer.SetSegSize(options.segSize);
+    writer.SetSegDir(WindowsPathOf(firstDisk));
+    writer.SetSegTmpDir(WindowsPathOf(temp.path()));
+    const std::string base = platform::Win1252ToUtf8(writer.SegBaseName());
+
+    segment::TSegBuildArc arc;
+    arc.Template = writer.SegBaseName() + ".arc";
+    arc.ArchiveFile = WindowsPathOf(temp.path() / (base + ".arc"));
+    for (const auto& source : sources) arc.FileNames.push_back(source.storedName);
+    subject = "archive";
+    compress::TCompress().CompressFiles(arc.ArchiveFile, sources, options.method);
+    subject = "segments";
+    const std::vector<std::string> segments = writer.SegBuildArcs({arc});
+    const auto count = static_cast<unsigned>(segments.size());
+
+    if (options.diskFolders) {
+      for (unsigned n = 2; n <= count; ++n) {
+        const fs::path disk = out / ("disk" + std::to_string(n));
+        fs::create_directories(disk);
+        const fs::path written = platform::Machine::Current().ToHostPath(segments[n - 1]);
+        fs::rename(written, disk / written.filename());
+      }
+      for (fs::directory_iterator it(out, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = Lower(it->path().filename().string());
+        if (!it->is_directory() || name.compare(0, 4, "disk") != 0 || name.size() > 9 || name.size() < 5 ||
+            !std::all_of(name.begin() + 4, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+          continue;
+        const unsigned n = static_cast<unsigned>(std::stoul(name.substr(4)));
+        if (n <= count) {
+          RemoveStaleSegments(it->path(), base, n, n);
+        } else {
+          RemoveStaleSegments(it->path(), base, 1, 0);
+          fs::remove(it->path(), error);  // only when nothing else is in it
+        }
+      }
+    } else {
+      RemoveStaleSegments(out, base, 1, count);
+    }
+
+    subject = "install.cfg";
+    fs::copy_file(*config, firstDisk / "install.cfg", fs::copy_options::overwrite_existing);
+    if (!setupProgram.empty()) {
+      subject = "install.exe";
+      fs::copy_file(setupProgram, firstDisk / "install.exe", fs::copy_options::overwrite_existing);
+    } else {
+      ReportError(kTool, "", "install.exe left out: the setup program is not built yet");
+    }
+    std::printf("%zu file(s) in %u segment(s) of at most %d bytes: %s\n", sources.size(), count,
+                static_cast<int>(options.segSize), out.c_str());
+  } catch (const Exception& e) {
+    ReportError(kTool, subject, e.Message());
+    return kExitFailure;
+  } catch (const fs::filesystem_error& e) {
+    ReportError(kTool, e.path1().string(), e.code().message());
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int ListDiskSet(const ReadOptions& options) {
+  const fs::path setDir = fs::absolute(options.setDir).lexically_normal();
+  try {
+    TempFolder temp;
+    const std::string tempWindows = WindowsPathOf(temp.path());
+    TerminalHost host;
+    platform::ScopedHost scoped(host);
+    segment::TSegCompEZ reader;
+    if (!PrepareReader(reader, options, setDir, tempWindows)) return kExitFailure;
+    DiskLocator locator(setDir);
+    reader.OnSegBefore = [&](segment::TSegMode, const std::string& name, std::uint16_t n) {
+      locator.BeforeSegment(name, n);
+    };
+    // The scan entries say everything there is to list: the archives themselves are not read.
+    reader.OnSegBeforeExpand = [](segment::TSegArcList& list) {
+      for (std::size_t i = 0; i < list.Count(); ++i) {
+        std::printf("%s (%zu file(s))\n", Printable(list[i].Template).c_str(), list[i].FileList.Count());
+        for (const std::string& name : list[i].FileList.Strings()) std::printf("  %s\n", Printable(name).c_str());
+      }
+      list.Clear();
+    };
+    reader.SegExpand();
+  } catch (const Exception& e) {
+    ReportError(kTool, options.setDir.string(), e.Message());
+    return kExitFailure;
+  } catch (const fs::filesystem_error& e) {
+    ReportError(kTool, e.path1().string(), e.code().message());
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int ExtractDiskSet(const ReadOptions& options) {
+  const fs::path setDir = fs::absolute(options.setDir).lexically_normal();
+  int failures = 0;
+  std::string current;
+  try {
+    fs::create_directories(options.targetDir);
+    // Windows paths are taken before the set's drive is mapped, so that none of them lies on it.
+    std::string target = WindowsPathOf(options.targetDir);
+    if (target.back() != '\\') target += '\\';
+    TempFolder temp;
+    const std::string tempWindows = WindowsPathOf(temp.path());
+    TerminalHost host;
+    platform::ScopedHost scoped(host);
+    segment::TSegCompEZ reader;
+    if (!PrepareReader(reader, options, setDir, tempWindows)) return kExitFailure;
+    DiskLocator locator(setDir);
+    reader.OnSegBefore = [&](segment::TSegMode, const std::string& name, std::uint16_t n) {
+      locator.BeforeSegment(name, n);
+    };
+    reader.OnCheckFile = [&](std::string& path, compress::TCProcessMode) {
+      // Back to the stored name: the template's folder is the installing machine's business.
+      const std::string& prefix = reader.TargetPath();
+      current = !prefix.empty() && path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+      const std::string reason = UnsafeNameReason(current);
+      if (!reason.empty()) {
+        ReportError(kTool, Printable(current), reason);
+        ++failures;
+        path.clear();
+        return;
+      }
+      path = target + current;
+    };
+    reader.SegExpand();
+  } catch (const Exception& e) {
+    ReportError(kTool, current.empty() ? options.setDir.string() : Printable(current), e.Message());
+    return kExitFailure;
+  } catch (const fs::filesystem_error& e) {
+    ReportError(kTool, e.path1().string(), e.code().message());
+    return kExitFailure;
+  }
+  return failures ? kExitFailure : kExitOk;
+}
+
+}  // namespace zev::tools

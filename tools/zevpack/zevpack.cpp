@@ -1,0 +1,142 @@
+// zevpack: turns a package folder into a disk set, and lists or extracts a set.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/path_names.h"
+#include "tools/tool_support.h"
+#include "tools/zevpack/pack_tool.h"
+
+namespace {
+
+using namespace zev::tools;
+
+constexpr const char* kUsage =
+    "usage: zevpack build PACKAGE_DIR OUT_DIR [--size BYTES] [--method none|rle|lzh|lh5]\n"
+    "                     [--base NAME] [--disk-folders] [--setup-program PATH]\n"
+    "       zevpack list SET_DIR [--base NAME]\n"
+    "       zevpack extract SET_DIR [-C DIR] [--base NAME]\n"
+    "\n"
+    "  build    put every file of PACKAGE_DIR (but install.cfg and install.exe) into one\n"
+    "           archive and cut it into segments NAME.001, NAME.002 ... of at most BYTES\n"
+    "           bytes (default 1440000, at least 16384) beside install.cfg and install.exe;\n"
+    "           with --disk-folders, OUT_DIR/disk1, OUT_DIR/disk2 ... hold one disk each\n"
+    "  list     print each archive's template and the files it holds\n"
+    "  extract  expand the whole set below DIR (default: the current folder), keeping\n"
+    "           sub-folders; a missing segment is looked for in the side-by-side disk\n"
+    "           folders, then asked for on the terminal (end of input cancels)\n"
+    "\n"
+    "The method defaults to lh5 and NAME to zevsetup.\n"
+    "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
+
+zev::compress::TCompressionMethod ParseMethod(const std::string& name) {
+  if (name == "none") return zev::compress::coNone;
+  if (name == "rle") return zev::compress::coRLE;
+  if (name == "lzh") return zev::compress::coLZH;
+  if (name == "lh5") return zev::compress::coLZH5;
+  throw UsageError("unknown method: " + name + " (none, rle, lzh or lh5)");
+}
+
+std::string ParseBase(const std::string& name) {
+  auto converted = zev::platform::Utf8ToWin1252(name);
+  if (!converted || !zev::platform::IsValidWindowsName(*converted))
+    throw UsageError("--base must be a plain file name: " + name);
+  return name;
+}
+
+struct CommandLine {
+  std::string command;
+  BuildOptions build;
+  ReadOptions read;
+};
+
+CommandLine Parse(int argc, char** argv) {
+  CommandLine line;
+  std::vector<std::string> positional;
+  bool optionsEnded = false, sizeGiven = false, methodGiven = false, foldersGiven = false, setupGiven = false,
+       targetGiven = false;
+  std::string base = "zevsetup";
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+      return argv[++i];
+    };
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      positional.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--size") {
+      line.build.segSize = ParseInt32(value(), "--size");
+      if (line.build.segSize < 16384) throw UsageError("--size must be at least 16384");
+      sizeGiven = true;
+    } else if (arg == "--method") {
+      line.build.method = ParseMethod(value());
+      methodGiven = true;
+    } else if (arg == "--base") {
+      base = ParseBase(value());
+    } else if (arg == "--disk-folders") {
+      line.build.diskFolders = true;
+      foldersGiven = true;
+    } else if (arg == "--setup-program") {
+      line.build.setupProgram = value();
+      setupGiven = true;
+    } else if (arg == "-C") {
+      line.read.targetDir = value();
+      targetGiven = true;
+    } else {
+      throw UsageError("unknown option: " + arg);
+    }
+  }
+  if (positional.empty()) throw UsageError("a command is needed");
+  line.command = positional[0];
+  line.build.baseName = line.read.baseName = base;
+  if (line.command == "build") {
+    if (positional.size() != 3) throw UsageError("build needs PACKAGE_DIR and OUT_DIR");
+    if (targetGiven) throw UsageError("-C is for extract");
+    line.build.packageDir = positional[1];
+    line.build.outDir = positional[2];
+  } else if (line.command == "list" || line.command == "extract") {
+    if (positional.size() != 2) throw UsageError(line.command + " needs SET_DIR");
+    if (sizeGiven || methodGiven || foldersGiven || setupGiven) throw UsageError("build options given to " + line.command);
+    if (line.command == "list" && targetGiven) throw UsageError("-C is for extract");
+    line.read.setDir = positional[1];
+    if (line.read.targetDir.empty()) line.read.targetDir = ".";
+  } else {
+    throw UsageError("unknown command: " + line.command);
+  }
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("zevpack 0.1.0");
+      return kExitOk;
+    }
+  }
+  CommandLine line;
+  try {
+    line = Parse(argc, argv);
+  } catch (const UsageError& e) {
+    ReportError("zevpack", "", e.what());
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+  }
+  try {
+    MapHostForTool();
+  } catch (const std::exception& e) {
+    ReportError("zevpack", "", e.what());
+    return kExitFailure;
+  }
+  if (line.command == "build") return BuildDiskSet(line.build);
+  if (line.command == "list") return ListDiskSet(line.read);
+  return ExtractDiskSet(line.read);
+}
