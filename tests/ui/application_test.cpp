@@ -1,0 +1,188 @@
+// The application's loops on the headless backend: timers on the virtual clock, modal forms,
+// termination, message boxes and the host it installs.
+#include "ui/application.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/host.h"
+#include "ui/headless_backend.h"
+#include "ui/std_controls.h"
+
+namespace zev::ui {
+namespace {
+
+using platform::ModalResult;
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  HeadlessBackend backend{640, 480};
+  Application app{backend};
+};
+
+TEST_F(ApplicationTest, IsThePlatformHostWhileItLives) {
+  EXPECT_EQ(&platform::CurrentHost(), &app);
+  {
+    HeadlessBackend other;
+    Application nested(other);
+    EXPECT_EQ(&platform::CurrentHost(), &nested);
+  }
+  EXPECT_EQ(&platform::CurrentHost(), &app);
+}
+
+TEST_F(ApplicationTest, FirstFormIsMainAndRunsItsOnCreate) {
+  int created = 0;
+  struct Counting : TForm {
+    Counting(Application& a, int& c) : TForm(a, "Counting") { OnCreate = [&c] { ++c; }; }
+  };
+  TForm& first = app.CreateForm<Counting>(created);
+  app.CreateForm<TForm>("Second");
+  EXPECT_EQ(app.MainForm(), &first);
+  EXPECT_EQ(created, 1);
+}
+
+TEST_F(ApplicationTest, OneShotTimerFiresOnTheVirtualClockWithoutWaiting) {
+  TForm& main = app.CreateForm<TForm>("Main");
+  TTimer timer(app, "T");
+  timer.SetEnabled(false);
+  timer.SetInterval(3000);
+  std::vector<std::int64_t> fired;
+  timer.OnTimer = [&] {
+    timer.SetEnabled(false);
+    fired.push_back(app.Now());
+    main.Close();
+  };
+  main.OnShow = [&] { timer.SetEnabled(true); };
+  app.Run();
+  EXPECT_EQ(fired, std::vector<std::int64_t>{3000});
+  EXPECT_TRUE(app.Terminated());
+}
+
+TEST_F(ApplicationTest, RepeatingTimersInterleaveByDueTime) {
+  TForm& main = app.CreateForm<TForm>("Main");
+  TTimer fast(app, "fast"), slow(app, "slow");
+  fast.SetInterval(100);
+  slow.SetInterval(250);
+  std::string order;
+  fast.OnTimer = [&] { order += 'f'; };
+  slow.OnTimer = [&] {
+    order += 's';
+    if (app.Now() >= 500) main.Close();
+  };
+  app.Run();
+  EXPECT_EQ(order, "ffsfffs");  // 100 200 250 300 400 500 500: equal times in creation order
+  EXPECT_EQ(app.Now(), 500);
+}
+
+TEST_F(ApplicationTest, ATimerDoesNotFireInsideItsOwnHandler) {
+  TForm& main = app.CreateForm<TForm>("Main");
+  TTimer timer(app, "T");
+  timer.SetInterval(10);
+  int depth = 0, maxDepth = 0, calls = 0;
+  timer.OnTimer = [&] {
+    ++calls;
+    maxDepth = std::max(maxDepth, ++depth);
+    backend.Advance(50);
+    app.ProcessMessages();  // the timer is overdue, but it is the one running
+    --depth;
+    if (calls == 3) main.Close();
+  };
+  app.Run();
+  EXPECT_EQ(maxDepth, 1);
+}
+
+TEST_F(ApplicationTest, ModalLoopEndsWithTheButtonsResultAndRunsOnClose) {
+  app.CreateForm<TForm>("Main");
+  TForm& dialog = app.CreateForm<TForm>("Dialog");
+  TButton ok("ok");
+  dialog.InsertControl(ok);
+  ok.ModalResult = ModalResult::OK;
+  bool closed = false;
+  dialog.OnClose = [&](TCloseAction&) { closed = true; };
+  dialog.OnShow = [&] { app.Post([&] { ok.Click(); }); };
+  EXPECT_EQ(app.ShowModal(dialog), ModalResult::OK);
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(dialog.Visible);
+  EXPECT_FALSE(dialog.IsModal());
+}
+
+TEST_F(ApplicationTest, CloseOfAModalFormGivesCancelAndTerminateEndsTheLoop) {
+  app.CreateForm<TForm>("Main");
+  TForm& dialog = app.CreateForm<TForm>("Dialog");
+  dialog.OnShow = [&] { app.Post([&] { dialog.Close(); }); };
+  EXPECT_EQ(app.ShowModal(dialog), ModalResult::Cancel);
+  dialog.OnShow = [&] { app.Post([&] { app.Terminate(); }); };
+  EXPECT_EQ(app.ShowModal(dialog), ModalResult::Cancel);
+}
+
+TEST_F(ApplicationTest, WaitingWithNothingLeftToHappenIsReportedNotHung) {
+  TForm& main = app.CreateForm<TForm>("Main");
+  (void)main;
+  EXPECT_THROW(app.Run(), EStalled);
+}
+
+TEST_F(ApplicationTest, MessageBoxesAreAnsweredFromTheScriptThenWithTheLastButton) {
+  backend.script = {ModalResult::Yes};
+  EXPECT_EQ(app.MessageBox("Sure?", "Confirm", platform::MsgKind::Confirmation, platform::mbYes | platform::mbNo),
+            ModalResult::Yes);
+  EXPECT_EQ(app.MessageBox("Sure?", "Confirm", platform::MsgKind::Confirmation, platform::mbYes | platform::mbNo),
+            ModalResult::No);
+  app.Title = "ZEV - Setup";
+  EXPECT_EQ(app.MessageBox("Stop?", "", platform::MsgKind::Warning, platform::mbNo | platform::mbAbort),
+            ModalResult::Abort);
+  ASSERT_EQ(backend.boxes.size(), 3u);
+  EXPECT_EQ(backend.boxes[2].box.title, "ZEV - Setup");
+  EXPECT_EQ(backend.boxes[2].box.kind, platform::MsgKind::Warning);
+}
+
+TEST_F(ApplicationTest, ButtonOrderIsTheDisplayOrder) {
+  EXPECT_EQ(FirstButton(platform::mbNo | platform::mbAbort), ModalResult::No);
+  EXPECT_EQ(LastButton(platform::mbNo | platform::mbAbort), ModalResult::Abort);
+  EXPECT_EQ(LastButton(platform::mbOK | platform::mbCancel), ModalResult::Cancel);
+  EXPECT_EQ(FirstButton(platform::mbOK | platform::mbCancel), ModalResult::OK);
+  EXPECT_EQ(LastButton(platform::mbYes | platform::mbNo | platform::mbCancel), ModalResult::Cancel);
+  EXPECT_EQ(ButtonFromName("cancel"), ModalResult::Cancel);
+  EXPECT_EQ(ButtonFromName("Maybe"), ModalResult::None);
+}
+
+TEST_F(ApplicationTest, InputBoxIsAnsweredFromTheScriptAndRecorded) {
+  backend.inputScript = {{true, "c:\\disks"}};
+  std::string value = "a:\\";
+  EXPECT_TRUE(app.InputQuery("Segment Prompt: x.001", "Directory Path:", value));
+  EXPECT_EQ(value, "c:\\disks");
+  EXPECT_FALSE(app.InputQuery("again", "Directory Path:", value));
+  EXPECT_EQ(value, "c:\\disks");
+  ASSERT_EQ(backend.queries.size(), 2u);
+  EXPECT_EQ(backend.queries[0].initial, "a:\\");
+}
+
+TEST_F(ApplicationTest, MaximisedFormTakesTheScreenAndCentredFormsAreCentred) {
+  TForm& main = app.CreateForm<TForm>("Main");
+  int resizes = 0;
+  main.OnResize = [&] { ++resizes; };
+  main.WindowState = TWindowState::wsMaximized;
+  main.Show();
+  EXPECT_EQ(main.Width, 640);
+  EXPECT_EQ(main.Height, 480);
+  EXPECT_EQ(resizes, 1);
+  TForm& dialog = app.CreateForm<TForm>("Dialog");
+  dialog.Position = TPosition::poScreenCenter;
+  dialog.SetClientSize(200, 100);
+  dialog.Show();
+  EXPECT_EQ(dialog.Left, 220);
+  EXPECT_EQ(dialog.Top, 190);
+  EXPECT_EQ(backend.shownForms, (std::vector<std::string>{"Main", "Dialog"}));
+}
+
+TEST_F(ApplicationTest, ClosingTheMainFormAsksOnCloseWhichMayRefuse) {
+  TForm& main = app.CreateForm<TForm>("Main");
+  main.Show();
+  main.OnClose = [](TCloseAction& action) { action = TCloseAction::caNone; };
+  main.Close();
+  EXPECT_FALSE(app.Terminated());
+  main.OnClose = nullptr;
+  main.Close();
+  EXPECT_TRUE(app.Terminated());
+}
+
+}  // namespace
+}  // namespace zev::ui
