@@ -52,7 +52,7 @@ check diff -r "$WORK/package.cmp" "$WORK/out1"
 
 # One folder per disk, with the setup program given.
 printf 'not really a program\n' > "$WORK/fake-setup"
-"$ZEVPACK" build "$PKG" "$WORK/disks" --disk-folders --setup-program "$WORK/fake-setup" --method lzh > /dev/null
+"$ZEVPACK" build "$PKG" "$WORK/disks" --disk-folders --setup-program "$WORK/fake-setup" --method rle > /dev/null
 check cmp "$WORK/fake-setup" "$WORK/disks/disk1/install.exe"
 check cmp "$PKG/install.cfg" "$WORK/disks/disk1/install.cfg"
 check test -f "$WORK/disks/disk1/zevsetup.001"
