@@ -61,6 +61,14 @@ check "refusal names the member" grep -q 'climbs out' "$work/stderr"
 check "other members still extract" test -f target/evil/safe.txt
 check "nothing written outside the target" test ! -e up.txt -a ! -e target/../up.txt
 
+# An archive cut inside a member header is damaged, even though the walk ends quietly there.
+size=$(stat -c %s rle-0.arc)
+head -c $((size - $(stat -c %s pkg/sub/noise.bin) - 30)) rle-0.arc > cut.arc
+fails_with "cut archive fails the test" 1 "$zevarc" t cut.arc
+check "cut archive reported as ending early" grep -q 'archive ends early' "$work/stderr"
+fails_with "cut archive fails extraction" 1 "$zevarc" x cut.arc -C cut
+check "members before the cut are extracted" cmp pkg/numbers.txt cut/pkg/numbers.txt
+
 fails_with "usage error" 2 "$zevarc" q x.arc
 fails_with "missing archive" 1 "$zevarc" l missing.arc
 check "help" "$zevarc" --help

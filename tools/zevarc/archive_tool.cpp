@@ -185,6 +185,12 @@ int ArchiveTool::Extract(const std::vector<std::string>& names) {
       path.clear();
     };
     ExpandCompressedFile(archive, names.empty() ? nullptr : &wanted);
+    // The component stops quietly where a damaged archive ends; the tool says so.
+    current.clear();
+    if (std::string problem = CompletenessProblem(archive); !problem.empty()) {
+      Error("", problem);
+      ++failures;
+    }
   } catch (const zev::Exception& e) {
     Error(Printable(current), e.Message());
     return kExitFailure;
@@ -209,6 +215,27 @@ void ArchiveTool::ForEachMember(platform::Stream& archive, Visit visit) {
     visit(member, name, identifier);
     archive.SetPosition(data + member.CompressedSize);
   }
+}
+
+std::string ArchiveTool::CompletenessProblem(std::int64_t membersTotal, std::int32_t headerTotal) {
+  if (membersTotal < headerTotal) return "archive ends early: its members hold " + std::to_string(membersTotal) +
+                                         " of the " + std::to_string(headerTotal) + " bytes its header announces";
+  if (membersTotal > headerTotal)
+    return "the archive header's total size " + std::to_string(headerTotal) + " is below the members' " +
+           std::to_string(membersTotal) + ": members would be left out on expansion";
+  return {};
+}
+
+std::string ArchiveTool::CompletenessProblem(const std::string& archiveFile) {
+  platform::FileStream archive(archiveFile, platform::fmOpenRead | platform::fmShareDenyWrite);
+  std::int64_t total = 0;
+  ForEachMember(archive, [&](const TMemberHeader& member, const std::string&, const std::string&) {
+    total += member.UncompressedSize;
+  });
+  archive.SetPosition(0);
+  compress::TArchiveHeader header;
+  ReadArchiveHeader(archive, header);
+  return CompletenessProblem(total, header.TotalSize);
 }
 
 void ArchiveTool::DecodeAndVerify(platform::Stream& sink, platform::Stream& archive, const TMemberHeader& member,
@@ -289,9 +316,8 @@ int ArchiveTool::Test() {
     archive.SetPosition(0);
     compress::TArchiveHeader header;
     ReadArchiveHeader(archive, header);
-    if (members > 0 && total != header.TotalSize) {
-      Error("", "the archive header's total size " + std::to_string(header.TotalSize) +
-                    " differs from the members' " + std::to_string(total) + ": members would be left out on expansion");
+    if (std::string problem = CompletenessProblem(total, header.TotalSize); !problem.empty()) {
+      Error("", problem);
       ++failures;
     }
   } catch (const zev::Exception& e) {

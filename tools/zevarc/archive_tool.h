@@ -37,6 +37,10 @@ class ArchiveTool : private compress::TCompress {
   // Decodes one member into sink and verifies its checksum, coNone members included.
   void DecodeAndVerify(platform::Stream& sink, platform::Stream& archive, const compress::TMemberHeader& member,
                        const std::string& identifier);
+  // Why the members do not add up to the archive header's total, or empty if they do: an archive
+  // cut inside a member header or name ends quietly for the component.
+  static std::string CompletenessProblem(std::int64_t membersTotal, std::int32_t headerTotal);
+  std::string CompletenessProblem(const std::string& archiveFile);
   void Error(const std::string& subject, const std::string& message) const;
   // Why a member name may not be written below the target folder, or empty if it may.
   static std::string UnsafeNameReason(const std::string& name);
