@@ -1,0 +1,242 @@
+// The expansion stage run through the program's forms: flat expansion into the temporary
+// folder, disks in one folder or side by side, missing disks, abort, failures and clean-up.
+#include "setup/unzip.h"
+
+#include <sys/stat.h>
+
+#include "platform/attributes.h"
+
+#include "tests/setup/setup_fixture.h"
+
+namespace zev::setup::testing {
+namespace {
+
+using platform::ModalResult;
+
+class UnzipTest : public SetupFixture {
+ protected:
+  // Two archives with members in sub-folders, big and random enough for several segments.
+  std::vector<std::vector<std::pair<std::string, std::string>>> Package() {
+    return {{{"license.txt", "Licence\r\nline 2\r\n"}, {"bin\\tool.exe", RandomText(30000, 1)}},
+            {{"docs\\deep\\manual.txt", RandomText(12000, 2)}, {"readme.txt", "hello"}}};
+  }
+  std::map<std::string, std::string> Expected() {
+    std::map<std::string, std::string> files;
+    for (const auto& group : Package())
+      for (const auto& [name, content] : group) files[name.substr(name.find_last_of('\\') + 1)] = content;
+    return files;
+  }
+  void Run() {
+    CreateForms();
+    app->Run();
+  }
+};
+
+TEST_F(UnzipTest, SetInTheStartFolderExpandsFlatWithoutAnyMessage) {
+  WriteHost(machine.StartDir() / "install.cfg", "[Files]\na=tool.exe~<INSTALLDIR>\nb=manual.txt~<INSTALLDIR>\n");
+  ASSERT_GE(BuildSet(Package(), machine.StartDir()), 3u);
+  Run();
+  EXPECT_TRUE(wizardShown);
+  EXPECT_EQ(tempFilesAtWizard, Expected());
+  EXPECT_TRUE(backend.boxes.empty()) << BoxTexts().front();
+  EXPECT_FALSE(main->ExpansionFailed);
+  EXPECT_EQ(backend.shownForms, (std::vector<std::string>{"MainSetup", "Unzip", "ZEV"}));
+  EXPECT_FALSE(fs::exists(TempHost())) << "cleared when the main screen closed";
+  EXPECT_EQ(app->Now(), 5000) << "3000 ms to the stage, 2000 ms to the expansion";
+}
+
+TEST_F(UnzipTest, ProgressCountsFilesAgainstTheFilesSection) {
+  WriteHost(machine.StartDir() / "install.cfg", "[Files]\na=tool.exe~<INSTALLDIR>\nb=x~<INSTALLDIR>\n");
+  BuildSet(Package(), machine.StartDir());
+  CreateForms();
+  int maxSeen = 0, barMax = -1;
+  backend.onPoll = [&] {
+    if (unzip && main->Unzip) {
+      maxSeen = std::max(maxSeen, unzip->ProgressBar2.Position());
+      barMax = unzip->ProgressBar2.Max;
+    }
+  };
+  app->Run();
+  EXPECT_EQ(barMax, 2);
+  EXPECT_EQ(maxSeen, 2) << "four files written, the bar stops at its end";
+}
+
+TEST_F(UnzipTest, DisksInSideBySideFoldersAreInsertedWithoutAMessage) {
+  const fs::path set = machine.Root() / "set";
+  const std::size_t segments = BuildSet(Package(), set);
+  ASSERT_GE(segments, 3u);
+  // disk1 is the start folder; the others lie beside it, named in any case.
+  const fs::path disk1 = machine.Root() / "disk1";
+  for (std::size_t n = 1; n <= segments; ++n) {
+    const fs::path folder = n == 1 ? disk1 : machine.Root() / (n == 2 ? "DISK2" : "disk" + std::to_string(n));
+    fs::create_directories(folder);
+    char name[16];
+    std::snprintf(name, sizeof name, "zevsetup.%03zu", n);
+    fs::rename(set / name, folder / name);
+  }
+  WriteHost(disk1 / "install.cfg", "[Setup - Main]\nHeader=x\n");
+  machine.machine().MapDrive('A', disk1);
+  Run();
+  EXPECT_TRUE(wizardShown);
+  EXPECT_EQ(tempFilesAtWizard, Expected());
+  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_EQ(*machine.machine().DriveFolder('A'), disk1) << "A: is the start folder again";
+}
+
+TEST_F(UnzipTest, MissingSegmentGivesTheDiskMessageTwiceThenTheReadersBox) {
+  const std::size_t segments = BuildSet(Package(), machine.StartDir());
+  ASSERT_GE(segments, 3u);
+  fs::remove(machine.StartDir() / "zevsetup.002");
+  backend.script = {ModalResult::OK, ModalResult::OK, ModalResult::Cancel};
+  Run();
+  EXPECT_FALSE(wizardShown);
+  const std::vector<std::string> texts = BoxTexts();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[0], "Please Insert Disk #2 into Floppy Drive.");
+  EXPECT_EQ(texts[1], "Please Insert Disk #2 into Floppy Drive.");
+  EXPECT_EQ(texts[2].rfind("Unable to locate \"zevsetup.002\" on this segment!", 0), 0u) << texts[2];
+  EXPECT_EQ(backend.boxes[2].box.buttons, platform::mbOK | platform::mbCancel);
+  EXPECT_EQ(texts[3], "Error Expanding Files!!");
+  EXPECT_TRUE(main->ExpansionFailed);
+  EXPECT_NE(main->ExpansionFailure.find("zevsetup.002"), std::string::npos) << main->ExpansionFailure;
+  EXPECT_FALSE(fs::exists(TempHost())) << "the files of the first segment were cleared at exit";
+}
+
+TEST_F(UnzipTest, DiskInsertedWhileTheMessageIsOpenContinuesThePass) {
+  BuildSet(Package(), machine.StartDir());
+  const fs::path saved = machine.Root() / "saved.002";
+  fs::rename(machine.StartDir() / "zevsetup.002", saved);
+  backend.answerer = [&](const ui::BoxRequest&) {
+    fs::rename(saved, machine.StartDir() / "zevsetup.002");
+    return ModalResult::OK;
+  };
+  Run();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Please Insert Disk #2 into Floppy Drive."});
+  EXPECT_EQ(tempFilesAtWizard, Expected());
+}
+
+TEST_F(UnzipTest, AbortDuringTheExpansionEndsWithoutTheWizardAndRemovesTheFolder) {
+  BuildSet(Package(), machine.StartDir());
+  CreateForms();
+  bool clicked = false;
+  backend.onPoll = [&] {
+    if (!clicked && main->Unzip && !unzip->Label2.Caption.empty()) {
+      clicked = true;
+      unzip->Click();
+    }
+  };
+  backend.script = {ModalResult::Abort};
+  app->Run();
+  EXPECT_TRUE(clicked);
+  EXPECT_FALSE(wizardShown);
+  ASSERT_GE(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].box.text, "Abort Setup Process ?");
+  EXPECT_EQ(backend.boxes[0].box.buttons, platform::mbNo | platform::mbAbort);
+  // Random members are stored, not compressed, and report no progress, so the pass may finish
+  // its last member before it can be stopped; either way the wizard never opens.
+  EXPECT_TRUE(main->ExpansionCancelled);
+  EXPECT_FALSE(fs::exists(TempHost()));
+}
+
+TEST_F(UnzipTest, NoAtTheAbortQuestionLetsTheExpansionContinue) {
+  BuildSet(Package(), machine.StartDir());
+  CreateForms();
+  bool clicked = false;
+  backend.onPoll = [&] {
+    if (!clicked && main->Unzip && !unzip->Label2.Caption.empty()) {
+      clicked = true;
+      unzip->Click();
+    }
+  };
+  backend.script = {ModalResult::No};
+  app->Run();
+  EXPECT_TRUE(wizardShown);
+  EXPECT_EQ(tempFilesAtWizard, Expected());
+}
+
+TEST_F(UnzipTest, DamagedSetFailsAndLeavesNoFolderUnlessItHoldsASubfolder) {
+  BuildSet(Package(), machine.StartDir());
+  WriteHost(machine.StartDir() / "zevsetup.002", "SSeg but broken");
+  Run();
+  EXPECT_FALSE(wizardShown);
+  EXPECT_EQ(BoxTexts().back(), "Error Expanding Files!!");
+  EXPECT_FALSE(main->ExpansionCancelled);
+  EXPECT_FALSE(fs::exists(TempHost()));
+
+  // A sub-folder cannot be deleted by the clearing: the folder stays, the files go.
+  backend.boxes.clear();
+  fs::create_directories(TempHost() / "sub");
+  WriteHost(TempHost() / "file.txt", "x");
+  main->TempDir = "C:\\WINDOWS\\Temp\\z";
+  main->ClearTempFolder();
+  EXPECT_TRUE(fs::exists(TempHost() / "sub"));
+  EXPECT_FALSE(fs::exists(TempHost() / "file.txt"));
+}
+
+TEST_F(UnzipTest, MembersWithoutAFileNameAreSkipped) {
+  CreateForms();
+  main->FormCreate();
+  std::string path = "C:\\APP\\..";
+  unzip->SegCompEZ1CheckFile(path, compress::cmExpanding);
+  EXPECT_EQ(path, "");
+  path = "C:\\APP\\dir\\";
+  unzip->SegCompEZ1CheckFile(path, compress::cmExpanding);
+  EXPECT_EQ(path, "");
+  path = "C:\\APP\\bin\\tool.exe";
+  unzip->SegCompEZ1CheckFile(path, compress::cmExpanding);
+  EXPECT_EQ(path, "C:\\WINDOWS\\Temp\\z\\tool.exe");
+  path = "D:tool2.exe";
+  unzip->SegCompEZ1CheckFile(path, compress::cmExpanding);
+  EXPECT_EQ(path, "C:\\WINDOWS\\Temp\\z\\tool2.exe");
+  EXPECT_EQ(unzip->SkippedMembers.size(), 2u);
+  EXPECT_EQ(unzip->Label2.Caption, "tool2.exe");
+}
+
+class MainSetupTest : public SetupFixture {};
+
+TEST_F(MainSetupTest, StartDirectoryAndTemporaryFolder) {
+  CreateForms();
+  EXPECT_EQ(main->StartDir, "A:\\");
+  EXPECT_EQ(main->TempDir, "C:\\WINDOWS\\Temp\\z");
+  EXPECT_EQ(main->WinDrive, "C:\\");
+  struct stat st {};
+  ASSERT_EQ(::stat(TempHost().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "private to the current user";
+  fs::create_directories(machine.DriveC() / "SETUP");
+  machine.machine().SetCurrentDirectory("C:\\SETUP");
+  main->FormCreate();
+  EXPECT_EQ(main->StartDir, "C:\\SETUP\\");
+  EXPECT_EQ(main->ConfigFileName(), "C:\\SETUP\\install.cfg");
+}
+
+TEST_F(MainSetupTest, ClearingRemovesReadOnlyFilesAndTheFolder) {
+  CreateForms();
+  WriteHost(TempHost() / "a.txt", "a");
+  WriteHost(TempHost() / "ro.dll", "b");
+  ASSERT_TRUE(platform::SetFileAttributes("C:\\WINDOWS\\Temp\\z\\ro.dll", platform::faReadOnly));
+  main->ClearTempFolder();
+  EXPECT_FALSE(fs::exists(TempHost()));
+}
+
+TEST_F(MainSetupTest, ALinkInPlaceOfTheTemporaryFolderIsRefusedAndNotFollowed) {
+  fs::create_directories(machine.DriveC() / "WINDOWS" / "Temp");
+  fs::create_directories(machine.DriveC() / "precious");
+  WriteHost(machine.DriveC() / "precious" / "keep.txt", "keep");
+  fs::create_directory_symlink(machine.DriveC() / "precious", TempHost());
+  CreateForms();
+  EXPECT_NE(main->TempFolderProblem.find("symbolic link"), std::string::npos) << main->TempFolderProblem;
+  main->ClearTempFolder();
+  EXPECT_TRUE(fs::exists(machine.DriveC() / "precious" / "keep.txt"));
+}
+
+TEST_F(MainSetupTest, DoubleClickOnTheIconEndsTheProgramThroughClose) {
+  CreateForms();
+  main->Show();
+  WriteHost(TempHost() / "left.txt", "x");
+  main->Image1.DblClick();
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_FALSE(fs::exists(TempHost()));
+}
+
+}  // namespace
+}  // namespace zev::setup::testing
