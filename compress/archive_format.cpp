@@ -1,55 +1,14 @@
 #include "compress/archive_format.h"
 
-#include <cstring>
-
 #include "compress/errors.h"
+#include "platform/packed_record.h"
 
 namespace zev::compress {
 
-namespace {
-
-// Little-endian field access on packed records.
-class Packer {
- public:
-  explicit Packer(std::uint8_t* out) : out_(out) {}
-  void Bytes(const void* data, std::size_t n) {
-    std::memcpy(out_, data, n);
-    out_ += n;
-  }
-  template <class T>
-  void Int(T value) {
-    auto u = static_cast<std::make_unsigned_t<T>>(value);
-    for (std::size_t i = 0; i < sizeof(T); ++i) *out_++ = static_cast<std::uint8_t>(u >> (8 * i));
-  }
-
- private:
-  std::uint8_t* out_;
-};
-
-class Unpacker {
- public:
-  explicit Unpacker(const std::uint8_t* in) : in_(in) {}
-  void Bytes(void* data, std::size_t n) {
-    std::memcpy(data, in_, n);
-    in_ += n;
-  }
-  template <class T>
-  T Int() {
-    std::make_unsigned_t<T> u = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i)
-      u = static_cast<std::make_unsigned_t<T>>(u | static_cast<std::make_unsigned_t<T>>(*in_++) << (8 * i));
-    return static_cast<T>(u);
-  }
-
- private:
-  const std::uint8_t* in_;
-};
-
-}  // namespace
 
 std::array<std::uint8_t, kArchiveHeaderSize> EncodeArchiveHeader(const TArchiveHeader& header) {
   std::array<std::uint8_t, kArchiveHeaderSize> bytes{};
-  Packer p(bytes.data());
+  platform::RecordWriter p(bytes.data());
   p.Bytes(header.magic.data(), header.magic.size());
   p.Bytes(header.identifier.data(), header.identifier.size());
   p.Int(header.TotalSize);
@@ -61,19 +20,19 @@ std::array<std::uint8_t, kArchiveHeaderSize> EncodeArchiveHeader(const TArchiveH
 
 TArchiveHeader DecodeArchiveHeader(const std::uint8_t* bytes) {
   TArchiveHeader header;
-  Unpacker u(bytes);
+  platform::RecordReader u(bytes);
   u.Bytes(header.magic.data(), header.magic.size());
   u.Bytes(header.identifier.data(), header.identifier.size());
-  header.TotalSize = u.Int<std::int32_t>();
-  header.ArchiveType = u.Int<std::uint8_t>();
-  header.reserved = u.Int<std::int32_t>();
-  header.LockMode = u.Int<std::int32_t>();
+  u.Into(header.TotalSize);
+  u.Into(header.ArchiveType);
+  u.Into(header.reserved);
+  u.Into(header.LockMode);
   return header;
 }
 
 std::array<std::uint8_t, kMemberHeaderSize> EncodeMemberHeader(const TMemberHeader& header) {
   std::array<std::uint8_t, kMemberHeaderSize> bytes{};
-  Packer p(bytes.data());
+  platform::RecordWriter p(bytes.data());
   p.Int(header.NameLength);
   p.Int(header.FileDate);
   p.Int(header.Attributes);
@@ -87,15 +46,15 @@ std::array<std::uint8_t, kMemberHeaderSize> EncodeMemberHeader(const TMemberHead
 
 TMemberHeader DecodeMemberHeader(const std::uint8_t* bytes) {
   TMemberHeader header;
-  Unpacker u(bytes);
-  header.NameLength = u.Int<std::int16_t>();
-  header.FileDate = u.Int<std::int32_t>();
-  header.Attributes = u.Int<std::int16_t>();
-  header.UncompressedSize = u.Int<std::int32_t>();
-  header.CompressedSize = u.Int<std::int32_t>();
-  header.MethodNumber = u.Int<std::uint8_t>();
-  header.Checksum = u.Int<std::int32_t>();
-  header.LockMode = u.Int<std::int32_t>();
+  platform::RecordReader u(bytes);
+  u.Into(header.NameLength);
+  u.Into(header.FileDate);
+  u.Into(header.Attributes);
+  u.Into(header.UncompressedSize);
+  u.Into(header.CompressedSize);
+  u.Into(header.MethodNumber);
+  u.Into(header.Checksum);
+  u.Into(header.LockMode);
   return header;
 }
 
