@@ -17,9 +17,16 @@ Application::~Application() {
 
 void Application::Log(const std::string& line) {
   if (!OnLog) return;
+  // One event per line: line breaks inside a box text are shown escaped.
+  std::string text;
+  for (char c : line) {
+    if (c == '\n') text += "\\n";
+    else if (c == '\r') text += "\\r";
+    else text += c;
+  }
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "[%7.3f] ", static_cast<double>(backend_.Now()) / 1000.0);
-  OnLog(stamp + line);
+  OnLog(stamp + text);
 }
 
 void Application::Adopt(std::unique_ptr<TForm> form) {

@@ -3,10 +3,10 @@
 # one folder, side-by-side disk folders, a missing segment, answers files, the preview.
 # Usage: zev_setup_e2e.sh BIN_DIR REPO_DIR
 set -u
-bin=$1
-repo=$2
+bin=$(cd "$1" && pwd)
+repo=$(cd "$2" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${ZEV_KEEP:-}" ] || rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
