@@ -5,12 +5,50 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
 
 namespace zev::tools {
+
+int RunTool(const char* tool, const char* version, const char* usage, int argc, char** argv,
+            const std::function<std::function<int()>()>& parseCommandLine) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(usage, stdout);
+      return kExitOk;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("%s %s\n", tool, version);
+      return kExitOk;
+    }
+  }
+  std::function<int()> run;
+  try {
+    run = parseCommandLine();
+  } catch (const UsageError& e) {
+    ReportError(tool, "", e.what());
+    std::fputs(usage, stderr);
+    return kExitUsage;
+  }
+  try {
+    MapHostForTool();
+  } catch (const std::exception& e) {
+    ReportError(tool, "", e.what());
+    return kExitFailure;
+  }
+  return run();
+}
+
+compress::TCompressionMethod ParseMethodName(const std::string& name) {
+  if (name == "none") return compress::coNone;
+  if (name == "rle") return compress::coRLE;
+  if (name == "lzh") return compress::coLZH;
+  if (name == "lh5") return compress::coLZH5;
+  throw UsageError("unknown method: " + name + " (none, rle, lzh or lh5)");
+}
 
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message) {
   std::string line = tool + ": ";

@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+
+#include "compress/method.h"
 
 #include "platform/stream.h"
 
@@ -21,6 +24,15 @@ class UsageError : public std::exception {
  private:
   std::string message_;
 };
+
+// The main of a tool: answers --help and --version, parses the command line (a UsageError
+// prints the message and the usage and exits with kExitUsage), maps the host for the tool, then
+// runs what the parser returned.
+int RunTool(const char* tool, const char* version, const char* usage, int argc, char** argv,
+            const std::function<std::function<int()>()>& parseCommandLine);
+
+// "none", "rle", "lzh" or "lh5"; throws UsageError for anything else.
+compress::TCompressionMethod ParseMethodName(const std::string& name);
 
 // "tool: subject: message" on standard error; the subject is left out when empty.
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message);

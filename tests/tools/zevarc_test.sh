@@ -2,7 +2,7 @@
 # End-to-end checks of zevarc: create, list, extract, print and test archives of every method,
 # locked and open, and the refusal of unsafe member names and damaged data.
 set -euo pipefail
-bin=$1
+bin=$(cd "$1" && pwd)
 zevarc="$bin/zevarc"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

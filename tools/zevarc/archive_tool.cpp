@@ -19,13 +19,6 @@ namespace {
 
 constexpr const char* kTool = "zevarc";
 
-// A host file name as a stored name component, or nullopt when it cannot be one.
-std::optional<std::string> StoredComponent(const fs::path& component) {
-  auto name = platform::Utf8ToWin1252(component.string());
-  if (!name || !platform::IsValidWindowsName(*name)) return std::nullopt;
-  return name;
-}
-
 std::string MethodName(std::uint8_t method) {
   return method < compress::MethodIDs.size() ? compress::MethodIDs[method] : "#" + std::to_string(method);
 }
@@ -92,14 +85,10 @@ int ArchiveTool::Create(const std::vector<fs::path>& inputs) {
       std::vector<compress::ArchiveSource> group;
       for (const fs::path& file : files) {
         if (fs::weakly_canonical(file, ignored) == archiveHost) continue;
-        std::string stored;
-        for (const fs::path& component : file.lexically_relative(parent)) {
-          auto name = StoredComponent(component);
-          if (!name) {
-            Error(Printable(file.string()), "name cannot be stored in an archive (not a Windows-1252 file name)");
-            return kExitFailure;
-          }
-          stored += (stored.empty() ? "" : "\\") + *name;
+        std::string stored = StoredNameOf(file.lexically_relative(parent));
+        if (stored.empty()) {
+          Error(Printable(file.string()), "name cannot be stored in an archive (not a Windows-1252 file name)");
+          return kExitFailure;
         }
         group.push_back({WindowsPathOf(file), stored});
       }

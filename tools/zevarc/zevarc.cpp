@@ -30,14 +30,6 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
 
-zev::compress::TCompressionMethod ParseMethod(const std::string& name) {
-  if (name == "none") return zev::compress::coNone;
-  if (name == "rle") return zev::compress::coRLE;
-  if (name == "lzh") return zev::compress::coLZH;
-  if (name == "lh5") return zev::compress::coLZH5;
-  throw UsageError("unknown method: " + name + " (none, rle, lzh or lh5)");
-}
-
 struct CommandLine {
   char command = 0;
   std::string archive;
@@ -60,7 +52,7 @@ CommandLine Parse(int argc, char** argv) {
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--method") {
-      line.options.method = ParseMethod(value());
+      line.options.method = ParseMethodName(value());
     } else if (arg == "--key") {
       line.options.key = ParseInt32(value(), "--key");
     } else if (arg == "-C") {
@@ -86,40 +78,18 @@ CommandLine Parse(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return kExitOk;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("zevarc 0.1.0");
-      return kExitOk;
-    }
-  }
-  CommandLine line;
-  try {
-    line = Parse(argc, argv);
-  } catch (const UsageError& e) {
-    ReportError("zevarc", "", e.what());
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-  }
-  line.options.showProgress = isatty(2) != 0 && line.command != 'l';
-  try {
-    MapHostForTool();
-  } catch (const std::exception& e) {
-    ReportError("zevarc", "", e.what());
-    return kExitFailure;
-  }
-  ArchiveTool tool(line.archive, line.options);
-  switch (line.command) {
-    case 'c': {
-      std::vector<std::filesystem::path> inputs(line.operands.begin(), line.operands.end());
-      return tool.Create(inputs);
-    }
-    case 'l': return tool.List();
-    case 'x': return tool.Extract(line.operands);
-    case 'p': return tool.Print(line.operands);
-    default: return tool.Test();
-  }
+  return RunTool("zevarc", "0.1.0", kUsage, argc, argv, [&]() -> std::function<int()> {
+    CommandLine line = Parse(argc, argv);
+    line.options.showProgress = isatty(2) != 0 && line.command != 'l';
+    return [line] {
+      ArchiveTool tool(line.archive, line.options);
+      switch (line.command) {
+        case 'c': return tool.Create(std::vector<std::filesystem::path>(line.operands.begin(), line.operands.end()));
+        case 'l': return tool.List();
+        case 'x': return tool.Extract(line.operands);
+        case 'p': return tool.Print(line.operands);
+        default: return tool.Test();
+      }
+    };
+  });
 }

@@ -30,14 +30,6 @@ constexpr const char* kUsage =
     "The method defaults to lh5 and NAME to zevsetup.\n"
     "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
 
-zev::compress::TCompressionMethod ParseMethod(const std::string& name) {
-  if (name == "none") return zev::compress::coNone;
-  if (name == "rle") return zev::compress::coRLE;
-  if (name == "lzh") return zev::compress::coLZH;
-  if (name == "lh5") return zev::compress::coLZH5;
-  throw UsageError("unknown method: " + name + " (none, rle, lzh or lh5)");
-}
-
 std::string ParseBase(const std::string& name) {
   auto converted = zev::platform::Utf8ToWin1252(name);
   if (!converted || !zev::platform::IsValidWindowsName(*converted))
@@ -72,7 +64,7 @@ CommandLine Parse(int argc, char** argv) {
       if (line.build.segSize < 16384) throw UsageError("--size must be at least 16384");
       sizeGiven = true;
     } else if (arg == "--method") {
-      line.build.method = ParseMethod(value());
+      line.build.method = ParseMethodName(value());
       methodGiven = true;
     } else if (arg == "--base") {
       base = ParseBase(value());
@@ -112,31 +104,12 @@ CommandLine Parse(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return kExitOk;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("zevpack 0.1.0");
-      return kExitOk;
-    }
-  }
-  CommandLine line;
-  try {
-    line = Parse(argc, argv);
-  } catch (const UsageError& e) {
-    ReportError("zevpack", "", e.what());
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-  }
-  try {
-    MapHostForTool();
-  } catch (const std::exception& e) {
-    ReportError("zevpack", "", e.what());
-    return kExitFailure;
-  }
-  if (line.command == "build") return BuildDiskSet(line.build);
-  if (line.command == "list") return ListDiskSet(line.read);
-  return ExtractDiskSet(line.read);
+  return RunTool("zevpack", "0.1.0", kUsage, argc, argv, [&]() -> std::function<int()> {
+    CommandLine line = Parse(argc, argv);
+    return [line] {
+      if (line.command == "build") return BuildDiskSet(line.build);
+      if (line.command == "list") return ListDiskSet(line.read);
+      return ExtractDiskSet(line.read);
+    };
+  });
 }
