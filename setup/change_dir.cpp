@@ -1,0 +1,81 @@
+#include "setup/change_dir.h"
+
+#include "setup/wizard_glyphs.h"
+
+namespace zev::setup {
+
+TForm3::TForm3(ui::Application& application) : ui::TForm(application, "Form3") {
+  Caption = "Select Directory";
+  BorderStyle = ui::TBorderStyle::bsDialog;
+  Position = ui::TPosition::poScreenCenter;
+  SetClientSize(238, 296);
+
+  InsertControl(GroupBox1);
+  GroupBox1.SetBounds(4, 0, 229, 85);
+  GroupBox1.InsertControl(Memo1);
+  Memo1.Align = ui::TAlign::alClient;
+  Memo1.Borderless = true;
+  Memo1.ReadOnly = true;
+  Memo1.Color = GroupBox1.Color;
+  Memo1.SetBounds(0, 0, 229, 85);
+  for (const char* line : {"Double click on directory to open folder or type ", "directory location in box bellow.", "",
+                           "if directory does not exists it will automaticaly be", "created."})
+    Memo1.Lines.Add(line);
+
+  InsertControl(Label1);
+  Label1.Left = 4, Label1.Top = 92;
+  Label1.SetCaption("File Location");
+  InsertControl(Edit1);
+  Edit1.SetBounds(4, 104, 225, 21);
+  Edit1.Text = "C:\\Program Files";
+
+  InsertControl(Label2);
+  Label2.Left = 4, Label2.Top = 132;
+  Label2.SetCaption("Directories");
+  InsertControl(DirectoryListBox1);
+  DirectoryListBox1.SetBounds(4, 148, 137, 97);
+
+  InsertControl(Label3);
+  Label3.Left = 4, Label3.Top = 256;
+  Label3.SetCaption("Drives:");
+  InsertControl(DriveComboBox1);
+  DriveComboBox1.SetBounds(4, 268, 137, 21);
+  DriveComboBox1.DirList = &DirectoryListBox1;
+
+  InsertControl(BitBtn1);
+  BitBtn1.SetBounds(152, 152, 75, 25);
+  BitBtn1.Caption = "&OK";
+  BitBtn1.Flat = false;
+  BitBtn1.Glyph = WizardGlyph(TGlyphKind::gkOK);
+  BitBtn1.ModalResult = platform::ModalResult::OK;
+  InsertControl(BitBtn2);
+  BitBtn2.SetBounds(152, 192, 75, 25);
+  BitBtn2.Caption = "&Cancel";
+  BitBtn2.Flat = false;
+  BitBtn2.Glyph = WizardGlyph(TGlyphKind::gkCancel);
+  BitBtn2.ModalResult = platform::ModalResult::Cancel;
+
+  OnShow = [this] { FormShow(); };
+  DirectoryListBox1.OnChange = [this] { DirectoryListBox1Change(); };
+}
+
+void TForm3::FormShow() {
+  // A directory that does not exist (or a drive that is not mapped) leaves the list where it
+  // was; the caller's text stays in Edit1 either way.
+  showing_ = true;
+  const bool moved = DirectoryListBox1.SetDirectory(Edit1.Text);
+  showing_ = false;
+  if (moved && !DirectoryListBox1.Directory().empty()) {
+    // The drive box shows the list's drive without moving the list to that drive's root.
+    DriveComboBox1.DirList = nullptr;
+    DriveComboBox1.SetDrive(DirectoryListBox1.Directory()[0]);
+    DriveComboBox1.DirList = &DirectoryListBox1;
+  }
+}
+
+void TForm3::DirectoryListBox1Change() {
+  if (showing_) return;
+  Edit1.SetText(DirectoryListBox1.Directory());
+}
+
+}  // namespace zev::setup

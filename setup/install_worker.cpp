@@ -1,0 +1,293 @@
+#include "setup/install_worker.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/fs_utils.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+#include "setup/wizard.h"
+
+namespace zev::setup {
+
+std::string ResolveDirectoryKey(const std::string& key, const std::string& path, const std::string& destination,
+                                const std::string& winDrive) {
+  const std::string upper = UpperCase(key);
+  if (upper == "<WINDOWS>") return platform::WindowsDirectory();
+  if (upper == "<WINDOWS_SYSTEM>") return platform::WindowsDirectory() + "\\System";
+  if (upper == "<PROGRAMFILES>") return winDrive + "Program Files";
+  if (upper == "<INSTALLDIR>") return destination;
+  if (upper.find("<SUB") != std::string::npos || upper.find("<ALT") != std::string::npos)
+    return destination + "\\" + path;
+  return winDrive + path;
+}
+
+std::string EntryFileName(const std::string& path) {
+  const std::size_t p = path.find_last_of("\\:");
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+void SplitKeyAndPath(const std::string& target, std::string& key, std::string& path) {
+  const std::size_t p = target.find('>');
+  if (p == std::string::npos) {
+    key.clear();
+    path = target;
+    return;
+  }
+  key = target.substr(0, p + 1);
+  path = target.substr(p + 1);
+}
+
+TDesktopEntry SplitDesktopEntry(std::string entry) {
+  TDesktopEntry result;
+  std::string desktopFlag;
+  platform::SplitField(entry, '~', result.name);
+  platform::SplitField(entry, '~', result.target);
+  platform::SplitField(entry, '~', desktopFlag);
+  result.offerDesktop = desktopFlag == "X";
+  result.offerStartMenu = entry == "X";
+  return result;
+}
+
+namespace {
+
+using platform::ModalResult;
+
+// One resolved "Directories" entry: the key as written and its directory.
+struct DirectoryRow {
+  std::string key;
+  std::string upperKey;
+  std::string directory;
+};
+
+// One run of the worker over the wizard's controls and the configuration record.
+class InstallRun {
+ public:
+  explicit InstallRun(TZEV& wizard) : w_(wizard), config_(wizard.Config()), app_(wizard.App()) {}
+
+  void Run() {
+    const int total = static_cast<int>(config_.FileEntries.Count() + config_.DesktopEntries.Count() +
+                                       config_.IniSetupEntries.Count() + config_.WorkStationEntries.Count());
+    w_.ProgressBar1.Min = 0;
+    w_.ProgressBar1.SetMax(total);
+
+    ResolveDirectories();
+    const TStringList& files = w_.min.Checked() ? config_.WorkStationEntries : config_.FileEntries;
+    if (w_.min.Checked()) app_.Log("network workstation installation: the WorkStation list is copied");
+    CopyCompanions();
+    CopyFiles(files);
+    CreateShortcuts();
+    WriteIniValues();
+    StartLaunchProgram();
+
+    app_.ProcessMessages();
+    ReportFailures();
+    w_.InstallCompleted = true;
+    app_.Log("installation finished");
+    w_.Close();
+  }
+
+ private:
+  void ProcessMessages() { app_.ProcessMessages(); }
+
+  bool Ask(const std::string& question) {
+    return app_.MessageBox(question, "Confirm", platform::MsgKind::Confirmation, platform::mbYes | platform::mbNo) ==
+           ModalResult::Yes;
+  }
+
+  void Fail(const std::string& what, const std::string& why) {
+    w_.InstallFailures.push_back(what + ": " + why);
+    app_.Log("failed: " + what + ": " + why);
+  }
+
+  // Writes a key of the uninstall list. Without an installation directory there is no list, and
+  // nothing is written anywhere else in its place.
+  void Uninstall(const std::string& section, const std::string& key, const std::string& value = "") {
+    if (uninstallFile_.empty()) return;
+    if (!platform::WritePrivateProfileString(section, key, value, uninstallFile_))
+      throw platform::EProfileWriteError(uninstallFile_);
+  }
+
+  void ResolveDirectories() {
+    for (std::string entry : config_.DirectoryEntries.Strings()) {
+      std::string key;
+      platform::SplitField(entry, '~', key);
+      const std::string directory = ResolveDirectoryKey(key, entry, w_.Label1.Caption, config_.WinDrive);
+      const std::string upper = UpperCase(key);
+      if (upper == "<INSTALLDIR>") {
+        if (installDir_.empty()) {
+          installDir_ = directory;
+          platform::MakeDirPath(installDir_);
+          uninstallFile_ = installDir_ + "\\uninstall.cfg";
+          for (const char* section : {"UNINS", "Folders"})
+            if (!platform::ErasePrivateProfileSection(section, uninstallFile_))
+              throw platform::EProfileWriteError(uninstallFile_);
+          Uninstall("UNINS", installDir_ + "\\*.*");
+        } else {
+          // The list stays the one opened first; a second entry only adds its row.
+          app_.Log("a second <INSTALLDIR> entry does not reopen the uninstall list");
+        }
+      }
+      rows_.push_back({key, upper, directory});
+      w_.Memo5.Lines.Add(directory);
+      platform::MakeDirPath(directory);
+      app_.Log("directory " + key + " = " + directory);
+
+      // A launch entry is a directory key followed directly by the program's path.
+      if (!key.empty() && config_.LaunchProgram.find(key) != std::string::npos)
+        config_.LaunchProgram = directory + "\\" + config_.LaunchProgram.substr(key.size());
+    }
+    if (installDir_.empty())
+      app_.Log("no <INSTALLDIR> entry: no uninstall list is written and the setup files are not copied");
+  }
+
+  void CopyCompanions() {
+    if (installDir_.empty()) return;
+    for (const char* name : {"install.exe", "install.cfg"}) {
+      platform::CopyOneFile(config_.StartDir + name, installDir_);
+      app_.Log("copied " + config_.StartDir + name + " to " + installDir_);
+    }
+  }
+
+  void CopyFiles(const TStringList& files) {
+    for (const DirectoryRow& row : rows_) {
+      for (std::size_t j = 0; j < files.Count(); ++j) {
+        std::string entry = files[j], source, key;
+        platform::SplitField(entry, '~', source);
+        platform::SplitField(entry, '~', key);
+        const std::string& flag = entry;
+        const std::string name = EntryFileName(source);
+        if (UpperCase(key) != row.upperKey) continue;
+
+        w_.ProgressBar1.SetPosition(static_cast<int>(j));
+        ProcessMessages();
+        w_.source.SetCaption(name);
+        w_.Dest.SetCaption(row.directory);
+        ProcessMessages();
+
+        if (name.empty() || name == "." || name == "..") {
+          // Copying it would name the folder itself or its parent, and recording it would hand
+          // an uninstaller that folder.
+          Fail(source, "the entry names no file");
+          continue;
+        }
+        const std::string target = row.directory + "\\" + name;
+        bool copy = true;
+        if (flag != "X" && platform::FileExists(target))
+          copy = Ask("File Already Exists (" + name + "). Overwrite?");
+        if (copy) {
+          try {
+            platform::CopyOneFile(config_.TempDir + "\\" + name, row.directory);
+            app_.Log("copied " + name + " to " + row.directory);
+          } catch (const std::exception& e) {
+            Fail(target, e.what());
+          }
+        } else {
+          app_.Log("kept the existing " + target);
+        }
+        // Recorded whether or not it was copied: the user's No keeps a file that the package
+        // still owns. An <ALT key writes the same key once more, which leaves one entry.
+        if (row.upperKey.find("<SUB") != std::string::npos) Uninstall("UNINS", target);
+        if (row.upperKey.find("<ALT") != std::string::npos) Uninstall("UNINS", target);
+      }
+    }
+  }
+
+  void CreateShortcuts() {
+    shortcut::TShortcuts& links = w_.Shortcuts1;
+    for (const DirectoryRow& row : rows_) {
+      for (std::size_t j = 0; j < config_.DesktopEntries.Count(); ++j) {
+        const TDesktopEntry entry = SplitDesktopEntry(config_.DesktopEntries[j]);
+        std::string key, programPath;
+        SplitKeyAndPath(entry.target, key, programPath);
+        if (UpperCase(key) != row.upperKey) continue;
+
+        const std::string folder = w_.CreateFolder.Text;
+        w_.source.SetCaption("Creating Icons and Folders");
+        w_.Dest.SetCaption(folder);
+        ProcessMessages();
+        w_.ProgressBar1.SetPosition(static_cast<int>(j));
+        ProcessMessages();
+
+        links.Folder = folder;
+        links.ProgramName = entry.name;
+        links.RunProgram = row.directory + "\\" + programPath;
+        links.Desktop = entry.offerDesktop && Ask("Add " + entry.name + " to Desktop?");
+        links.StartMenu = entry.offerStartMenu && Ask("Add " + entry.name + " to Start Menu?");
+
+        Uninstall("Name", "Name", folder);
+        if (links.FolderDesktop) {
+          Uninstall("Folders", platform::WindowsDirectory() + "\\Desktop\\" + folder);
+          Uninstall("UNINS", platform::WindowsDirectory() + "\\Desktop\\" + folder + "\\" + entry.name + ".*");
+        }
+        if (links.Desktop) Uninstall("UNINS", platform::WindowsDirectory() + "\\Desktop\\" + entry.name + ".*");
+        if (links.StartMenu) Uninstall("UNINS", platform::WindowsDirectory() + "\\Start Menu\\" + entry.name + ".*");
+        if (links.FolderStartMenu) {
+          Uninstall("Folders", platform::WindowsDirectory() + "\\Start Menu\\" + folder);
+          Uninstall("UNINS", platform::WindowsDirectory() + "\\Start Menu\\" + folder + "\\" + entry.name + ".*");
+        }
+        Uninstall("Folders", platform::WindowsDirectory() + "\\Start Menu\\Programs\\" + folder);
+        Uninstall("UNINS",
+                  platform::WindowsDirectory() + "\\Start Menu\\Programs\\" + folder + "\\" + entry.name + ".*");
+
+        try {
+          links.CreateShortcut();
+          app_.Log("shortcut " + entry.name + " to " + links.RunProgram);
+        } catch (const std::exception& e) {
+          Fail("shortcut " + entry.name, e.what());
+        }
+      }
+    }
+  }
+
+  void WriteIniValues() {
+    if (config_.IniSetupEntries.Empty()) return;
+    for (const DirectoryRow& row : rows_) {
+      for (std::size_t j = 0; j < config_.IniSetupEntries.Count(); ++j) {
+        std::string entry = config_.IniSetupEntries[j], section, ident, key, path;
+        platform::SplitField(entry, '~', section);
+        platform::SplitField(entry, '~', ident);
+        SplitKeyAndPath(entry, key, path);
+        if (UpperCase(key) != row.upperKey) continue;
+        w_.ProgressBar1.SetPosition(static_cast<int>(j));
+        ProcessMessages();
+        const std::string value = row.directory + "\\" + path;
+        if (!platform::WritePrivateProfileString(section, ident, value, config_.IniFileName))
+          throw platform::EProfileWriteError(config_.IniFileName);
+        app_.Log("INI value [" + section + "] " + ident + "=" + value + " in " + config_.IniFileName);
+      }
+    }
+  }
+
+  void StartLaunchProgram() {
+    const bool setupProgram = UpperCase(config_.LaunchProgram).find("SETUP.") != std::string::npos;
+    if (!w_.RadioButton1.Checked() && !setupProgram) return;
+    if (config_.LaunchProgram.empty()) return;
+    app_.Log("starting " + config_.LaunchProgram);
+    platform::StartProgram(config_.LaunchProgram, "", installDir_, 5);
+  }
+
+  // One box at the end names everything that could not be installed, so that missing files
+  // never pass for a finished installation.
+  void ReportFailures() {
+    if (w_.InstallFailures.empty()) return;
+    std::string text = "The following files and shortcuts could not be installed:";
+    for (const std::string& failure : w_.InstallFailures) text += "\n" + failure;
+    app_.MessageBox(text, "Setup", platform::MsgKind::Warning, platform::mbOK);
+  }
+
+  TZEV& w_;
+  TInstallConfig& config_;
+  ui::Application& app_;
+  std::vector<DirectoryRow> rows_;
+  std::string installDir_;
+  std::string uninstallFile_;
+};
+
+}  // namespace
+
+void TZEV::RunInstall() { InstallRun(*this).Run(); }
+
+}  // namespace zev::setup
