@@ -80,6 +80,9 @@ FontRenderer::~FontRenderer() {
     delete face;
   }
   if (library_) FT_Done_FreeType(static_cast<FT_Library>(library_));
+  // Releases fontconfig's default configuration, which it otherwise keeps until the process
+  // ends; nothing else in the program uses fontconfig.
+  if (usedFontconfig_) FcFini();
 }
 
 FontRenderer::Face* FontRenderer::FaceFor(const TFont& font) {
@@ -94,6 +97,7 @@ FontRenderer::Face* FontRenderer::FaceFor(const TFont& font) {
   if (found != faces_.end()) return found->second;
 
   Face* result = nullptr;
+  usedFontconfig_ = true;
   FcPattern* query = FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str()));
   if (query) {
     FcConfigSubstitute(nullptr, query, FcMatchPattern);

@@ -46,6 +46,7 @@ class FontRenderer {
 
   void* library_ = nullptr;  // FT_Library, kept opaque so that users need no FreeType headers
   bool libraryFailed_ = false;
+  bool usedFontconfig_ = false;
   std::map<std::string, Face*> faces_;  // by pattern; nullptr when the pattern found nothing
 };
 
