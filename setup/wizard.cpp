@@ -243,7 +243,11 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Folders.OnDblClick = [this] { FoldersDblClick(); };
 }
 
-void TZEV::FormCreate() { GoToPage(kPageWelcome); }
+void TZEV::FormCreate() {
+  GoToPage(kPageWelcome);
+  // The notebook starts on page 0, so no page change tells Back that it has nowhere to go.
+  Notebook1PageChanged();
+}
 
 void TZEV::FormShow() {
   Folders.Items = Shortcuts1.FolderList();
