@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -102,7 +103,95 @@ void FlushCodecOutput() {
 
 void ThrowOutputBudgetExhausted() { throw EUnableToCompress(); }
 
+std::uint64_t UnscrambleWord(std::uint64_t word, unsigned n) {
+  for (unsigned i = 0; i < n; ++i) {
+    word ^= static_cast<std::uint64_t>(frame.key[frame.keyPosition]) << (8 * (n - 1 - i));
+    frame.keyPosition = (frame.keyPosition + 1) & 3;
+  }
+  return word;
+}
+
+std::uint32_t ByteSum(const std::uint8_t* data, std::size_t n) {
+  std::uint32_t sum = 0;
+  // Up to 128 words fit in the 16-bit lanes (128 * 2 * 255 < 65536) before they are folded.
+  constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+  while (n >= 8) {
+    std::uint64_t lanes = 0;
+    const std::size_t words = std::min<std::size_t>(n / 8, 128);
+    for (std::size_t i = 0; i < words; ++i) {
+      std::uint64_t word;
+      std::memcpy(&word, data + 8 * i, sizeof word);
+      lanes += (word & kLowBytes) + ((word >> 8) & kLowBytes);
+    }
+    sum += static_cast<std::uint32_t>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) +
+                                      (lanes >> 48));
+    data += 8 * words;
+    n -= 8 * words;
+  }
+  while (n-- > 0) sum += *data++;
+  return sum;
+}
+
+namespace {
+
+// XORs a block with the key stream from the current key position on.
+void ScrambleBlock(std::uint8_t* data, std::size_t n) {
+  std::uint8_t pattern[8];
+  for (unsigned i = 0; i < 8; ++i) pattern[i] = frame.key[(frame.keyPosition + i) & 3];
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word, key;
+    std::memcpy(&word, data + i, sizeof word);
+    std::memcpy(&key, pattern, sizeof key);
+    word ^= key;
+    std::memcpy(data + i, &word, sizeof word);
+  }
+  for (; i < n; ++i) data[i] ^= pattern[i & 7];
+  frame.keyPosition = static_cast<unsigned>((frame.keyPosition + n) & 3);
+}
+
+}  // namespace
+
 }  // namespace detail
+
+void WriteCodecBytes(const std::uint8_t* data, std::size_t n) {
+  auto& f = detail::frame;
+  while (n > 0) {
+    if (f.outputBudget <= 0) detail::ThrowOutputBudgetExhausted();
+    if (f.writePos == f.writeEnd) detail::FlushCodecOutput();
+    std::size_t k = std::min<std::size_t>(n, static_cast<std::size_t>(f.writeEnd - f.writePos));
+    k = std::min<std::size_t>(k, static_cast<std::size_t>(f.outputBudget));
+    std::memcpy(f.writePos, data, k);
+    if (f.scrambleOutput) detail::ScrambleBlock(f.writePos, k);
+    f.outputSum += detail::ByteSum(f.writePos, k);
+    f.outputBudget -= static_cast<std::int32_t>(k);
+    f.bytesWritten += static_cast<std::int32_t>(k);
+    f.writePos += k;
+    data += k;
+    n -= k;
+  }
+}
+
+std::size_t ReadCodecBytes(std::uint8_t* dest, std::size_t n) {
+  auto& f = detail::frame;
+  std::size_t done = 0;
+  while (done < n) {
+    if (!f.inputEnded && f.readPos != f.readEnd) {
+      const std::size_t k = std::min<std::size_t>(n - done, static_cast<std::size_t>(f.readEnd - f.readPos));
+      std::memcpy(dest + done, f.readPos, k);
+      f.inputSum += detail::ByteSum(f.readPos, k);
+      if (f.scrambleInput) detail::ScrambleBlock(dest + done, k);
+      f.readPos += k;
+      done += k;
+      continue;
+    }
+    // Refills, and the bytes of a block whose progress report asked to abort, go byte by byte.
+    const std::uint8_t b = ReadCodecByte();
+    if (CodecInputEnded()) return done;
+    dest[done++] = b;
+  }
+  return done;
+}
 
 std::int32_t RunCodec(const CodecSettings& settings, platform::Stream& dest, platform::Stream& source,
                       std::int32_t inputSize, std::int32_t outputSize, std::uint8_t method,

@@ -6,7 +6,9 @@
 // state is module-wide because exactly one member is coded at a time.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -69,6 +71,20 @@ extern CodecFrame frame;
 std::uint8_t RefillAndReadCodecByte();
 void FlushCodecOutput();
 [[noreturn]] void ThrowOutputBudgetExhausted();
+// XOR the n (1..8) bytes of a word with the next key bytes, first byte in the top position, and
+// advance the key position.
+std::uint64_t UnscrambleWord(std::uint64_t word, unsigned n);
+
+// The sum of the eight bytes of a word: pairs of bytes are added in 16-bit lanes, and the
+// multiplication adds the four lanes into the top one.
+inline std::uint32_t ByteSum(std::uint64_t word) {
+  constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+  const std::uint64_t pairs = (word & kLowBytes) + ((word >> 8) & kLowBytes);
+  return static_cast<std::uint32_t>((pairs * 0x0001000100010001ull) >> 48);
+}
+
+// The byte sum of a block, eight bytes at a time.
+std::uint32_t ByteSum(const std::uint8_t* data, std::size_t n);
 
 inline std::uint8_t ScrambleByte(std::uint8_t b) {
   b ^= frame.key[frame.keyPosition];
@@ -82,6 +98,25 @@ inline std::uint8_t TakeCodecByte() {
   return frame.scrambleInput ? ScrambleByte(b) : b;
 }
 
+// Bytes that can be taken from the current input block without a refill, 0 once the input has
+// ended (also after an abort, whose block stays in the buffer but must not be used).
+inline std::size_t BufferedCodecInput() {
+  return frame.inputEnded ? 0 : static_cast<std::size_t>(frame.readEnd - frame.readPos);
+}
+
+// Takes n (1..7) input bytes at once, as n ReadCodecByte calls would, when at least 8 bytes are
+// buffered (BufferedCodecInput() >= 8). They come back in the low 8n bits, the first byte most
+// significant.
+inline std::uint64_t TakeCodecBytes(unsigned n) {
+  std::uint64_t word;
+  std::memcpy(&word, frame.readPos, sizeof word);
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  word >>= 64 - 8 * n;
+  frame.readPos += n;
+  frame.inputSum += ByteSum(word);
+  return frame.scrambleInput ? UnscrambleWord(word, n) : word;
+}
+
 }  // namespace detail
 
 // True once the input is used up or the progress handler asked to abort.
@@ -92,6 +127,14 @@ inline std::uint8_t ReadCodecByte() {
   if (detail::frame.readPos == detail::frame.readEnd) return detail::RefillAndReadCodecByte();
   return detail::TakeCodecByte();
 }
+
+// Appends n bytes, exactly as n WriteCodecByte calls would: the same budget check at the same
+// byte, the same block writes, the same scrambling and sum; only block by block.
+void WriteCodecBytes(const std::uint8_t* data, std::size_t n);
+
+// Reads up to n bytes into dest, as up to n ReadCodecByte calls would, stopping early (before the
+// byte that finds it) when the input ends. Returns the number of bytes stored.
+std::size_t ReadCodecBytes(std::uint8_t* dest, std::size_t n);
 
 inline void WriteCodecByte(std::uint8_t b) {
   auto& f = detail::frame;

@@ -17,6 +17,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "compress/codec_frame.h"
@@ -66,25 +67,31 @@ struct DecoderTables {
   std::array<std::uint16_t, kTreeNodes> treeRight;
 };
 
-// Keeps the next 16 to 23 unread bits of the stream in the low bits of `bits_`. A byte is fetched
-// only when fewer than 16 bits remain, so the reader takes exactly as many input bytes as a plain
-// 16-bit bit buffer fed one byte at a time would; where an abort from the progress handler lands in
-// the stream therefore does not depend on how this reader is built.
+// Keeps the next unread bits of the stream in the low `count_` bits of `bits_`. Whenever fewer
+// than 16 remain it tops up: seven or six whole bytes at once while at least eight are buffered
+// in the frame, and otherwise one byte at a time, only until 16 bits are there. So the frame's
+// refill of the next input block (and with it the progress report) comes at exactly the bit at
+// which a plain 16-bit bit buffer fed one byte at a time would ask for it; where an abort from
+// the progress handler lands in the stream does not depend on how this reader is built.
 class BitReader {
  public:
   void Start() {
     bits_ = 0;
     count_ = 0;
-    Fill();
+    Fill([] {});
   }
 
   // The next 16 bits, first bit in the most significant position, without consuming them.
-  std::uint32_t Peek16() const { return (bits_ >> (count_ - 16)) & 0xFFFFu; }
+  std::uint32_t Peek16() const { return static_cast<std::uint32_t>(bits_ >> (count_ - 16)) & 0xFFFFu; }
 
-  void Skip(int n) {
+  // beforeRefill runs when the frame may have to fetch the next input block, so that the caller
+  // can first hand over the output it holds back.
+  template <class BeforeRefill>
+  void Skip(int n, BeforeRefill&& beforeRefill) {
     count_ -= n;
-    Fill();
+    if (count_ < 16) Fill(beforeRefill);
   }
+  void Skip(int n) { Skip(n, [] {}); }
 
   // n = 0..16; reading 0 bits yields 0 and consumes nothing.
   std::uint32_t Read(int n) {
@@ -94,17 +101,24 @@ class BitReader {
   }
 
  private:
-  // After the input has ended the stream continues as zero bits, and the frame is not asked again.
-  static std::uint8_t NextByte() { return CodecInputEnded() ? 0 : ReadCodecByte(); }
-
-  void Fill() {
+  template <class BeforeRefill>
+  void Fill(BeforeRefill&& beforeRefill) {
+    if (detail::BufferedCodecInput() >= 8) {
+      const auto bytes = static_cast<unsigned>(63 - count_) >> 3;
+      bits_ = (bits_ << (8 * bytes)) | detail::TakeCodecBytes(bytes);
+      count_ += static_cast<int>(8 * bytes);
+      return;
+    }
+    beforeRefill();
+    // After the input has ended the stream continues as zero bits, and the frame is not asked
+    // again.
     while (count_ < 16) {
-      bits_ = (bits_ << 8) | NextByte();
+      bits_ = (bits_ << 8) | (CodecInputEnded() ? 0 : ReadCodecByte());
       count_ += 8;
     }
   }
 
-  std::uint32_t bits_ = 0;
+  std::uint64_t bits_ = 0;
   int count_ = 0;
 };
 
@@ -163,8 +177,10 @@ void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* length
 // Decodes one symbol: one table lookup, and for codes longer than the table's index width a walk
 // down the tree with the bits after the first tableBits. Node numbers only ever grow along a path,
 // so the walk ends even on tables it was never meant to see.
+template <class BeforeRefill>
 inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16_t* table,
-                        int tableBits, int alphabet, const std::uint8_t* lengths) {
+                        int tableBits, int alphabet, const std::uint8_t* lengths,
+                        BeforeRefill&& beforeRefill) {
   const std::uint32_t peek = in.Peek16();
   std::uint32_t e = table[peek >> (16 - tableBits)];
   if (e >= static_cast<std::uint32_t>(alphabet)) {
@@ -174,7 +190,7 @@ inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16
       mask >>= 1;
     } while (e >= static_cast<std::uint32_t>(alphabet));
   }
-  in.Skip(lengths[e]);
+  in.Skip(lengths[e], beforeRefill);
   return static_cast<int>(e);
 }
 
@@ -227,7 +243,7 @@ void ReadCharLengths(BitReader& in, DecoderTables& t) {
   int i = 0;
   while (i < n) {
     const int code = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, LenCodeAlphabet,
-                                  t.auxLengths.data());
+                                  t.auxLengths.data(), [] {});
     if (code >= kLenCodeRunSymbols) {
       t.charLengths[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(code - 2);
       continue;
@@ -263,26 +279,6 @@ BlockStart ReadBlockHeader(BitReader in, DecoderTables& t) {
   return {in, items};
 }
 
-inline int DecodeCharSymbol(BitReader& in, DecoderTables& t, std::uint16_t& blockItemsLeft) {
-  if (blockItemsLeft == 0) {
-    const BlockStart block = ReadBlockHeader(in, t);
-    in = block.in;
-    blockItemsLeft = block.items;
-  }
-  // An item count of 0 wraps to 65535 here and so stands for 65536 items.
-  --blockItemsLeft;
-  return DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet, t.charLengths.data());
-}
-
-// Class 0 is offset 0 and class 1 offset 1; class j >= 2 covers 2^(j-1) .. 2^j - 1 with j - 1
-// extra bits.
-inline std::uint32_t DecodeOffset(BitReader& in, const DecoderTables& t) {
-  const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
-                             t.auxLengths.data());
-  if (j == 0) return 0;
-  return (1u << (j - 1)) + in.Read(j - 1);
-}
-
 }  // namespace
 
 void LZH5Expand(std::int32_t outputSize) {
@@ -295,33 +291,89 @@ void LZH5Expand(std::int32_t outputSize) {
   BitReader in;
   in.Start();
   t.window.fill(0x20);
+  // Output is kept in the window and handed to the frame in runs: window[flushed, wpos) has been
+  // produced but not yet handed over. It goes before every block header (so an error there
+  // leaves the frame as a byte-wise writer would), before every input refill (so progress
+  // reports see the same output), when the window wraps, and at the end.
   std::uint32_t wpos = 0;
+  std::uint32_t flushed = 0;
+  auto handOver = [&] {
+    if (wpos > flushed) WriteCodecBytes(window + flushed, wpos - flushed);
+    flushed = wpos;
+  };
+  auto put = [&](std::uint8_t b) {
+    window[wpos++] = b;
+    if (wpos == WindowSize) {
+      handOver();
+      wpos = flushed = 0;
+    }
+  };
   // 64 bits: the last match may carry the count up to 255 past a size near 2^31.
   std::int64_t produced = 0;
 
   while (produced < outputSize) {
-    const int c = DecodeCharSymbol(in, t, blockItemsLeft);
+    if (blockItemsLeft == 0) {
+      handOver();
+      const BlockStart block = ReadBlockHeader(in, t);
+      in = block.in;
+      blockItemsLeft = block.items;
+    }
+    // An item count of 0 wraps to 65535 here and so stands for 65536 items.
+    --blockItemsLeft;
+    const int c = DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet,
+                               t.charLengths.data(), handOver);
     if (c <= 0xFF) {
-      const auto b = static_cast<std::uint8_t>(c);
-      window[wpos] = b;
-      WriteCodecByte(b);
-      wpos = (wpos + 1) & WindowMask;
+      put(static_cast<std::uint8_t>(c));
       ++produced;
       continue;
     }
+    // Class 0 is offset 0 and class 1 offset 1; class j >= 2 covers 2^(j-1) .. 2^j - 1 with
+    // j - 1 extra bits.
+    const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
+                               t.auxLengths.data(), handOver);
+    std::uint32_t offset = 0;
+    if (j != 0) {
+      offset = 1u << (j - 1);
+      if (j > 1) {
+        offset += in.Peek16() >> (17 - j);
+        in.Skip(j - 1, handOver);
+      }
+    }
     // A match is copied whole even when it runs past outputSize; overlapping copies (offset
     // below the length) read back bytes written by this same match.
-    const int length = c - 256 + MinMatch;
-    std::uint32_t src = (wpos - DecodeOffset(in, t) - 1) & WindowMask;
+    const auto length = static_cast<std::uint32_t>(c - 256 + MinMatch);
+    const std::uint32_t src = (wpos - offset - 1) & WindowMask;
     produced += length;
-    for (int k = 0; k < length; ++k) {
-      const std::uint8_t b = window[src];
-      window[wpos] = b;
-      WriteCodecByte(b);
-      src = (src + 1) & WindowMask;
-      wpos = (wpos + 1) & WindowMask;
+    if (wpos + length < static_cast<std::uint32_t>(WindowSize)) {
+      std::uint8_t* to = window + wpos;
+      const std::uint8_t* from = window + src;
+      if (src < wpos) {
+        const std::uint32_t distance = wpos - src;
+        if (distance >= length) {
+          std::memcpy(to, from, length);
+        } else if (distance == 1) {
+          std::memset(to, *from, length);
+        } else {
+          // Each byte read was written at least `distance` bytes earlier, so copying in steps of
+          // up to `distance` bytes reads what a byte-wise copy would.
+          std::uint32_t k = 0;
+          if (distance >= 8) {
+            for (; k + 8 <= length; k += 8) std::memcpy(to + k, from + k, 8);
+          }
+          for (; k < length; ++k) to[k] = from[k];
+        }
+      } else if (src + length <= static_cast<std::uint32_t>(WindowSize)) {
+        // Bytes from the previous turn of the window, all read before any is overwritten.
+        std::memmove(to, from, length);
+      } else {
+        for (std::uint32_t k = 0; k < length; ++k) to[k] = window[(src + k) & WindowMask];
+      }
+      wpos += length;
+    } else {
+      for (std::uint32_t k = 0; k < length; ++k) put(window[(src + k) & WindowMask]);
     }
   }
+  handOver();
 }
 
 }  // namespace zev::compress
