@@ -325,13 +325,33 @@ class LzhDecoder {
   int LzhDecodeSymbol();
   unsigned LzhDecodeDistance();
   void Refill();
+  void Put(std::uint8_t b);
+  void HandOver();
 
   LzhModel model_;
   std::uint8_t window_[WindowSize];
   unsigned getBuffer_;  // 16 bits, consumed from the top
   unsigned getFill_;
   bool ended_;
+  // Output waits in the window and goes to the frame in runs: window_[flushed_, r_) is produced
+  // but not handed over yet. It goes before every input refill (so progress reports see the
+  // same output as with byte-wise writes), when the window wraps, and at the end.
+  unsigned r_;
+  unsigned flushed_;
 };
+
+inline void LzhDecoder::HandOver() {
+  if (r_ > flushed_) WriteCodecBytes(window_ + flushed_, r_ - flushed_);
+  flushed_ = r_;
+}
+
+inline void LzhDecoder::Put(std::uint8_t b) {
+  window_[r_++] = b;
+  if (r_ == WindowSize) {
+    HandOver();
+    r_ = flushed_ = 0;
+  }
+}
 
 // Tops the bit buffer up with one byte when it holds 8 bits or fewer. Once the input has
 // ended (or was aborted) it supplies zero bits without reading further.
@@ -339,6 +359,7 @@ inline void LzhDecoder::Refill() {
   if (getFill_ <= 8) {
     unsigned b = 0;
     if (!ended_) {
+      if (detail::BufferedCodecInput() == 0) HandOver();
       b = ReadCodecByte();
       if (CodecInputEnded()) {
         ended_ = true;
@@ -397,30 +418,23 @@ void LzhDecoder::Run(std::int32_t count) {
   getFill_ = 0;
   ended_ = false;
   std::memset(window_, InitialFill, sizeof window_);
-  unsigned r = FirstPosition;
+  r_ = flushed_ = FirstPosition;
   std::int32_t produced = 0;
   while (produced < count) {
     int symbol = LzhDecodeSymbol();
     if (symbol < 256) {
-      auto b = static_cast<std::uint8_t>(symbol);
-      WriteCodecByte(b);
-      window_[r] = b;
-      r = (r + 1) & WindowMask;
+      Put(static_cast<std::uint8_t>(symbol));
       ++produced;
     } else {
-      unsigned from = r - LzhDecodeDistance() - 1;
+      unsigned from = r_ - LzhDecodeDistance() - 1;
       int length = symbol - (256 - MinMatch);
       // A corrupt stream may end on a match longer than the bytes still wanted; it is written
       // whole, so the output can exceed count by up to MaxMatch - 1 bytes.
-      for (int k = 0; k < length; ++k) {
-        std::uint8_t b = window_[(from + static_cast<unsigned>(k)) & WindowMask];
-        WriteCodecByte(b);
-        window_[r] = b;
-        r = (r + 1) & WindowMask;
-      }
+      for (int k = 0; k < length; ++k) Put(window_[(from + static_cast<unsigned>(k)) & WindowMask]);
       produced += length;
     }
   }
+  HandOver();
 }
 
 }  // namespace
