@@ -22,8 +22,9 @@ void BlockCoder::Reset() {
   ItemPos = 0;
   FlagMask = 0;
   FlagPos = 0;
-  SubBuffer = 0;
-  SubBits = 8;
+  bits_ = 0;
+  pendingBits_ = 0;
+  staged_size_ = 0;
 }
 
 void BlockCoder::StartGroup() {
@@ -36,26 +37,11 @@ void BlockCoder::StartGroup() {
   ItemBuffer[FlagPos] = 0;
 }
 
-void BlockCoder::EmitByte(std::uint8_t b) {
-  if (capture_ != nullptr) {
-    capture_->push_back(b);
-  } else {
-    WriteCodecByte(b);
-  }
-}
-
-void BlockCoder::WriteTopBits(int n, unsigned x) {
-  // Each pass fills the free low bits of the pending byte with the next bits of x.
-  while (n >= SubBits) {
-    n -= SubBits;
-    SubBuffer += x >> (16 - SubBits);
-    x = (x << SubBits) & 0xFFFFu;
-    EmitByte(static_cast<std::uint8_t>(SubBuffer));
-    SubBuffer = 0;
-    SubBits = 8;
-  }
-  SubBuffer += x >> (16 - SubBits);
-  SubBits -= n;
+void BlockCoder::HandOver() {
+  if (staged_size_ == 0) return;
+  const std::size_t n = staged_size_;
+  staged_size_ = 0;
+  WriteCodecBytes(staged_.data(), n);
 }
 
 void BlockCoder::HeapSiftDown(int i, const std::uint16_t* freq) {
@@ -329,6 +315,7 @@ void BlockCoder::FlushBlock() {
 
   std::fill_n(CharFreq.begin(), CharAlphabet, std::uint16_t{0});
   std::fill_n(PosFreq.begin(), PosAlphabet, std::uint16_t{0});
+  HandOver();
 }
 
 }  // namespace zev::compress::lzh5

@@ -64,12 +64,22 @@ class BlockCoder {
 
   // Writes the leftmost n bits (0..16) of the 16-bit x. A code is kept left-aligned, so this is
   // one call per symbol.
-  void WriteTopBits(int n, unsigned x);
+  void WriteTopBits(int n, unsigned x) {
+    bits_ = (bits_ << n) | (x >> (16 - n));
+    pendingBits_ += n;
+    while (pendingBits_ >= 8) {
+      pendingBits_ -= 8;
+      EmitByte(static_cast<std::uint8_t>(bits_ >> pendingBits_));
+    }
+  }
   // Writes the rightmost n bits (1..16) of x, the most significant first.
   void WriteBits(int n, unsigned x) { WriteTopBits(n, (x << (16 - n)) & 0xFFFFu); }
   // Pads the last partly filled byte with 0 bits and writes it; writes nothing when no bit is
   // pending.
-  void FinishStream() { WriteBits(7, 0); }
+  void FinishStream() {
+    WriteBits(7, 0);
+    HandOver();
+  }
 
   // Builds the Huffman code of symbols 0..n-1 from freq[0..n-1] (freq needs 2n - 1 entries:
   // the tree's nodes are numbered from n upward and their sums stored there). Fills lengths
@@ -109,7 +119,18 @@ class BlockCoder {
   int CharLengthsToSend() const;
   void EncodeCharSymbol(unsigned c) { WriteTopBits(CharLengths[c], CharCodes[c]); }
   void EncodeOffset(unsigned o);
-  void EmitByte(std::uint8_t b);
+  void EmitByte(std::uint8_t b) {
+    if (capture_ != nullptr) {
+      capture_->push_back(b);
+      return;
+    }
+    staged_[staged_size_++] = b;
+    if (staged_size_ == staged_.size()) HandOver();
+  }
+  // Passes the staged output bytes to the frame. Nothing reads input while a block is written,
+  // so handing them over at the end of each block shows the frame the same bytes at every input
+  // refill as writing them one by one would, and the budget check fails at the same byte.
+  void HandOver();
 
   std::array<std::uint16_t, CharNodes> TreeLeft{};
   std::array<std::uint16_t, CharNodes> TreeRight{};
@@ -118,10 +139,12 @@ class BlockCoder {
   std::array<std::uint16_t, CharAlphabet + 1> heap_{};
   int heapSize_ = 0;
 
-  // Bit writer: the output byte being assembled from its top bit down, and how many of its bits
-  // are still free (8: nothing pending).
-  unsigned SubBuffer = 0;
-  int SubBits = 8;
+  // Bit writer: the written bits not yet emitted as a byte are the low pendingBits_ (0..7) of
+  // bits_. Emitted bytes wait in staged_ until HandOver.
+  std::uint32_t bits_ = 0;
+  int pendingBits_ = 0;
+  std::array<std::uint8_t, 4096> staged_{};
+  std::size_t staged_size_ = 0;
   std::vector<std::uint8_t>* capture_;
 };
 

@@ -258,13 +258,11 @@ void Encoder::AdvancePosition() {
     // refilled from the input. Slots past the input's end keep their old contents; they are
     // never coded.
     std::memmove(TextBuffer.data(), TextBuffer.data() + WindowSize, WindowSize + MaxMatch);
-    int stored = 0;
-    for (int slot = kFirstPos; slot < kTextSize; ++slot) {
-      TextBuffer[slot] = ReadCodecByte();
-      if (CodecInputEnded()) break;
-      ++stored;
-    }
-    BytesLeft += stored;
+    const std::size_t wanted = kTextSize - kFirstPos;
+    const std::size_t stored = ReadCodecBytes(TextBuffer.data() + kFirstPos, wanted);
+    // The read that met the end stores the 0 it returned, as a byte-wise refill would.
+    if (stored < wanted) TextBuffer[kFirstPos + stored] = 0;
+    BytesLeft += static_cast<int>(stored);
     CurPos = WindowSize;
   }
   DeletePosition();
@@ -278,14 +276,14 @@ void Encoder::Run() {
   CurPos = kFirstPos;
   BytesLeft = 0;
   // Every slot of the first pass is visited; those after the input's end hold spaces.
-  for (int slot = kFirstPos; slot < kTextSize; ++slot) {
-    const std::uint8_t b = ReadCodecByte();
-    if (CodecInputEnded()) {
-      TextBuffer[slot] = 0x20;
-    } else {
-      TextBuffer[slot] = b;
-      ++BytesLeft;
-    }
+  // A read that meets the end (or an abort) leaves its slot a space, and the next slot asks
+  // again, as a byte-by-byte fill would.
+  for (int slot = kFirstPos; slot < kTextSize;) {
+    const std::size_t stored =
+        ReadCodecBytes(TextBuffer.data() + slot, static_cast<std::size_t>(kTextSize - slot));
+    slot += static_cast<int>(stored);
+    BytesLeft += static_cast<int>(stored);
+    if (slot < kTextSize) TextBuffer[slot++] = 0x20;
   }
   if (BytesLeft == 0) return;
 
