@@ -20,6 +20,7 @@
 #include "compress/lzh5_encoder.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -49,7 +50,8 @@ constexpr std::uint16_t kStaleFlag = 0x8000;
 
 // The state of one LZH5Compress call, allocated once per member.
 struct Encoder {
-  std::array<std::uint8_t, kTextSize> TextBuffer{};
+  // Eight bytes of slack past the text let match comparisons load whole words.
+  std::array<std::uint8_t, kTextSize + 8> TextBuffer{};
   std::array<std::uint8_t, kNodeCount> NodeDepth{};
   std::array<std::uint16_t, kNodeCount> NodePos{};
   std::array<std::uint8_t, kNodeCount> ChildCount{};
@@ -188,13 +190,30 @@ void Encoder::InsertPosition() {
     }
     if (MatchPos >= CurPos) MatchPos -= WindowSize;
     const std::uint8_t* const earlier = text + MatchPos;
+    // Eight bytes at a time; the slack after the text buffer keeps the last loads inside it.
     while (MatchLen < limit) {
-      if (current[MatchLen] != earlier[MatchLen]) {
+      std::uint64_t a, b;
+      std::memcpy(&a, current + MatchLen, sizeof a);
+      std::memcpy(&b, earlier + MatchLen, sizeof b);
+      const std::uint64_t difference = a ^ b;
+      if (difference == 0) {
+        MatchLen += 8;
+        continue;
+      }
+      int same = 0;
+      if constexpr (std::endian::native == std::endian::little) {
+        same = std::countr_zero(difference) / 8;
+      } else {
+        same = std::countl_zero(difference) / 8;
+      }
+      if (MatchLen + same < limit) {
+        MatchLen += same;
         SplitEdge(r);
         return;
       }
-      ++MatchLen;
+      MatchLen = limit;
     }
+    if (MatchLen > limit) MatchLen = limit;
     if (MatchLen == MaxMatch) break;
     NodePos[r] = static_cast<std::uint16_t>(CurPos);
     q = r;
