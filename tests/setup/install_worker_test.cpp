@@ -1,0 +1,374 @@
+// The installation worker: directory resolution, copies and their questions, the uninstall list
+// in a fresh and in a re-used file, shortcuts and their questions, INI values, the workstation
+// list, the program started at the end, errors that stop the run and failures that do not.
+#include "setup/install_worker.h"
+
+#include "platform/files.h"
+#include "platform/fs_utils.h"
+#include "tests/setup/wizard_fixture.h"
+
+namespace zev::setup::testing {
+namespace {
+
+using platform::ModalResult;
+
+constexpr const char* kDest = "C:\\Program Files\\MyApp";
+
+class InstallWorkerTest : public WizardFixture {
+ protected:
+  InstallWorkerTest() {
+    PutHostFile(machine.StartDir() / "install.exe", "setup program");
+    PutHostFile(machine.StartDir() / "install.cfg", "[Setup - Main]\r\n");
+    config.FolderName = "Tools";
+  }
+
+  static void Set(TStringList& list, const std::vector<std::string>& entries) {
+    list.Clear();
+    for (const std::string& e : entries) list.Add(e);
+  }
+
+  // Shows the wizard, applies the choices, presses Install and returns once the worker is done.
+  void Install(const std::string& destination = kDest) {
+    if (!wizard) ShowWizard();
+    wizard->Label1.SetCaption(destination);
+    if (beforeInstall) beforeInstall();
+    wizard->installClick();
+  }
+  std::function<void()> beforeInstall;
+
+  std::string Uninstall(const std::string& dir = kDest) { return GetHostFile(Host(dir + "\\uninstall.cfg")); }
+  std::string Win(const std::string& rest) const { return "C:\\WINDOWS" + rest; }
+};
+
+TEST(InstallWorkerParts, DirectoryKeysResolveByTheFirstRuleThatHolds) {
+  platform::ScopedMachine machine;
+  EXPECT_EQ(ResolveDirectoryKey("<WINDOWS>", "anything", kDest, "C:\\"), "C:\\WINDOWS");
+  EXPECT_EQ(ResolveDirectoryKey("<windows_system>", "x", kDest, "C:\\"), "C:\\WINDOWS\\System");
+  EXPECT_EQ(ResolveDirectoryKey("<ProgramFiles>", "x", kDest, "C:\\"), "C:\\Program Files");
+  EXPECT_EQ(ResolveDirectoryKey("<INSTALLDIR>", "x", kDest, "C:\\"), kDest);
+  EXPECT_EQ(ResolveDirectoryKey("<sub1>", "Data", kDest, "C:\\"), std::string(kDest) + "\\Data");
+  EXPECT_EQ(ResolveDirectoryKey("X<ALT>", "Alt", kDest, "C:\\"), std::string(kDest) + "\\Alt");
+  EXPECT_EQ(ResolveDirectoryKey("BASE", "Tools", kDest, "C:\\"), "C:\\Tools");
+  // <SUB wins over the label rule even inside a longer key; an exact-key rule needs the whole key.
+  EXPECT_EQ(ResolveDirectoryKey("<WINDOWS><SUB", "S", kDest, "C:\\"), std::string(kDest) + "\\S");
+}
+
+TEST(InstallWorkerParts, EntriesSplitAsTheWorkerReadsThem) {
+  auto d = SplitDesktopEntry("My App~<INSTALLDIR>app.exe~X~");
+  EXPECT_EQ(d.name, "My App");
+  EXPECT_EQ(d.target, "<INSTALLDIR>app.exe");
+  EXPECT_TRUE(d.offerDesktop);
+  EXPECT_FALSE(d.offerStartMenu);
+  d = SplitDesktopEntry("A~<INSTALLDIR>a.exe~~X");
+  EXPECT_FALSE(d.offerDesktop);
+  EXPECT_TRUE(d.offerStartMenu);
+  d = SplitDesktopEntry("A~<INSTALLDIR>a.exe");  // two fields: neither
+  EXPECT_FALSE(d.offerDesktop || d.offerStartMenu);
+  d = SplitDesktopEntry("A~<INSTALLDIR>a.exe~X");  // three fields with X: both
+  EXPECT_TRUE(d.offerDesktop && d.offerStartMenu);
+  d = SplitDesktopEntry("A~<INSTALLDIR>a.exe~x~x");  // upper case only
+  EXPECT_FALSE(d.offerDesktop || d.offerStartMenu);
+
+  std::string key, path;
+  SplitKeyAndPath("<INSTALLDIR>bin\\a>b.exe", key, path);
+  EXPECT_EQ(key, "<INSTALLDIR>");
+  EXPECT_EQ(path, "bin\\a>b.exe");
+  SplitKeyAndPath("no key", key, path);
+  EXPECT_EQ(key, "");
+  EXPECT_EQ(path, "no key");
+  EXPECT_EQ(EntryFileName("d:\\build\\app.exe"), "app.exe");
+  EXPECT_EQ(EntryFileName("d:app.exe"), "app.exe");
+  EXPECT_EQ(EntryFileName("app.exe"), "app.exe");
+}
+
+TEST_F(InstallWorkerTest, DirectoriesAreCreatedListedAndStartTheUninstallList) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data", "<WINDOWS>~anything", "<WINDOWS_SYSTEM>~",
+                                "<PROGRAMFILES>~", "BASE~Tools"});
+  Install();
+  EXPECT_EQ(wizard->Memo5.Lines.Strings(),
+            (std::vector<std::string>{kDest, std::string(kDest) + "\\Data", "C:\\WINDOWS", "C:\\WINDOWS\\System",
+                                      "C:\\Program Files", "C:\\Tools"}));
+  for (const std::string& dir : wizard->Memo5.Lines.Strings()) EXPECT_TRUE(platform::IsDirectory(dir)) << dir;
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\nC:\\Program Files\\MyApp\\*.*=\r\n");
+  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\install.exe")), "setup program");
+  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\install.cfg")), "[Setup - Main]\r\n");
+  EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageInstall);
+  EXPECT_TRUE(wizard->InstallCompleted);
+  EXPECT_TRUE(mainClosed);
+  EXPECT_TRUE(backend.boxes.empty());
+}
+
+TEST_F(InstallWorkerTest, FreshUninstallListHoldsEverySectionInItsOrder) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data", "<ALT1>~Alt", "<WINDOWS>~"});
+  Set(config.FileEntries, {"bin\\app.exe~<INSTALLDIR>~X", "readme.txt~<SUB1>~X", "extra.dat~<ALT1>~X",
+                           "sys.dll~<WINDOWS>~X"});
+  Set(config.DesktopEntries, {"My App~<INSTALLDIR>app.exe~X~X"});
+  for (const char* name : {"app.exe", "readme.txt", "extra.dat", "sys.dll"}) PutTemp(name, name);
+  backend.script = {ModalResult::Yes, ModalResult::Yes};
+  beforeInstall = [this] {
+    wizard->CheckBox1.Checked = true;
+    wizard->CheckBox2.Checked = true;
+  };
+  Install();
+  const std::string d = kDest;
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + d + "\\*.*=\r\n" + d + "\\Data\\readme.txt=\r\n" + d +
+                             "\\Alt\\extra.dat=\r\n" + Win("\\Desktop\\Tools\\My App.*=\r\n") +
+                             Win("\\Desktop\\My App.*=\r\n") + Win("\\Start Menu\\My App.*=\r\n") +
+                             Win("\\Start Menu\\Tools\\My App.*=\r\n") +
+                             Win("\\Start Menu\\Programs\\Tools\\My App.*=\r\n") + "[Name]\r\nName=Tools\r\n" +
+                             "[Folders]\r\n" + Win("\\Desktop\\Tools=\r\n") + Win("\\Start Menu\\Tools=\r\n") +
+                             Win("\\Start Menu\\Programs\\Tools=\r\n"));
+  EXPECT_EQ(GetHostFile(Host(d + "\\app.exe")), "app.exe");
+  EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS\\sys.dll")), "sys.dll");
+  for (const char* link : {"\\Desktop\\Tools\\My App.lnk", "\\Desktop\\My App.lnk", "\\Start Menu\\My App.lnk",
+                           "\\Start Menu\\Tools\\My App.lnk", "\\Start Menu\\Programs\\Tools\\My App.lnk"})
+    EXPECT_TRUE(platform::FileExists(Win(link))) << link;
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Add My App to Desktop?", "Add My App to Start Menu?"}));
+  EXPECT_EQ(backend.boxes[0].box.title, "Confirm");
+}
+
+TEST_F(InstallWorkerTest, ReusedUninstallListLosesOldEntriesAndKeepsOtherSections) {
+  PutHostFile(Host(kDest) / "uninstall.cfg",
+              "[Name]\r\nName=Old\r\n[UNINS]\r\nC:\\Old\\*.*=\r\n[Custom]\r\nkeep=1\r\n[Folders]\r\nC:\\Old=\r\n");
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.DesktopEntries, {"Ed~<INSTALLDIR>ed.exe"});
+  Install();
+  EXPECT_EQ(Uninstall(), "[Name]\r\nName=Tools\r\n[Custom]\r\nkeep=1\r\n[UNINS]\r\n" + std::string(kDest) +
+                             "\\*.*=\r\n" + Win("\\Start Menu\\Programs\\Tools\\Ed.*=\r\n") + "[Folders]\r\n" +
+                             Win("\\Start Menu\\Programs\\Tools=\r\n"));
+}
+
+TEST_F(InstallWorkerTest, OverwriteIsAskedOnlyWithoutTheMarkAndOnlyForExistingTargets) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.FileEntries, {"d:\\build\\app.exe~<INSTALLDIR>~", "lib.dll~<INSTALLDIR>~X", "new.txt~<INSTALLDIR>~",
+                           "keep.txt~<INSTALLDIR>~x"});
+  for (const char* name : {"app.exe", "lib.dll", "new.txt", "keep.txt"}) {
+    PutTemp(name, std::string("new ") + name);
+    if (std::string(name) != "new.txt") PutHostFile(Host(kDest) / name, "old");
+  }
+  backend.script = {ModalResult::Yes, ModalResult::No};
+  Install();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"File Already Exists (app.exe). Overwrite?",
+                                                  "File Already Exists (keep.txt). Overwrite?"}));
+  EXPECT_EQ(backend.boxes[0].box.buttons, platform::mbYes | platform::mbNo);
+  EXPECT_EQ(GetHostFile(Host(kDest) / "app.exe"), "new app.exe");  // from TempDir, not d:\build
+  EXPECT_EQ(GetHostFile(Host(kDest) / "lib.dll"), "new lib.dll");
+  EXPECT_EQ(GetHostFile(Host(kDest) / "new.txt"), "new new.txt");
+  EXPECT_EQ(GetHostFile(Host(kDest) / "keep.txt"), "old");
+  EXPECT_TRUE(wizard->InstallFailures.empty());
+}
+
+TEST_F(InstallWorkerTest, SubAndAltFilesAreRecordedEvenWhenKept) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data", "<ALT2>~Alt"});
+  Set(config.FileEntries, {"readme.txt~<SUB1>~", "alt.txt~<ALT2>~"});
+  PutTemp("readme.txt", "new");
+  PutTemp("alt.txt", "new");
+  PutHostFile(Host(kDest) / "Data" / "readme.txt", "old");
+  PutHostFile(Host(kDest) / "Alt" / "alt.txt", "old");
+  backend.script = {ModalResult::No, ModalResult::No};
+  Install();
+  EXPECT_EQ(GetHostFile(Host(kDest) / "Data" / "readme.txt"), "old");
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + kDest + "\\Data\\readme.txt=\r\n" +
+                             kDest + "\\Alt\\alt.txt=\r\n");
+}
+
+TEST_F(InstallWorkerTest, EntriesAreHandledOncePerMatchingDirectoryGroupedByDirectory) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~One", "<sub1>~Two"});
+  Set(config.FileEntries, {"a.txt~<SUB1>~", "lost.txt~<NOWHERE>~", "b.txt~<INSTALLDIR>~X"});
+  for (const char* name : {"a.txt", "lost.txt", "b.txt"}) PutTemp(name, name);
+  PutHostFile(Host(kDest) / "One" / "a.txt", "old");
+  PutHostFile(Host(kDest) / "Two" / "a.txt", "old");
+  backend.answerer = [&](const ui::BoxRequest&) { return ModalResult::Yes; };
+  Install();
+  // The key <sub1> matches <SUB1> without regard to case: two groups, two questions, two copies.
+  EXPECT_EQ(BoxTexts().size(), 2u);
+  EXPECT_EQ(GetHostFile(Host(kDest) / "One" / "a.txt"), "a.txt");
+  EXPECT_EQ(GetHostFile(Host(kDest) / "Two" / "a.txt"), "a.txt");
+  EXPECT_FALSE(fs::exists(Host(kDest) / "lost.txt"));
+  EXPECT_EQ(Uninstall().find("lost.txt"), std::string::npos);
+  std::vector<std::string> copied;
+  for (const std::string& line : log)
+    if (line.find("copied ") != std::string::npos && line.find(".txt") != std::string::npos) copied.push_back(line.substr(10));
+  EXPECT_EQ(copied, (std::vector<std::string>{"copied b.txt to " + std::string(kDest),
+                                              "copied a.txt to " + std::string(kDest) + "\\One",
+                                              "copied a.txt to " + std::string(kDest) + "\\Two"}));
+}
+
+TEST_F(InstallWorkerTest, ShortcutQuestionsFollowTheFlagsAndNoStillMakesTheFolderLink) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.DesktopEntries, {"Two~<INSTALLDIR>two.exe", "Three~<INSTALLDIR>three.exe~X",
+                              "My App~<INSTALLDIR>app.exe~X~"});
+  backend.answerer = [](const ui::BoxRequest&) { return ModalResult::No; };
+  Install();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Add Three to Desktop?", "Add Three to Start Menu?",
+                                                  "Add My App to Desktop?"}));
+  EXPECT_TRUE(platform::FileExists(Win("\\Start Menu\\Programs\\Tools\\My App.lnk")));
+  EXPECT_FALSE(platform::FileExists(Win("\\Desktop\\My App.lnk")));
+  EXPECT_FALSE(fs::exists(Host(Win("\\Desktop\\Tools"))));
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" +
+                             Win("\\Start Menu\\Programs\\Tools\\Two.*=\r\n") +
+                             Win("\\Start Menu\\Programs\\Tools\\Three.*=\r\n") +
+                             Win("\\Start Menu\\Programs\\Tools\\My App.*=\r\n") + "[Name]\r\nName=Tools\r\n" +
+                             "[Folders]\r\n" + Win("\\Start Menu\\Programs\\Tools=\r\n"));
+  EXPECT_EQ(wizard->Shortcuts1.RunProgram, std::string(kDest) + "\\app.exe");
+  EXPECT_EQ(wizard->source.Caption, "Creating Icons and Folders");
+  EXPECT_EQ(wizard->Dest.Caption, "Tools");
+}
+
+TEST_F(InstallWorkerTest, IniValuesAreWrittenPerMatchingDirectory) {
+  config.IniFileName = "myapp.ini";
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.IniSetupEntries, {"Paths~Home~<INSTALLDIR>data", "Paths~Data~<SUB1>", "Paths~None~<OTHER>x"});
+  Install();
+  EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS\\myapp.ini")),
+            "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\nData=" + kDest + "\\Data\\\r\n");
+}
+
+TEST_F(InstallWorkerTest, NetworkWorkstationCopiesOnlyTheWorkStationList) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.FileEntries, {"full.exe~<INSTALLDIR>~X"});
+  Set(config.WorkStationEntries, {"ws.exe~<INSTALLDIR>", "ws.ini~<INSTALLDIR>~X"});
+  for (const char* name : {"full.exe", "ws.exe", "ws.ini"}) PutTemp(name, name);
+  PutHostFile(Host(kDest) / "ws.exe", "old");
+  PutHostFile(Host(kDest) / "ws.ini", "old");
+  backend.script = {ModalResult::No};
+  beforeInstall = [this] { wizard->min.SetChecked(true); };
+  Install();
+  EXPECT_FALSE(fs::exists(Host(kDest) / "full.exe"));
+  EXPECT_EQ(GetHostFile(Host(kDest) / "ws.exe"), "old");
+  EXPECT_EQ(GetHostFile(Host(kDest) / "ws.ini"), "ws.ini");
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"File Already Exists (ws.exe). Overwrite?"});
+  EXPECT_EQ(wizard->ProgressBar1.Max, 3);  // every list counts, whichever is copied
+}
+
+TEST_F(InstallWorkerTest, LaunchProgramIsRewrittenAndStartedAsChosen) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  config.LaunchProgram = "<INSTALLDIR>app.exe";
+  beforeInstall = [this] { wizard->RadioButton1.SetChecked(true); };
+  Install("C:\\MyApp");
+  EXPECT_EQ(config.LaunchProgram, "C:\\MyApp\\app.exe");
+  ASSERT_EQ(launcher.requests.size(), 1u);
+  EXPECT_EQ(launcher.requests[0].file, "C:\\MyApp\\app.exe");
+  EXPECT_EQ(launcher.requests[0].directory, "C:\\MyApp");
+  EXPECT_EQ(launcher.requests[0].showCommand, 5);
+}
+
+TEST_F(InstallWorkerTest, OtherProgramsAreStartedOnlyWhenChosen) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  config.LaunchProgram = "<INSTALLDIR>app.exe";
+  Install("C:\\MyApp");  // "Return to Windows" stays checked
+  EXPECT_TRUE(launcher.requests.empty());
+}
+
+TEST_F(InstallWorkerTest, SetupProgramIsStartedWhateverWasChosen) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  config.LaunchProgram = "<INSTALLDIR>setup.exe";
+  Install("C:\\MyApp");
+  EXPECT_FALSE(wizard->RadioButton1.Checked());
+  ASSERT_EQ(launcher.requests.size(), 1u);
+  EXPECT_EQ(launcher.requests[0].file, "C:\\MyApp\\setup.exe");
+}
+
+TEST_F(InstallWorkerTest, MissingSetupProgramStopsTheRunOnTheInstallPageKeepingTheWork) {
+  fs::remove(machine.StartDir() / "install.exe");
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.FileEntries, {"a.txt~<INSTALLDIR>~X"});
+  PutTemp("a.txt", "a");
+  Install();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Cannot open file A:\\install.exe"});
+  EXPECT_EQ(wizard->InstallError, "Cannot open file A:\\install.exe");
+  EXPECT_FALSE(wizard->InstallCompleted);
+  EXPECT_TRUE(wizard->Visible);
+  EXPECT_FALSE(mainClosed);
+  EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageInstall);
+  EXPECT_TRUE(platform::IsDirectory(std::string(kDest) + "\\Data"));
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n");
+  EXPECT_FALSE(fs::exists(Host(kDest) / "a.txt"));
+  // No second run, and no way back to the ready page; Cancel leaves.
+  wizard->install.Visible = true;
+  wizard->install.Click();
+  wizard->back.Click();
+  EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageInstall);
+  EXPECT_EQ(backend.boxes.size(), 1u);
+  wizard->cancel.Click();
+  EXPECT_TRUE(wizard->Cancelled);
+  EXPECT_TRUE(mainClosed);
+}
+
+TEST_F(InstallWorkerTest, EmptyDestinationIsAnErrorThatStopsTheRun) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Install("");
+  EXPECT_EQ(wizard->InstallError, "Unable to create directory");
+  EXPECT_FALSE(wizard->InstallCompleted);
+}
+
+TEST_F(InstallWorkerTest, FailedCopiesAndShortcutsGoOnAndAreReportedAtTheEnd) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.FileEntries, {"missing.txt~<SUB1>~", "ok.txt~<INSTALLDIR>~X", "..~<SUB1>~X"});
+  Set(config.DesktopEntries, {"My App~<INSTALLDIR>app.exe"});
+  PutTemp("ok.txt", "ok");
+  beforeInstall = [this] { wizard->CreateFolder.SetText("Bad:Folder"); };
+  Install();
+  EXPECT_TRUE(wizard->InstallCompleted);
+  EXPECT_TRUE(mainClosed);
+  EXPECT_EQ(GetHostFile(Host(kDest) / "ok.txt"), "ok");
+  ASSERT_EQ(wizard->InstallFailures.size(), 3u);
+  EXPECT_NE(wizard->InstallFailures[0].find("Data\\missing.txt: Cannot open file C:\\WINDOWS\\Temp\\z\\missing.txt"),
+            std::string::npos);
+  EXPECT_NE(wizard->InstallFailures[1].find("the entry names no file"), std::string::npos);
+  EXPECT_NE(wizard->InstallFailures[2].find("shortcut My App"), std::string::npos);
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].box.title, "Setup");
+  EXPECT_NE(backend.boxes[0].box.text.find("missing.txt"), std::string::npos);
+  EXPECT_NE(backend.boxes[0].box.text.find("My App"), std::string::npos);
+  // Still recorded as the run describes; the unsafe name is not.
+  const std::string cfg = Uninstall();
+  EXPECT_NE(cfg.find(std::string(kDest) + "\\Data\\missing.txt="), std::string::npos);
+  EXPECT_NE(cfg.find("Bad:Folder\\My App.*="), std::string::npos);
+  EXPECT_EQ(cfg.find("\\..="), std::string::npos);
+}
+
+TEST_F(InstallWorkerTest, WithoutInstallDirNothingGoesToAnArbitraryPlace) {
+  Set(config.DirectoryEntries, {"<WINDOWS>~", "BASE~Tools"});
+  Set(config.FileEntries, {"t.exe~BASE~X"});
+  Set(config.DesktopEntries, {"T~BASEt.exe"});  // no ">" : its key is empty and matches nothing
+  PutTemp("t.exe", "t");
+  Install();
+  EXPECT_TRUE(wizard->InstallCompleted);
+  EXPECT_EQ(GetHostFile(Host("C:\\Tools\\t.exe")), "t");
+  EXPECT_FALSE(fs::exists(Host(kDest)));
+  for (const auto& entry : fs::recursive_directory_iterator(machine.Root())) {
+    EXPECT_NE(entry.path().filename(), "uninstall.cfg") << entry.path();
+    if (entry.path().filename() == "install.exe") {
+      EXPECT_EQ(entry.path(), machine.StartDir() / "install.exe");
+    }
+  }
+}
+
+TEST_F(InstallWorkerTest, ButtonsPressedWhileTheWorkerRunsDoNoHarm) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.FileEntries, {"a.txt~<INSTALLDIR>~X", "b.txt~<INSTALLDIR>~X"});
+  PutTemp("a.txt", "a");
+  PutTemp("b.txt", "b");
+  int clicks = 0;
+  backend.onPoll = [&] {
+    if (!wizard || !wizard->Installing()) return;
+    ++clicks;
+    wizard->install.Visible = true;
+    wizard->install.Click();
+    wizard->back.Click();
+    wizard->cancel.Click();
+    wizard->next.Click();
+  };
+  Install();
+  EXPECT_GT(clicks, 0);
+  EXPECT_FALSE(wizard->Cancelled);
+  EXPECT_TRUE(wizard->InstallCompleted);
+  EXPECT_EQ(GetHostFile(Host(kDest) / "b.txt"), "b");
+  int runs = 0;
+  for (const std::string& line : log) runs += line.find("installation finished") != std::string::npos;
+  EXPECT_EQ(runs, 1);
+}
+
+}  // namespace
+}  // namespace zev::setup::testing
