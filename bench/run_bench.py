@@ -57,7 +57,7 @@ def run(argv, stdout=None):
         with open(ERRORS, errors="replace") as f:
             err = f.read().strip()
         raise SystemExit(f"run_bench: {' '.join(argv)} failed ({code}): {err}")
-    return seconds, usage.ru_maxrss
+    return seconds, usage.ru_utime + usage.ru_stime
 
 
 def capture(argv):
@@ -147,16 +147,30 @@ class Case:
     def __init__(self, group, input_name, tool, argv, stdout=None, before=None):
         self.group, self.input, self.tool = group, input_name, tool
         self.argv, self.stdout, self.before = argv, stdout, before
-        self.times, self.rss = [], []
+        self.times, self.cpu, self.rss = [], [], []
 
     def measure(self):
         if self.before:
             self.before()
-        seconds, rss = run(self.argv, self.stdout)
+        argv = self.argv
+        peak = None
+        if self.group == "memory":
+            # GNU time reports the peak of a child it forked itself (a child spawned from this
+            # interpreter would inherit the interpreter's own peak).
+            peak = os.path.join(os.path.dirname(ERRORS), "peak.txt")
+            argv = ["/usr/bin/time", "-f", "%M", "-o", peak] + argv
+        seconds, cpu = run(argv, self.stdout)
         self.times.append(seconds)
-        self.rss.append(rss)
+        self.cpu.append(cpu)
+        if peak:
+            with open(peak) as f:
+                self.rss.append(int(f.read().split()[-1]))
 
     def median(self):
+        """Median CPU time (user + system): on a shared machine it is steadier than wall time."""
+        return statistics.median(self.cpu)
+
+    def wall(self):
         return statistics.median(self.times)
 
 
@@ -317,9 +331,11 @@ def report(cases, size, stage_bytes, runs):
 
     inputs = sorted({c.input for c in cases if c.group == "lh5 expand"},
                     key=["text", "library", "mixed"].index)
-    print(f"Medians of {runs} alternating runs; MiB/s of uncompressed data "
-          f"({size // MIB} MiB per input).\n")
-    header = f"{'group':<13} {'input':<8} {'program':<16} {'median s':>9} {'MiB/s':>8}  ratio"
+    print(f"Medians of {runs} alternating runs; CPU seconds (user + system) and wall seconds of the "
+          f"whole process; MiB/s of uncompressed data per CPU second ({size // MIB} MiB per input). "
+          f"Ratios are peer CPU time / ours.\n")
+    header = (f"{'group':<13} {'input':<8} {'program':<16} {'cpu s':>8} {'wall s':>8} {'MiB/s':>8}"
+              f"  ratio")
     print(header)
     print("-" * len(header))
     for group in ("lh5 expand", "lzh expand", "rle expand", "lh5 compress", "lzh compress",
@@ -332,7 +348,7 @@ def report(cases, size, stage_bytes, runs):
                 ratio = ""
                 if c is not ours and ours is not None:
                     ratio = f"ours x{c.median() / ours.median():.2f}"
-                print(f"{group:<13} {name:<8} {c.tool:<16} {c.median():9.4f} "
+                print(f"{group:<13} {name:<8} {c.tool:<16} {c.median():8.4f} {c.wall():8.4f} "
                       f"{mbs(c.median()):8.1f}  {ratio}")
             if group == "lh5 expand":
                 lha = [c for c in rows if c.tool in ("lhasa", "bsdtar", "7z")]
@@ -358,7 +374,7 @@ def report(cases, size, stage_bytes, runs):
     extract = find("stage", "all three", "zevpack extract")
     printed = find("stage", "all three", "zevarc p")
     for c in (extract, printed):
-        print(f"{'stage':<13} {'all3':<8} {c.tool:<16} {c.median():9.4f} "
+        print(f"{'stage':<13} {'all3':<8} {c.tool:<16} {c.median():8.4f} {c.wall():8.4f} "
               f"{mbs(c.median(), stage_bytes):8.1f}")
     verdict("zevpack extract vs zevarc p", printed.median() / extract.median(), 0.8)
     print()
@@ -410,8 +426,8 @@ def main():
             c.measure()
     if args.only:
         for c in cases:
-            print(f"{c.group:<13} {c.input:<8} {c.tool:<16} {c.median():9.4f} s "
-                  f"{max(c.rss):7d} KiB")
+            print(f"{c.group:<13} {c.input:<8} {c.tool:<16} {c.median():8.4f} cpu s "
+                  f"{c.wall():8.4f} wall s")
         return
     report(cases, size, stage_bytes, args.runs)
 
