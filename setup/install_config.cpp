@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#include <fstream>
+#include <iterator>
+
 #include "platform/files.h"
+#include "platform/ini_file.h"
+#include "platform/machine.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 
@@ -22,6 +27,36 @@ void TInstallConfig::ClearLists() {
   DesktopEntries.Clear();
   IniSetupEntries.Clear();
   WorkStationEntries.Clear();
+}
+
+TConfigFile::TConfigFile(const std::string& fileName) {
+  // A file that is missing or cannot be read reads as empty, as with the profile functions.
+  try {
+    const std::filesystem::path host = platform::Machine::Current().ToHostPath(fileName);
+    if (!std::filesystem::is_regular_file(host)) return;
+    std::ifstream in(host, std::ios::binary);
+    text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    text_.clear();
+  }
+  ini_ = platform::IniFile::Parse(text_);
+}
+
+std::string TConfigFile::String(const std::string& section, const std::string& key,
+                                const std::string& defaultValue) const {
+  std::string value;
+  if (std::optional<std::string> found = ini_.Value(section, key)) {
+    value = *found;
+  } else {
+    value = defaultValue;
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+  }
+  if (value.size() > platform::kProfileValueBufferSize - 1) value.resize(platform::kProfileValueBufferSize - 1);
+  return value;
+}
+
+std::int32_t TConfigFile::Int(const std::string& section, const std::string& key, std::int32_t defaultValue) const {
+  return platform::ParseProfileInt(String(section, key, ""), defaultValue);
 }
 
 std::string ReadConfigString(const std::string& fileName, const std::string& section, const std::string& key,
@@ -61,9 +96,5 @@ std::vector<std::string> ReadSectionKeys(const std::string& fileName, const std:
   }
 }
 
-void ReadListSection(const std::string& fileName, const std::string& section, TStringList& list) {
-  for (const std::string& key : ReadSectionKeys(fileName, section))
-    list.Add(ReadConfigString(fileName, section, key, ""));
-}
 
 }  // namespace zev::setup

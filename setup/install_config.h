@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ini_file.h"
 #include "platform/string_list.h"
 
 namespace zev::setup {
@@ -36,6 +37,21 @@ struct TInstallConfig {
   void ClearLists();
 };
 
+// install.cfg parsed once, answering as the profile functions would (values cut to 1023
+// characters, a missing key giving the default without its trailing blanks, integers by the
+// program's rule). Asking the profile functions key by key would read the whole file again for
+// every entry, which turns a package of a few thousand files into minutes of start-up.
+class TConfigFile {
+ public:
+  explicit TConfigFile(const std::string& fileName);
+  std::string String(const std::string& section, const std::string& key, const std::string& defaultValue) const;
+  std::int32_t Int(const std::string& section, const std::string& key, std::int32_t defaultValue) const;
+
+ private:
+  std::string text_;
+  platform::IniFile ini_;
+};
+
 // Reads a value as the configuration reader does: a 1024-character buffer, so at most 1023
 // characters.
 std::string ReadConfigString(const std::string& fileName, const std::string& section, const std::string& key,
@@ -46,7 +62,5 @@ std::int32_t ReadConfigInt(const std::string& fileName, const std::string& secti
 // and asks again with a larger one until the buffer can hold every name the file could list,
 // so a long list section is never cut short.
 std::vector<std::string> ReadSectionKeys(const std::string& fileName, const std::string& section);
-// A list section: the values of all its keys in key order, each read with an empty default.
-void ReadListSection(const std::string& fileName, const std::string& section, TStringList& list);
 
 }  // namespace zev::setup

@@ -140,44 +140,48 @@ void TMainSetup::ClearTempFolder() {
 
 void TMainSetup::ReadInstallConfig() {
   const std::string file = ConfigFileName();
+  const TConfigFile cfg(file);
   ClearLists();
 
-  InstallDisks = ReadConfigInt(file, kMain, "Install Disks", 0);
-  InstallDir = ReadConfigString(file, kMain, "Install Dir", "");
-  IniFileName = ReadConfigString(file, kMain, "INI File", "");
-  LaunchProgram = ReadConfigString(file, kMain, "Launch", "");
-  FolderName = ReadConfigString(file, kMain, "Folder", "Accessories");
-  AddToProgramFiles = ReadConfigInt(file, kMain, "Add to Program Files", 0) != 0;
-  WorkStationPrompt = ReadConfigInt(file, kMain, "Work Station Prompt", 0) != 0;
+  InstallDisks = cfg.Int(kMain, "Install Disks", 0);
+  InstallDir = cfg.String(kMain, "Install Dir", "");
+  IniFileName = cfg.String(kMain, "INI File", "");
+  LaunchProgram = cfg.String(kMain, "Launch", "");
+  FolderName = cfg.String(kMain, "Folder", "Accessories");
+  AddToProgramFiles = cfg.Int(kMain, "Add to Program Files", 0) != 0;
+  WorkStationPrompt = cfg.Int(kMain, "Work Station Prompt", 0) != 0;
 
   MainScreen.SetFromColor(static_cast<ui::TColor>(
-      ReadConfigInt(file, kMain, "Dither From", static_cast<std::int32_t>(MainScreen.FromColor()))));
+      cfg.Int(kMain, "Dither From", static_cast<std::int32_t>(MainScreen.FromColor()))));
   MainScreen.SetToColor(static_cast<ui::TColor>(
-      ReadConfigInt(file, kMain, "Dither To", static_cast<std::int32_t>(MainScreen.ToColor()))));
+      cfg.Int(kMain, "Dither To", static_cast<std::int32_t>(MainScreen.ToColor()))));
 
   auto readHeader = [&](ui::TShadowLabel& label, const std::string& prefix) {
-    label.Caption = ReadConfigString(file, kMain, prefix, label.Caption);
-    label.Font.Name = ReadConfigString(file, kMain, prefix + " Font Name", label.Font.Name);
-    label.Font.SetSize(ReadConfigInt(file, kMain, prefix + " Font Size", label.Font.Size()));
+    label.Caption = cfg.String(kMain, prefix, label.Caption);
+    label.Font.Name = cfg.String(kMain, prefix + " Font Name", label.Font.Name);
+    label.Font.SetSize(cfg.Int(kMain, prefix + " Font Size", label.Font.Size()));
     label.Font.Color = static_cast<ui::TColor>(
-        ReadConfigInt(file, kMain, prefix + " Font Color", static_cast<std::int32_t>(label.Font.Color)));
+        cfg.Int(kMain, prefix + " Font Color", static_cast<std::int32_t>(label.Font.Color)));
     label.ShadowColor = static_cast<ui::TColor>(
-        ReadConfigInt(file, kMain, prefix + " Font Shadow", static_cast<std::int32_t>(label.ShadowColor)));
+        cfg.Int(kMain, prefix + " Font Shadow", static_cast<std::int32_t>(label.ShadowColor)));
     label.AdjustSize();
   };
   readHeader(Setup_Header, "Header");
   readHeader(Setup_Header2, "Header2");
 
-  ReadListSection(file, "Directories", DirectoryEntries);
+  auto readList = [&](const std::string& section, TStringList& list) {
+    for (const std::string& key : ReadSectionKeys(file, section)) list.Add(cfg.String(section, key, ""));
+  };
+  readList("Directories", DirectoryEntries);
   const std::vector<std::string> fileKeys = ReadSectionKeys(file, "Files");
   for (std::size_t n = 0; n < fileKeys.size(); ++n) {
-    const std::string entry = ReadConfigString(file, "Files", fileKeys[n], "");
-    const bool overwrite = ReadConfigInt(file, "Files - OverWrite", "File #" + std::to_string(n), 0) != 0;
+    const std::string entry = cfg.String("Files", fileKeys[n], "");
+    const bool overwrite = cfg.Int("Files - OverWrite", "File #" + std::to_string(n), 0) != 0;
     FileEntries.Add(entry + (overwrite ? "~X" : "~"));
   }
-  ReadListSection(file, "Desktop", DesktopEntries);
-  ReadListSection(file, "INI - Setup", IniSetupEntries);
-  ReadListSection(file, "WorkStation", WorkStationEntries);
+  readList("Desktop", DesktopEntries);
+  readList("INI - Setup", IniSetupEntries);
+  readList("WorkStation", WorkStationEntries);
 
   if (LaunchChoiceOffered()) {
     if (RadioButton1) RadioButton1->SetChecked(true);

@@ -145,3 +145,22 @@ TEST_F(InstallConfigTest, ReadingAgainReplacesTheLists) {
 
 }  // namespace
 }  // namespace zev::setup::testing
+
+namespace zev::setup::testing {
+namespace {
+
+TEST_F(InstallConfigTest, OneParseReaderAnswersAsTheProfileFunctions) {
+  WriteHost(machine.StartDir() / "install.cfg",
+            "[S]\r\nq=\"quoted\"\r\nblank=  padded  \r\nlong=" + std::string(1500, 'x') + "\r\nhex=0x10\r\nbad=12a\r\n"
+            "[S]\r\nq=second section ignored\r\n");
+  const TConfigFile cfg("A:\\install.cfg");
+  for (const char* key : {"q", "blank", "long", "missing", "hex", "bad"}) {
+    EXPECT_EQ(cfg.String("s", key, "def  "), ReadConfigString("A:\\install.cfg", "S", key, "def  ")) << key;
+    EXPECT_EQ(cfg.Int("S", key, 7), ReadConfigInt("A:\\install.cfg", "S", key, 7)) << key;
+  }
+  EXPECT_EQ(cfg.String("S", "q", ""), "quoted");
+  EXPECT_EQ(TConfigFile("A:\\missing.cfg").String("S", "q", "d"), "d");
+}
+
+}  // namespace
+}  // namespace zev::setup::testing
