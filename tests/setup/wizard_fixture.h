@@ -41,6 +41,9 @@ class WizardFixture : public ::testing::Test {
     config.TempDir = "C:\\WINDOWS\\Temp\\z";
     config.WinDrive = "C:\\";
     config.FolderName = "Accessories";
+    // The Windows directory as a Windows machine has it: a Desktop and a Start Menu to put links in.
+    fs::create_directories(machine.DriveC() / "WINDOWS" / "Desktop");
+    fs::create_directories(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs");
   }
   ~WizardFixture() override { platform::SetLauncher(previousLauncher); }
 
