@@ -1,0 +1,10 @@
+// libFuzzer entry point: LzhDecode on arbitrary streams and the LZH round trip.
+#include <cstddef>
+#include <cstdint>
+
+#include "tests/fuzz/codec_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  zev::fuzz::Enforce(zev::fuzz::CheckLzh(data, size));
+  return 0;
+}

@@ -1,0 +1,193 @@
+// Writes the seed corpora of the fuzz targets with the project's own writers: archives from
+// TCompress, codec streams from RunCodec, segment sets from TSegCompEZ, INI files from the
+// profile functions. Usage: make_fuzz_seeds CORPUS_DIR (one sub-folder per target).
+// The outputs are checked in under tests/fuzz/corpus/; run this again when a writer changes.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "compress/compress.h"
+#include "platform/fs_utils.h"
+#include "platform/profile.h"
+#include "platform/scoped_machine.h"
+#include "segment/segment.h"
+#include "tests/fuzz/archive_check.h"
+#include "tests/fuzz/segment_check.h"
+#include "tests/support/test_inputs.h"
+
+namespace fs = std::filesystem;
+using zev::testing::Bytes;
+using zev::testing::InputKind;
+using zev::testing::MakeInput;
+
+namespace {
+
+fs::path corpus;
+
+void Put(const std::string& target, const std::string& name, const Bytes& data) {
+  fs::create_directories(corpus / target);
+  std::ofstream(corpus / target / name, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+Bytes ReadHost(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteHost(const fs::path& path, const Bytes& data) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+Bytes WithSize(std::uint32_t size, const Bytes& stream) {
+  Bytes out = {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
+               static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
+  out.insert(out.end(), stream.begin(), stream.end());
+  return out;
+}
+
+void CodecSeeds() {
+  zev::compress::CodecSettings settings;
+  settings.limitOutputToInput = false;
+  const struct {
+    const char* name;
+    Bytes data;
+  } inputs[] = {{"empty", {}},
+                {"one", {0x41}},
+                {"text", MakeInput(InputKind::Text, 700, 3)},
+                {"runs", MakeInput(InputKind::Runs, 900, 4)},
+                {"binary", MakeInput(InputKind::Binary, 600, 5)},
+                {"random", MakeInput(InputKind::Random, 200, 6)}};
+  for (const auto& input : inputs) {
+    const auto size = static_cast<std::uint32_t>(input.data.size());
+    Put("lzh5", input.name, WithSize(size, zev::compress::RunCodecInMemory(settings, input.data, 0, zev::compress::coLZH5, false)));
+    Put("lzh", input.name, WithSize(size, zev::compress::RunCodecInMemory(settings, input.data, 0, zev::compress::coLZH, false)));
+    Put("rle", input.name, zev::compress::RunCodecInMemory(settings, input.data, 0, zev::compress::coRLE, false));
+  }
+}
+
+// Files of every kind in C:\src, packed with each method, open and locked.
+void ArchiveSeeds(zev::platform::ScopedMachine& machine) {
+  WriteHost(machine.DriveC() / "src" / "readme.txt", MakeInput(InputKind::Text, 400, 7));
+  WriteHost(machine.DriveC() / "src" / "sub" / "runs.bin", MakeInput(InputKind::Runs, 600, 8));
+  WriteHost(machine.DriveC() / "src" / "noise.bin", MakeInput(InputKind::Random, 64, 9));
+  WriteHost(machine.DriveC() / "src" / "empty", {});
+  const std::vector<zev::compress::ArchiveSource> sources = {{"C:\\src\\readme.txt", "readme.txt"},
+                                                             {"C:\\src\\sub\\runs.bin", "sub\\runs.bin"},
+                                                             {"C:\\src\\noise.bin", "noise.bin"},
+                                                             {"C:\\src\\empty", "empty"}};
+  const struct {
+    const char* name;
+    zev::compress::TCompressionMethod method;
+  } methods[] = {{"none", zev::compress::coNone}, {"rle", zev::compress::coRLE}, {"lzh", zev::compress::coLZH}, {"lh5", zev::compress::coLZH5}};
+  for (const auto& m : methods) {
+    for (std::int32_t key : {0, zev::fuzz::kFuzzKey}) {
+      zev::compress::TCompress writer;
+      writer.Key = key;
+      zev::platform::MemoryStream archive;
+      writer.CompressToStream(archive, sources, m.method);
+      Bytes bytes = archive.Data();
+      const std::string name = std::string(m.name) + (key ? "-locked" : "");
+      // The reserved field selects the check's options: a locked archive is expanded with its key.
+      if (key) bytes[13] = 1;
+      Put("archive", name, bytes);
+    }
+  }
+}
+
+// Two sets: one segment with two archives, and one archive cut over two 16 KiB segments.
+void SegmentSeeds(zev::platform::ScopedMachine& machine) {
+  auto makeArchive = [&](const std::string& folder, const std::vector<std::pair<std::string, Bytes>>& files,
+                         zev::compress::TCompressionMethod method) {
+    std::vector<zev::compress::ArchiveSource> sources;
+    std::vector<std::string> names;
+    for (const auto& [name, data] : files) {
+      WriteHost(machine.DriveC() / folder / name, data);
+      sources.push_back({"C:\\" + folder + "\\" + name, name});
+      names.push_back(name);
+    }
+    const std::string file = "C:\\" + folder + ".arc";
+    zev::compress::TCompress().CompressFiles(file, sources, method);
+    return zev::segment::TSegBuildArc{"C:\\APP\\" + folder + "\\*.*", file, names};
+  };
+  const std::vector<std::vector<zev::segment::TSegBuildArc>> sets = {
+      {makeArchive("a", {{"license.txt", MakeInput(InputKind::Text, 300, 10)}, {"app.exe", MakeInput(InputKind::Binary, 300, 11)}},
+                   zev::compress::coLZH5),
+       makeArchive("b", {{"data.bin", MakeInput(InputKind::Runs, 200, 12)}}, zev::compress::coRLE)},
+      {makeArchive("c", {{"big.bin", MakeInput(InputKind::Random, 20000, 13)}}, zev::compress::coNone)}};
+  int n = 0;
+  for (const auto& arcs : sets) {
+    fs::remove_all(machine.DriveC() / "set");
+    zev::segment::TSegCompEZ writer;
+    writer.SetSegBaseName("zevsetup");
+    writer.SetSegDir("C:\\set");
+    writer.SetSegTmpDir("C:\\tmp");
+    writer.SetSegSize(16384);
+    Bytes joined;
+    bool first = true;
+    for (const std::string& segment : writer.SegBuildArcs(arcs)) {
+      if (!first) joined.insert(joined.end(), zev::fuzz::kSegmentMarker.begin(), zev::fuzz::kSegmentMarker.end());
+      first = false;
+      const Bytes bytes = ReadHost(machine.Host(segment));
+      joined.insert(joined.end(), bytes.begin(), bytes.end());
+    }
+    Put("segment", "set" + std::to_string(++n), joined);
+  }
+}
+
+// An install.cfg with every setting and list section, written through the profile functions.
+void IniSeeds(zev::platform::ScopedMachine& machine) {
+  const std::string cfg = "C:\\cfg\\install.cfg";
+  zev::platform::MakeDirPath("C:\\cfg");
+  const char* const entries[][3] = {
+      {"Setup - Main", "Install Disks", "2"},        {"Setup - Main", "Install Dir", "MyApp"},
+      {"Setup - Main", "INI File", "myapp.ini"},     {"Setup - Main", "Launch", "<INSTALLDIR>app.exe"},
+      {"Setup - Main", "Folder", "My App"},          {"Setup - Main", "Add to Program Files", "1"},
+      {"Setup - Main", "Work Station Prompt", "0"}, {"Setup - Main", "Dither From", "0xFF0000"},
+      {"Setup - Main", "Dither To", "$00"},          {"Setup - Main", "Header", "My App Setup"},
+      {"Setup - Main", "Header Font Size", "26"},    {"Directories", "D1", "<INSTALLDIR>~"},
+      {"Directories", "D2", "<SUB1>~Data"},          {"Files", "F1", "app.exe~<INSTALLDIR>"},
+      {"Files", "F2", "data.bin~<SUB1>"},            {"Files - OverWrite", "File #1", "1"},
+      {"Desktop", "S1", "My App~<INSTALLDIR>app.exe~X~X"},
+      {"INI - Setup", "I1", "Paths~Home~<INSTALLDIR>data"},
+      {"WorkStation", "W1", "app.exe~<INSTALLDIR>~X"}};
+  for (const auto& e : entries) zev::platform::WritePrivateProfileString(e[0], e[1], e[2], cfg);
+  const Bytes text = ReadHost(machine.Host(cfg));
+  Put("ini_reader", "install.cfg", text);
+  Put("ini_reader", "empty", {});
+
+  // Writer seeds: the same file, then section, key and value triples separated by NULs.
+  auto triples = [&](const std::vector<std::string>& parts) {
+    Bytes out = text;
+    for (const std::string& part : parts) {
+      out.push_back(0);
+      out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+  };
+  Put("ini_writer", "new-key", triples({"Files", "F3", "extra.dll~<WINDOWS_SYSTEM>"}));
+  Put("ini_writer", "rewrite", triples({"Setup - Main", "install dir", "Other", "UNINS", "C:\\MyApp\\*.*", ""}));
+  Put("ini_writer", "new-section", triples({"Name", "Name", "My App", "Folders", "C:\\WINDOWS\\Start Menu\\My App", ""}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds CORPUS_DIR\n");
+    return 2;
+  }
+  corpus = fs::absolute(argv[1]);
+  zev::platform::ScopedMachine machine;
+  CodecSeeds();
+  ArchiveSeeds(machine);
+  SegmentSeeds(machine);
+  IniSeeds(machine);
+  return 0;
+}

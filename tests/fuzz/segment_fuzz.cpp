@@ -1,0 +1,12 @@
+// libFuzzer entry point: TSegCompEZ reading a segment set given as in-memory files.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/scoped_machine.h"
+#include "tests/fuzz/segment_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static zev::platform::ScopedMachine machine;
+  zev::fuzz::Enforce(zev::fuzz::CheckSegmentSet(data, size));
+  return 0;
+}

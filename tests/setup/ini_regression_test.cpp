@@ -1,0 +1,35 @@
+// Replays, through the INI reader fuzz target's property check, every install.cfg kept in
+// data/regressions/ini_reader/ and the checked-in seeds.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/scoped_machine.h"
+#include "tests/fuzz/ini_reader_check.h"
+
+namespace zev::fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path DataDir() {
+  const char* dir = std::getenv("ZEV_TEST_DATA");
+  return dir ? fs::path(dir) : fs::path("setup/data");
+}
+
+TEST(IniReaderRegression, KeptAndSeedFiles) {
+  platform::ScopedMachine machine;
+  int replayed = 0;
+  for (const fs::path& folder : {DataDir() / "regressions" / "ini_reader", DataDir() / ".." / ".." / "fuzz" / "corpus" / "ini_reader"}) {
+    for (const auto& [name, bytes] : FilesIn(folder)) {
+      EXPECT_EQ(CheckIniReader(bytes.data(), bytes.size()), "") << folder.filename() << "/" << name;
+      ++replayed;
+    }
+  }
+  EXPECT_GT(replayed, 0);
+}
+
+}  // namespace
+}  // namespace zev::fuzz
