@@ -22,6 +22,9 @@ const std::vector<KindRule>& Rules() {
   static const std::vector<KindRule> rules = {
       {"InsertDisk", {ModalResult::OK}},
       {"MissingSegment", {ModalResult::OK, ModalResult::Cancel}},
+      {"Overwrite", {ModalResult::Yes, ModalResult::No}},
+      {"Desktop", {ModalResult::Yes, ModalResult::No}},
+      {"StartMenu", {ModalResult::Yes, ModalResult::No}},
   };
   return rules;
 }
@@ -54,8 +57,8 @@ TAnswers TAnswers::Parse(const std::string& text) {
     if (line[0] == '[') {
       if (line.back() != ']') Fail(lineNumber, "a section line must end with \"]\"");
       section = std::string(platform::TrimProfileBlanks(std::string_view(line).substr(1, line.size() - 2)));
-      if (!SameText(section, "Options") && !SameText(section, "Answers"))
-        Fail(lineNumber, "unknown section [" + section + "]; known are [Options] and [Answers]");
+      if (!SameText(section, "Options") && !SameText(section, "Answers") && !SameText(section, "Wizard"))
+        Fail(lineNumber, "unknown section [" + section + "]; known are [Options], [Answers] and [Wizard]");
       continue;
     }
     const std::size_t eq = line.find('=');
@@ -70,10 +73,23 @@ TAnswers TAnswers::Parse(const std::string& text) {
       else Fail(lineNumber, "Default must be \"first\" or \"last\", not \"" + value + "\" (comments go on lines of their own)");
       continue;
     }
+    if (SameText(section, "Wizard")) {
+      const std::string problem = answers.wizard_.Set(key, value);
+      if (!problem.empty()) Fail(lineNumber, problem);
+      continue;
+    }
+    // The worker's questions may be answered one by one: "Overwrite:<file name>".
+    const std::size_t colon = key.find(':');
+    const std::string kind = key.substr(0, colon);
     const KindRule* rule = nullptr;
     for (const KindRule& r : Rules())
-      if (SameText(key, r.kind)) rule = &r;
-    if (!rule) Fail(lineNumber, "unknown answer \"" + key + "\"; known are InsertDisk and MissingSegment");
+      if (SameText(kind, r.kind)) rule = &r;
+    const bool named = colon != std::string::npos;
+    if (!rule || (named && (std::string(rule->kind) == "InsertDisk" || std::string(rule->kind) == "MissingSegment")))
+      Fail(lineNumber, "unknown answer \"" + key +
+                           "\"; known are InsertDisk, MissingSegment, Overwrite, Desktop and StartMenu, the last "
+                           "three also as Overwrite:<file name>, Desktop:<shortcut name>, StartMenu:<shortcut name>");
+    if (named && colon + 1 == key.size()) Fail(lineNumber, "\"" + key + "\" names nothing after the \":\"");
     const ModalResult answer = ui::ButtonFromName(value);
     bool allowed = false;
     std::string names;
@@ -84,7 +100,10 @@ TAnswers TAnswers::Parse(const std::string& text) {
     if (!allowed)
       Fail(lineNumber, std::string(rule->kind) + " must be " + names + ", not \"" + value +
                            "\" (comments go on lines of their own)");
-    answers.byKind_[rule->kind] = answer;
+    if (named)
+      answers.byName_[std::string(rule->kind) + ":" + UpperCase(key.substr(colon + 1))] = answer;
+    else
+      answers.byKind_[rule->kind] = answer;
   }
   return answers;
 }
@@ -100,7 +119,12 @@ TAnswers TAnswers::Load(const std::string& hostPath) {
 ModalResult TAnswers::Answer(const ui::BoxRequest& box) {
   const int shown = ++shown_[box.text + '\n' + box.title + '\n' + std::to_string(box.buttons)];
   if (shown > 3) return ui::LastButton(box.buttons);
-  const auto found = byKind_.find(BoxKind(box));
+  const TQuestion question = WorkerQuestion(box);
+  if (!question.kind.empty()) {
+    const auto named = byName_.find(question.kind + ":" + UpperCase(question.name));
+    if (named != byName_.end() && ui::HasButton(box.buttons, named->second)) return named->second;
+  }
+  const auto found = byKind_.find(question.kind.empty() ? BoxKind(box) : question.kind);
   if (found != byKind_.end() && ui::HasButton(box.buttons, found->second)) return found->second;
   return defaultFirst_ ? ui::FirstButton(box.buttons) : ui::LastButton(box.buttons);
 }

@@ -6,6 +6,12 @@
 //   [Answers]
 //   InsertDisk=OK
 //   MissingSegment=Cancel   ; or OK (try again)
+//   Overwrite=No            ; the worker's questions, Yes or No: by kind and name first
+//   Overwrite:app.exe=Yes   ;   (Overwrite:<file name>, Desktop:<shortcut name>,
+//   Desktop=Yes             ;   StartMenu:<shortcut name>), then by kind, then the default
+//   StartMenu=No
+//   [Wizard]
+//   License=accept          ; the wizard's pages: see setup/unattended.h
 //
 // Comments stand on lines of their own (";" or "#" first).
 #pragma once
@@ -14,6 +20,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "setup/unattended.h"
 #include "ui/backend.h"
 
 namespace zev::setup {
@@ -34,17 +41,21 @@ class TAnswers {
   // Reads and parses a host file; throws EAnswersError when it cannot be read.
   static TAnswers Load(const std::string& hostPath);
 
-  // The answer for a box: its kind's answer when listed, otherwise the default button (the
-  // last, unless Default=first). A box shown for the fourth time with the same text gets its
+  // The answer for a box: a worker question's answer by kind and name, else its kind's answer
+  // when listed, otherwise the default button (the last, unless Default=first). A box shown for the fourth time with the same text gets its
   // last button, since answering it like before would only bring it back again.
   platform::ModalResult Answer(const ui::BoxRequest& box);
 
   bool DefaultFirst() const { return defaultFirst_; }
   const std::map<std::string, platform::ModalResult>& ByKind() const { return byKind_; }
+  const TWizardAnswers& Wizard() const { return wizard_; }
 
  private:
   bool defaultFirst_ = false;
   std::map<std::string, platform::ModalResult> byKind_;
+  // "Overwrite:APP.EXE" ...: kind, ":", the name upper-cased (names compare without case).
+  std::map<std::string, platform::ModalResult> byName_;
+  TWizardAnswers wizard_;
   std::map<std::string, int> shown_;
 };
 

@@ -8,10 +8,14 @@
 #include <iostream>
 #include <optional>
 
+#include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "setup/answers.h"
+#include "setup/change_dir.h"
 #include "setup/main_setup.h"
+#include "setup/unattended.h"
 #include "setup/unzip.h"
+#include "setup/wizard.h"
 #include "ui/headless_backend.h"
 #include "ui/png_io.h"
 
@@ -46,9 +50,16 @@ void PrintHelp() {
                "  --machine DIR          the machine folder (C: is DIR/drive_c); default $ZEV_MACHINE,\n"
                "                         else $XDG_DATA_HOME/zev-setup/machine\n"
                "  --drive X=DIR          maps drive X: to a host folder (repeatable)\n"
-               "  --unattended [ANSWERS] runs without a display; boxes are answered from the ANSWERS\n"
-               "                         INI file ([Options] Default=last|first, [Answers] InsertDisk=OK,\n"
-               "                         MissingSegment=OK|Cancel), else with their last button\n"
+               "  --unattended [ANSWERS] runs without a display; the wizard's pages and the boxes are\n"
+               "                         answered from the ANSWERS INI file, else boxes get their last\n"
+               "                         button and a licence is declined:\n"
+               "                           [Wizard]  License=accept  Destination=C:\\Apps\\MyApp\n"
+               "                                     Folder=NAME  FolderStartMenu=0|1  FolderDesktop=0|1\n"
+               "                                     InstallType=full|min  Launch=0|1\n"
+               "                           [Answers] InsertDisk=OK  MissingSegment=OK|Cancel\n"
+               "                                     Overwrite[:FILE]=Yes|No  Desktop[:NAME]=Yes|No\n"
+               "                                     StartMenu[:NAME]=Yes|No\n"
+               "                           [Options] Default=last|first\n"
                "  --log FILE             writes every stage, box and file to FILE\n"
                "  --preview OUT.png      draws the main screen of ./install.cfg into a PNG file\n"
                "  --size WxH             the screen size for --preview (default 800x600)\n"
@@ -153,6 +164,8 @@ int RunUnattended(const Options& options) {
     answers = TAnswers();
   }
 
+  const TWizardAnswers wizardAnswers = answers->Wizard();
+
   std::ofstream logFile;
   if (options.log) {
     logFile.open(*options.log, std::ios::out | std::ios::trunc);
@@ -187,21 +200,34 @@ int RunUnattended(const Options& options) {
   };
   app.Title = "ZEV - Setup";
 
-  bool wizardReached = false;
+  // A Windows installation has its Desktop and Start Menu folders; links go into them.
+  try {
+    const std::string windows = platform::WindowsDirectory();
+    platform::MakeDirPath(windows + "\\Desktop");
+    platform::MakeDirPath(windows + "\\Start Menu\\Programs");
+  } catch (const std::exception& e) {
+    Report(e.what());
+    return kSetupFailed;
+  }
+
+  // The forms in the program's order: main screen, directory chooser, wizard, expansion stage.
   TMainSetup& main = app.CreateForm<TMainSetup>();
-  app.CreateForm<ui::TForm>("Form3");  // the directory chooser's place; it comes with the wizard
-  ui::TForm& wizard = app.CreateForm<ui::TForm>("ZEV");
+  TForm3& form3 = app.CreateForm<TForm3>();
+  TZEV& wizard = app.CreateForm<TZEV>(main, form3);
   TUnzip& unzip = app.CreateForm<TUnzip>(main);
   main.Unzip = &unzip;
   main.ZEV = &wizard;
-  // Until the wizard exists, its place ends the run: it closes at once, and closing the wizard
-  // closes the main screen as it always does.
+  main.RadioButton1 = &wizard.RadioButton1;
+  main.RadioButton2 = &wizard.RadioButton2;
+
+  // Nobody clicks: once the wizard is up, the driver walks it from inside its modal loop.
+  bool wizardReached = false;
+  TWizardDriver driver(wizard, wizardAnswers);
   wizard.OnShow = [&] {
+    wizard.FormShow();
     wizardReached = true;
-    app.Log("the wizard is not available yet");
-    wizard.Close();
+    app.Post([&] { driver.Walk(); });
   };
-  wizard.OnClose = [&](ui::TCloseAction&) { main.Close(); };
 
   app.Log("start directory " + main.StartDir + ", temporary folder " + main.TempDir);
   if (!main.TempFolderProblem.empty()) {
@@ -222,11 +248,28 @@ int RunUnattended(const Options& options) {
     Report("the expansion failed: " + main.ExpansionFailure);
     return kSetupFailed;
   }
-  if (wizardReached) {
-    Report("the files were expanded, but the wizard is not available yet: nothing was installed");
+  if (!wizardReached) {
+    Report("setup ended before the wizard was shown");
     return kSetupFailed;
   }
-  return kSetupOk;
+  switch (driver.Outcome()) {
+    case TUnattendedOutcome::uoInstalled:
+      return kSetupOk;
+    case TUnattendedOutcome::uoDeclined:
+      Report("the licence was declined (the answers file needs [Wizard] License=accept): nothing was installed");
+      return kSetupCancelled;
+    case TUnattendedOutcome::uoCancelled:
+      Report("setup was cancelled: nothing was installed");
+      return kSetupCancelled;
+    case TUnattendedOutcome::uoFailed:
+      break;
+  }
+  if (!wizard.InstallError.empty()) Report("the installation stopped: " + wizard.InstallError);
+  if (!wizard.InstallFailures.empty()) {
+    Report("the installation is incomplete; not installed:");
+    for (const std::string& failure : wizard.InstallFailures) std::cerr << "  " << failure << '\n';
+  }
+  return kSetupFailed;
 }
 
 }  // namespace
