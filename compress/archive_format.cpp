@@ -1,5 +1,6 @@
 #include "compress/archive_format.h"
 
+#include "compress/codec_frame.h"
 #include "compress/errors.h"
 #include "platform/packed_record.h"
 
@@ -70,8 +71,7 @@ bool ReadMemberHeader(platform::Stream& stream, TMemberHeader& header, std::stri
 }
 
 std::uint32_t ByteSum(const std::uint8_t* data, std::size_t size, std::uint32_t sum) {
-  for (std::size_t i = 0; i < size; ++i) sum += data[i];
-  return sum;
+  return sum + detail::ByteSum(data, size);
 }
 
 }  // namespace zev::compress

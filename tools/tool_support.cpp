@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "compress/archive_format.h"
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
@@ -105,7 +106,7 @@ std::int32_t ParseInt32(const std::string& text, const std::string& what) {
 
 std::size_t SinkStream::Write(const void* buffer, std::size_t count) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  for (std::size_t i = 0; i < count; ++i) sum_ += bytes[i];
+  if (summing_) sum_ = compress::ByteSum(bytes, count, sum_);
   if (fd_ >= 0) {
     std::size_t done = 0;
     while (done < count) {

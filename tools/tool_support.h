@@ -51,10 +51,10 @@ std::string WindowsPathOf(const std::filesystem::path& hostPath);
 std::int32_t ParseInt32(const std::string& text, const std::string& what);
 
 // A write-only stream to a file descriptor (standard output), or to nowhere when fd is -1.
-// It counts and sums what passes, for checks that need the data's byte sum.
+// It counts what passes and, when asked to, sums it for checks that need the data's byte sum.
 class SinkStream : public platform::Stream {
  public:
-  explicit SinkStream(int fd) : fd_(fd) {}
+  explicit SinkStream(int fd, bool summing = false) : fd_(fd), summing_(summing) {}
   std::size_t Read(void*, std::size_t) override { return 0; }
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, platform::SeekOrigin origin) override;
@@ -65,6 +65,7 @@ class SinkStream : public platform::Stream {
 
  private:
   int fd_;
+  bool summing_;
   std::int64_t written_ = 0;
   std::uint32_t sum_ = 0;
 };

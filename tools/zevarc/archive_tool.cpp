@@ -235,7 +235,7 @@ void ArchiveTool::DecodeAndVerify(platform::Stream& sink, platform::Stream& arch
   }
   // The reader never checks stored members; this writer stores their byte sum (plus the key
   // when locked), so a damaged byte shows here.
-  SinkStream summing(-1);
+  SinkStream summing(-1, true);
   std::int64_t left = member.CompressedSize;
   std::uint8_t block[8192];
   while (left > 0) {
