@@ -3,6 +3,8 @@
 // not show logged and ignored, and a stopped worker cancelled.
 #include "setup/unattended.h"
 
+#include "setup/answers.h"
+
 #include "platform/files.h"
 #include "tests/setup/wizard_fixture.h"
 
@@ -136,6 +138,33 @@ TEST(UnattendedAnswers, ValuesAreCheckedAndQuestionsReadByKindAndName) {
   EXPECT_EQ(q.name, "Add to Start Menu?");
   EXPECT_EQ(WorkerQuestion({"Add  to Desktop", "Confirm"}).kind, "");
   EXPECT_EQ(WorkerQuestion({"Error Expanding Files!!", ""}).kind, "");
+}
+
+}  // namespace
+}  // namespace zev::setup::testing
+
+namespace zev::setup::testing {
+namespace {
+
+TEST(UnattendedAnswers, WorkerQuestionsAreAnsweredByNameThenKindThenDefault) {
+  TAnswers answers = TAnswers::Parse(
+      "[Wizard]\nLicense=accept\nDestination=C:\\Apps\\MyApp\n"
+      "[Answers]\nOverwrite=No\nOverwrite:app.exe=Yes\nDesktop=Yes\nDesktop:My App=No\n"
+      "[Options]\nDefault=last\n");
+  EXPECT_EQ(*answers.Wizard().destination, "C:\\Apps\\MyApp");
+  const unsigned yesNo = platform::mbYes | platform::mbNo;
+  auto box = [&](const std::string& text) { return ui::BoxRequest{text, "Confirm", platform::MsgKind::Confirmation, yesNo}; };
+  EXPECT_EQ(answers.Answer(box("File Already Exists (APP.EXE). Overwrite?")), platform::ModalResult::Yes);
+  EXPECT_EQ(answers.Answer(box("File Already Exists (lib.dll). Overwrite?")), platform::ModalResult::No);
+  EXPECT_EQ(answers.Answer(box("Add My App to Desktop?")), platform::ModalResult::No);
+  EXPECT_EQ(answers.Answer(box("Add Editor to Desktop?")), platform::ModalResult::Yes);
+  EXPECT_EQ(answers.Answer(box("Add Editor to Start Menu?")), platform::ModalResult::No);  // the default
+  EXPECT_EQ(TAnswers::Parse("[Options]\nDefault=first\n").Answer(box("Add Editor to Start Menu?")),
+            platform::ModalResult::Yes);
+
+  for (const char* bad : {"[Answers]\nOverwrite:=Yes\n", "[Answers]\nInsertDisk:x=OK\n", "[Answers]\nDesktop=OK\n",
+                          "[Wizard]\nLicense=maybe\n"})
+    EXPECT_THROW(TAnswers::Parse(bad), EAnswersError) << bad;
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+#!/bin/sh
+# End-to-end installs with zev-setup: a package packed by zevpack into three disk folders,
+# installed unattended from disk1 and checked file by file, with its uninstall.cfg, links, INI
+# value and temporary folder; a declined licence; a stopped and an incomplete installation;
+# overwrite answers by file name. Usage: install_e2e.sh BIN_DIR
+set -u
+bin=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap '[ -n "${ZEV_KEEP:-}" ] || rm -rf "$work"' EXIT
+export LC_ALL=C
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+crlf() { sed 's/$/\r/'; }
+
+# A package: payload in sub-folders (one file large and incompressible enough for three 16 KB
+# disks), every list section, a licence of several lines.
+pkg=$work/package
+mkdir -p "$pkg/bin" "$pkg/docs" "$pkg/data"
+awk 'BEGIN { s = 4242; for (i = 0; i < 40000; i++) { s = (s * 69069 + 1) % 4294967296; printf "%c", int(s / 16777216) % 255 + 1 } }' > "$pkg/data/payload.bin"
+printf 'the program\n' > "$pkg/bin/app.exe"
+printf 'a library\n' > "$pkg/bin/lib.dll"
+printf 'read me first\n' > "$pkg/docs/readme.txt"
+printf 'shared\n' > "$pkg/bin/shared.dll"
+printf 'Licence terms\nYou may install this package.\n' > "$pkg/license.txt"
+crlf > "$pkg/install.cfg" <<'CFG'
+[Setup - Main]
+Install Dir=Test App
+INI File=testapp.ini
+Launch=<INSTALLDIR>app.exe
+Folder=Test App
+[Directories]
+D1=<INSTALLDIR>~
+D2=<SUB1>~docs
+D3=<ALT1>~data
+D4=<WINDOWS_SYSTEM>~
+[Files]
+F1=bin\app.exe~<INSTALLDIR>
+F2=bin\lib.dll~<INSTALLDIR>
+F3=docs\readme.txt~<SUB1>
+F4=data\payload.bin~<ALT1>
+F5=bin\shared.dll~<WINDOWS_SYSTEM>
+[Desktop]
+L1=Test App~<INSTALLDIR>app.exe~X~X
+L2=Read Me~<SUB1>readme.txt
+[INI - Setup]
+I1=Paths~Home~<INSTALLDIR>data
+[WorkStation]
+W1=bin\app.exe~<INSTALLDIR>~X
+CFG
+printf 'stand-in for install.exe\n' > "$work/setup-program"
+
+"$bin/zevpack" build "$pkg" "$work/disks" --disk-folders --size 16384 --setup-program "$work/setup-program" \
+  > /dev/null || fail "zevpack build"
+[ -d "$work/disks/disk3" ] || fail "expected three disk folders"
+
+run_setup() {  # run_setup NAME MACHINE [answers]: runs from disk1; leaves $rc, NAME.log, NAME.err
+  name=$1 machine=$2
+  shift 2
+  (cd "$work/disks/disk1" && "$bin/zev-setup" --machine "$machine" --unattended "$@" --log "$work/$name.log") \
+    > "$work/$name.out" 2> "$work/$name.err"
+  rc=$?
+}
+
+cat > "$work/answers.ini" <<'ANS'
+; everything answered
+[Wizard]
+License=accept
+Destination=C:\Apps\Test App
+Folder=My Tools
+FolderStartMenu=1
+FolderDesktop=0
+InstallType=full
+Launch=0
+[Answers]
+Overwrite=No
+Desktop=Yes
+StartMenu=No
+[Options]
+Default=last
+ANS
+
+# 1. A full installation.
+m=$work/machine
+run_setup full "$m" "$work/answers.ini"
+[ "$rc" = 0 ] || { fail "full: exit $rc"; cat "$work/full.err"; }
+c=$m/drive_c
+inst="$c/Apps/Test App"
+cmp -s "$pkg/bin/app.exe" "$inst/app.exe" || fail "app.exe differs"
+cmp -s "$pkg/bin/lib.dll" "$inst/lib.dll" || fail "lib.dll differs"
+cmp -s "$pkg/docs/readme.txt" "$inst/docs/readme.txt" || fail "readme.txt differs"
+cmp -s "$pkg/data/payload.bin" "$inst/data/payload.bin" || fail "payload.bin differs"
+cmp -s "$pkg/bin/shared.dll" "$c/WINDOWS/System/shared.dll" || fail "shared.dll differs"
+cmp -s "$pkg/install.cfg" "$inst/install.cfg" || fail "install.cfg not copied"
+cmp -s "$work/setup-program" "$inst/install.exe" || fail "install.exe not copied"
+crlf > "$work/expected-uninstall.cfg" <<'UNI'
+[UNINS]
+C:\Apps\Test App\*.*=
+C:\Apps\Test App\docs\readme.txt=
+C:\Apps\Test App\data\payload.bin=
+C:\WINDOWS\Desktop\Test App.*=
+C:\WINDOWS\Start Menu\My Tools\Test App.*=
+C:\WINDOWS\Start Menu\Programs\My Tools\Test App.*=
+C:\WINDOWS\Start Menu\My Tools\Read Me.*=
+C:\WINDOWS\Start Menu\Programs\My Tools\Read Me.*=
+[Name]
+Name=My Tools
+[Folders]
+C:\WINDOWS\Start Menu\My Tools=
+C:\WINDOWS\Start Menu\Programs\My Tools=
+UNI
+cmp -s "$work/expected-uninstall.cfg" "$inst/uninstall.cfg" || { fail "uninstall.cfg differs"; diff "$work/expected-uninstall.cfg" "$inst/uninstall.cfg"; }
+for link in "Desktop/Test App.lnk" "Start Menu/My Tools/Test App.lnk" "Start Menu/My Tools/Read Me.lnk"; do
+  [ -f "$c/WINDOWS/$link" ] || fail "missing link $link"
+done
+for link in "Start Menu/Test App.lnk" "Desktop/Read Me.lnk" "Desktop/My Tools" "Start Menu/Programs/My Tools"; do
+  [ ! -e "$c/WINDOWS/$link" ] || fail "unexpected $link"
+done
+if command -v lnkinfo > /dev/null 2>&1; then
+  lnkinfo "$c/WINDOWS/Desktop/Test App.lnk" > "$work/lnkinfo.out" 2>&1 || fail "lnkinfo cannot read the link"
+  grep -q 'Local path.*: C:\\Apps\\Test App\\app.exe$' "$work/lnkinfo.out" || fail "lnkinfo: target path"
+  grep -q 'Working directory.*: C:\\Apps\\Test App\\$' "$work/lnkinfo.out" || fail "lnkinfo: working directory"
+else
+  echo "note: lnkinfo not installed (liblnk-utils); link contents not checked"
+fi
+printf '[Paths]\r\nHome=C:\\Apps\\Test App\\data\r\n' | cmp -s - "$c/WINDOWS/testapp.ini" || fail "INI value"
+[ ! -e "$c/WINDOWS/Temp/z" ] || fail "TempDir left behind"
+grep -q 'page 1 (licence) shown' "$work/full.log" || fail "log: pages"
+grep -q 'box "Add Test App to Desktop?" \[Confirm\] -> Yes' "$work/full.log" || fail "log: boxes"
+grep -q 'copied payload.bin to C:\\Apps\\Test App\\data' "$work/full.log" || fail "log: copies"
+grep -q 'answer InstallType ignored' "$work/full.log" || fail "log: ignored answer"
+grep -q ' box ".*Setup\]' "$work/full.log" && fail "full: a failure box was shown"
+
+# 2. Again over the first installation: overwrite answers by file name before the kind.
+printf 'changed\n' > "$inst/lib.dll"
+printf 'changed\n' > "$inst/docs/readme.txt"
+{ cat "$work/answers.ini"; printf '[Answers]\nOverwrite:README.TXT=Yes\n'; } > "$work/again.ini"
+run_setup again "$m" "$work/again.ini"
+[ "$rc" = 0 ] || fail "again: exit $rc"
+[ "$(cat "$inst/lib.dll")" = changed ] || fail "again: lib.dll overwritten despite Overwrite=No"
+cmp -s "$pkg/docs/readme.txt" "$inst/docs/readme.txt" || fail "again: readme.txt not overwritten"
+# The re-used list: "UNINS" and "Folders" erased and written anew at the end, "Name" kept in place.
+{ grep -A1 '^\[Name\]' "$work/expected-uninstall.cfg"; grep -v -e '^\[Name\]' -e '^Name=' "$work/expected-uninstall.cfg"; } \
+  > "$work/expected-again.cfg"
+cmp -s "$work/expected-again.cfg" "$inst/uninstall.cfg" || fail "again: re-used uninstall.cfg differs"
+
+# 3. No answers: the licence is declined, exit 3, nothing written.
+run_setup declined "$work/machine-declined"
+[ "$rc" = 3 ] || fail "declined: exit $rc"
+left=$(find "$work/machine-declined/drive_c" -type f | wc -l)
+[ "$left" = 0 ] || { fail "declined: $left file(s) written"; find "$work/machine-declined/drive_c" -type f; }
+
+# 4. install.exe missing: the worker stops on page 6, the run presses Cancel and exits 1.
+mv "$work/disks/disk1/install.exe" "$work/install.exe.away"
+run_setup stopped "$work/machine-stopped" "$work/answers.ini"
+mv "$work/install.exe.away" "$work/disks/disk1/install.exe"
+[ "$rc" = 1 ] || fail "stopped: exit $rc"
+grep -q 'Cannot open file A:\\install.exe' "$work/stopped.err" || fail "stopped: cause not named"
+grep -q 'pressing Cancel' "$work/stopped.log" || fail "stopped: Cancel not pressed"
+[ -f "$work/machine-stopped/drive_c/Apps/Test App/uninstall.cfg" ] || fail "stopped: work so far not kept"
+[ ! -e "$work/machine-stopped/drive_c/WINDOWS/Temp/z" ] || fail "stopped: TempDir left behind"
+
+# 5. A listed file that is not in the set: the run goes on, names it, exits 1.
+cp -r "$pkg" "$work/package2"
+awk '{ print } /^F5=/ { print "F9=bin\\absent.dll~<INSTALLDIR>\r" }' \
+  "$pkg/install.cfg" > "$work/package2/install.cfg"
+"$bin/zevpack" build "$work/package2" "$work/disks" --disk-folders --size 16384 \
+  --setup-program "$work/setup-program" > /dev/null || fail "zevpack build 2"
+run_setup incomplete "$work/machine-incomplete" "$work/answers.ini"
+[ "$rc" = 1 ] || fail "incomplete: exit $rc"
+grep -q 'absent.dll' "$work/incomplete.err" || fail "incomplete: missing file not named"
+grep -q 'box "The following files and shortcuts could not be installed:.*absent.dll' "$work/incomplete.log" \
+  || fail "incomplete: no Setup box"
+cmp -s "$pkg/data/payload.bin" "$work/machine-incomplete/drive_c/Apps/Test App/data/payload.bin" \
+  || fail "incomplete: the run did not go on"
+
+[ "$failures" = 0 ] && echo "zev-setup installs end to end: all passed"
+exit "$failures"
