@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Hostile and damaged input for zevarc and zevpack: unsafe member names, name lengths and sizes at
+# the edges of their fields, archives cut at every offset, a symlink planted at an output path,
+# and (as root, on small mounted file systems) a full disk and a read-only target. Every case
+# must end in bounded time with a clear outcome, and nothing may be written outside the target.
+# Usage: hostile_input_test.sh BIN_DIR
+set -uo pipefail
+bin=$(cd "${1:?usage: hostile_input_test.sh BIN_DIR}" && pwd)
+zevarc="$bin/zevarc"
+zevpack="$bin/zevpack"
+work=$(mktemp -d)
+mounts=()
+cleanup() {
+  for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+export ZEV_MACHINE="$work/machine" LC_ALL=C
+failures=0
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; failures=$((failures + 1)); }
+# outcome DESCRIPTION EXPECTED_EXIT PATTERN COMMAND...: exit code and a line of stderr matching PATTERN.
+outcome() {
+  local rc=0
+  timeout 60 "${@:4}" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  if [ "$rc" = "$2" ] && grep -qE "$3" "$work/stderr"; then ok "$1"; else
+    bad "$1 (exit $rc, wanted $2 and /$3/)"
+    head -c 400 "$work/stderr" | sed 's/aaaaaaaa*/a.../g'; echo
+  fi
+}
+
+# mkarc OUT NAME [NAMELEN] [USIZE] [CSIZE] [METHOD] [DATA|hex:HEX]: a one-member archive with a
+# header written field by field (the writers refuse such names and sizes). A NAMELEN of 32768 or
+# more is stored as the negative 16-bit value it is.
+mkarc() {
+  perl -e '
+    my ($out, $name, $nlen, $us, $cs, $m, $data) = @ARGV;
+    $data = "hello" if !defined $data || $data eq "";
+    $data = pack("H*", substr($data, 4)) if $data =~ /^hex:/;
+    $nlen = length($name) if !defined $nlen || $nlen eq "";
+    $us = length($data) if !defined $us || $us eq "";
+    $cs = length($data) if !defined $cs || $cs eq "";
+    $m = 0 if !defined $m || $m eq "";
+    my $sum = 0; $sum += ord($_) for split //, $data;
+    my $hdr = pack("a5a3l<Cl<l<", "MORV\x1a", "NON", $us > 0 ? $us : 0, 1, 0, 0);
+    my $mem = pack("s<l<s<l<l<Cl<l<", $nlen > 32767 ? $nlen - 65536 : $nlen, 0x5A8B6C21, 0x20, $us, $cs, $m, $sum, 0);
+    open(my $f, ">:raw", $out) or die; print $f $hdr, $mem, $name, $data; close $f;' "$@"
+}
+
+# Everything below the work folder except the target and the tools' machine, to see that an
+# extraction wrote nowhere else.
+snapshot() { find "$work" -path "$work/machine" -prune -o -path "$work/$1" -prune -o -print | grep -v -e "/stdout$" -e "/stderr$" | sort; }
+
+# --- Unsafe member names under zevarc x ---------------------------------------------------------
+long=$(head -c 32767 /dev/zero | tr '\0' a)
+names=('..\up.txt' 'a\..\..\up2.txt' '\abs.txt' 'C:\drive.txt' 'a/../../slash.txt' $'ctl\x01\x1b[31m.txt' '' "$long")
+reasons=('climbs out' 'climbs out' 'absolute' 'drive' 'climbs out' 'not a valid file name' 'empty name'
+  'not a valid file name|too long|Cannot create')
+for i in "${!names[@]}"; do
+  name=${names[$i]}
+  mkarc "n$i.arc" "$name"
+  before=$(snapshot "t$i")
+  label="zevarc x refuses the name $(printf %q "${name:0:24}")$([ ${#name} -gt 24 ] && echo "... (${#name} bytes)")"
+  outcome "$label" 1 "${reasons[$i]}" "$zevarc" x "n$i.arc" -C "t$i"
+  [ "$before" = "$(snapshot "t$i")" ] && ok "$label: nothing written outside" || bad "$label: wrote outside the target"
+  [ -z "$(find "t$i" -type f 2>/dev/null)" ] && ok "$label: nothing extracted" || bad "$label: a file was extracted"
+  if grep -q $'\x1b' "$work/stderr"; then bad "$label: control character printed raw"; fi
+done
+mkarc ctl.arc $'ctl\x01\x1b[31m.txt'
+"$zevarc" l ctl.arc >"$work/list" 2>&1
+grep -q 'ctl\\x01\\x1b\[31m.txt' "$work/list" && ! grep -q $'\x1b' "$work/list" && ok "zevarc l escapes control characters" ||
+  bad "zevarc l escapes control characters"
+
+# --- Name lengths 0x8000..0xFFFF are negative: the archive ends there, damaged ------------------
+for nlen in 32768 40000 65535; do
+  # A good member first, then the one whose name length is negative.
+  mkarc first.arc "good.txt"
+  mkarc second.arc "x.txt" "$nlen"
+  { cat first.arc; tail -c +22 second.arc; } > neg.arc
+  perl -e 'open(my $f, "+<:raw", "neg.arc"); seek($f, 8, 0); print $f pack("l<", 10); close $f'
+  outcome "name length $nlen: zevarc t reports the archive as damaged" 1 'header|damaged|ends early' "$zevarc" t neg.arc
+  rm -rf tneg
+  outcome "name length $nlen: zevarc x reports the archive as damaged" 1 'header|damaged|ends early' "$zevarc" x neg.arc -C tneg
+  [ -f tneg/good.txt ] && ok "name length $nlen: the member before it is extracted" || bad "name length $nlen: the member before it is extracted"
+done
+
+# --- Declared sizes ------------------------------------------------------------------------------
+mkarc negc.arc x.txt "" "" -5
+outcome "negative compressed size refused" 1 'header' "$zevarc" x negc.arc -C tnegc
+mkarc negu.arc x.txt "" -5 ""
+outcome "negative uncompressed size reported as damaged" 1 'ends early' "$zevarc" x negu.arc -C tnegu
+mkarc bigc.arc x.txt "" "" 2147483647
+outcome "compressed size 0x7FFFFFFF: the data ends early" 1 'read|ends early|damaged' "$zevarc" x bigc.arc -C tbigc
+# A 7-byte LZH5 stream whose block header leaves every later item a zero-bit literal: declared
+# as 0x7FFFFFFF bytes, the decoder would write 2 GiB. Under a 64 MiB file-size limit the write
+# must fail cleanly (exit 1), not crash or hang.
+mkarc bigu.arc x.txt "" 2147483647 "" 4 hex:00010000041000
+( ulimit -f 65536; trap '' XFSZ; outcome "uncompressed size 0x7FFFFFFF: a refused write ends extraction with exit 1" 1 'zevarc: ' "$zevarc" x bigu.arc -C tbigu )
+rm -rf tbigu
+# A stored member whose header declares more than it holds: the file written is short.
+mkarc shortstored.arc x.txt "" 2147483647 "" 0
+rc=0; "$zevarc" t shortstored.arc >/dev/null 2>&1 || rc=$?
+[ "$rc" = 1 ] && ok "stored member declaring 0x7FFFFFFF bytes but holding 5 fails the test" ||
+  echo "OPEN stored member declaring 0x7FFFFFFF bytes but holding 5 passes zevarc t (exit $rc); reported, not counted"
+
+# --- An archive cut at every offset: a clear outcome each time, never a hang or a crash -----------
+mkdir -p pkg/sub && seq 1 150 > pkg/a.txt && printf 'zzzzzzzzzzzzzzzzzzzzzzzz' > pkg/sub/b.bin
+for method in none rle lzh lh5; do
+  "$zevarc" c "whole-$method.arc" pkg --method "$method" >/dev/null
+  size=$(stat -c %s "whole-$method.arc" 2>/dev/null || echo 0)
+  [ "$size" -gt 0 ] || { bad "$method archive could not be made"; continue; }
+  crashes=0
+  for ((n = 0; n < size; n++)); do
+    head -c "$n" "whole-$method.arc" > cut.arc
+    rc=0
+    timeout 10 "$zevarc" t cut.arc >/dev/null 2>"$work/stderr" || rc=$?
+    # 0 only for cuts that leave no member; 1 (reported) otherwise; anything else is a crash or hang.
+    if [ "$rc" != 0 ] && [ "$rc" != 1 ]; then crashes=$((crashes + 1)); echo "  cut at $n: exit $rc"; fi
+    # A cut inside the last padding bits of a coded stream loses nothing: the decoder reads the
+    # missing bits as zeros, as it must. That passes only if every file still comes out whole.
+    if [ "$rc" = 0 ] && [ "$n" -ge 46 ]; then
+      rm -rf cutx
+      if "$zevarc" x cut.arc -C cutx >/dev/null 2>&1 && diff -r pkg cutx/pkg >/dev/null 2>&1; then
+        echo "  cut at $n of $size: only padding bits lost, every file whole"
+      else
+        crashes=$((crashes + 1)); echo "  cut at $n passes the test with files damaged"
+      fi
+    fi
+  done
+  [ "$crashes" = 0 ] && ok "$method archive cut at each of its $size offsets: damaged or empty, never a crash" ||
+    bad "$method archive cut at every offset ($crashes bad outcomes)"
+done
+
+# --- A symlink planted at an output path is never followed ----------------------------------------
+mkarc link.arc "planted.txt" "" "" "" 0 "payload"
+mkdir -p tlink && printf 'precious' > outside.txt && ln -s ../outside.txt tlink/planted.txt
+"$zevarc" x link.arc -C tlink >/dev/null 2>"$work/stderr"
+[ "$(cat outside.txt)" = precious ] && ok "zevarc x does not write through a planted symlink" ||
+  bad "zevarc x wrote through a planted symlink"
+
+# --- zevpack extract: a set whose stored names were changed after building -----------------------
+mkdir -p setpkg/docs && printf '[Setup - Main]\r\n' > setpkg/install.cfg && printf 'licence\n' > setpkg/docs/license.txt
+printf 'climb' > setpkg/dotdot_12.txt
+"$zevpack" build setpkg set --method none >/dev/null 2>&1
+# Same length, so every size field stays right: the list file and the archive both name it.
+perl -pi -e 's/dotdot_12\.txt/..\\..\\upx.txt/g' set/zevsetup.001
+before=$(snapshot tpack)
+outcome "zevpack extract refuses a climbing name" 1 'climbs out' "$zevpack" extract set -C tpack
+[ "$before" = "$(snapshot tpack)" ] && ok "zevpack extract wrote nothing outside the target" || bad "zevpack extract wrote outside the target"
+[ -f tpack/docs/license.txt ] && ok "zevpack extract still writes the safe members" || bad "zevpack extract still writes the safe members"
+
+# --- Faults on small file systems (root only) ------------------------------------------------------
+if [ "$(id -u)" = 0 ] && mkdir -p full && mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
+  mounts+=("$work/full")
+  head -c 300000 /dev/urandom > pkg/big.bin
+  "$zevarc" c big.arc pkg --method none >/dev/null
+  outcome "full disk during zevarc x: a write error and exit 1" 1 'zevarc: ' "$zevarc" x big.arc -C full/out
+  mkdir -p ro && mount -t tmpfs -o size=64k,ro tmpfs ro 2>/dev/null && mounts+=("$work/ro")
+  if [ -n "$(findmnt -n -o OPTIONS "$work/ro" 2>/dev/null | grep -w ro)" ]; then
+    outcome "read-only target folder: zevarc x fails with exit 1" 1 'zevarc: ' "$zevarc" x whole-none.arc -C ro
+  else
+    echo "skip read-only target: a read-only mount could not be made"
+  fi
+else
+  echo "skip full disk and read-only target: they need root and a tmpfs mount"
+fi
+
+echo "$failures failed"
+[ "$failures" = 0 ]
