@@ -84,6 +84,24 @@ std::string WindowsPathOf(const std::filesystem::path& hostPath) {
   return platform::Machine::Current().ToWindowsPath(std::filesystem::absolute(hostPath).lexically_normal());
 }
 
+bool ArgumentReader::Next() {
+  while (++index_ < argc_) {
+    word_ = argv_[index_];
+    if (!optionsEnded_ && word_ == "--") {
+      optionsEnded_ = true;
+      continue;
+    }
+    isOption_ = !optionsEnded_ && word_.size() > 1 && word_[0] == '-';
+    return true;
+  }
+  return false;
+}
+
+std::string ArgumentReader::Value() {
+  if (index_ + 1 >= argc_) throw UsageError(word_ + " needs a value");
+  return argv_[++index_];
+}
+
 std::int32_t ParseInt32(const std::string& text, const std::string& what) {
   std::string digits = text;
   bool negative = !digits.empty() && digits[0] == '-';

@@ -47,6 +47,27 @@ void MapHostForTool();
 // The Windows path of a host path (relative to the working folder).
 std::string WindowsPathOf(const std::filesystem::path& hostPath);
 
+// Walks a command line: options (words starting with "-", other than "-" itself) and their
+// values, and operands; after "--" every word is an operand.
+class ArgumentReader {
+ public:
+  ArgumentReader(int argc, char** argv) : argc_(argc), argv_(argv) {}
+  // Moves to the next word; false at the end.
+  bool Next();
+  bool IsOption() const { return isOption_; }
+  const std::string& Word() const { return word_; }
+  // The value that follows the current option; throws UsageError when there is none.
+  std::string Value();
+
+ private:
+  int argc_;
+  char** argv_;
+  int index_ = 0;
+  bool optionsEnded_ = false;
+  bool isOption_ = false;
+  std::string word_;
+};
+
 // Parses a signed 32-bit number in decimal or with a 0x prefix; throws UsageError.
 std::int32_t ParseInt32(const std::string& text, const std::string& what);
 

@@ -40,23 +40,17 @@ struct CommandLine {
 CommandLine Parse(int argc, char** argv) {
   CommandLine line;
   std::vector<std::string> positional;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError(arg + " needs a value");
-      return argv[++i];
-    };
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+  ArgumentReader args(argc, argv);
+  while (args.Next()) {
+    const std::string& arg = args.Word();
+    if (!args.IsOption()) {
       positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
     } else if (arg == "--method") {
-      line.options.method = ParseMethodName(value());
+      line.options.method = ParseMethodName(args.Value());
     } else if (arg == "--key") {
-      line.options.key = ParseInt32(value(), "--key");
+      line.options.key = ParseInt32(args.Value(), "--key");
     } else if (arg == "-C") {
-      line.options.targetFolder = value();
+      line.options.targetFolder = args.Value();
     } else if (arg == "--absolute-names") {
       line.options.absoluteNames = true;
     } else {

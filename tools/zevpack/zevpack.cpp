@@ -46,36 +46,30 @@ struct CommandLine {
 CommandLine Parse(int argc, char** argv) {
   CommandLine line;
   std::vector<std::string> positional;
-  bool optionsEnded = false, sizeGiven = false, methodGiven = false, foldersGiven = false, setupGiven = false,
-       targetGiven = false;
+  bool sizeGiven = false, methodGiven = false, foldersGiven = false, setupGiven = false, targetGiven = false;
   std::string base = "zevsetup";
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError(arg + " needs a value");
-      return argv[++i];
-    };
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+  ArgumentReader args(argc, argv);
+  while (args.Next()) {
+    const std::string& arg = args.Word();
+    if (!args.IsOption()) {
       positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
     } else if (arg == "--size") {
-      line.build.segSize = ParseInt32(value(), "--size");
+      line.build.segSize = ParseInt32(args.Value(), "--size");
       if (line.build.segSize < 16384) throw UsageError("--size must be at least 16384");
       sizeGiven = true;
     } else if (arg == "--method") {
-      line.build.method = ParseMethodName(value());
+      line.build.method = ParseMethodName(args.Value());
       methodGiven = true;
     } else if (arg == "--base") {
-      base = ParseBase(value());
+      base = ParseBase(args.Value());
     } else if (arg == "--disk-folders") {
       line.build.diskFolders = true;
       foldersGiven = true;
     } else if (arg == "--setup-program") {
-      line.build.setupProgram = value();
+      line.build.setupProgram = args.Value();
       setupGiven = true;
     } else if (arg == "-C") {
-      line.read.targetDir = value();
+      line.read.targetDir = args.Value();
       targetGiven = true;
     } else {
       throw UsageError("unknown option: " + arg);
