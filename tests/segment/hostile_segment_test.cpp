@@ -1,0 +1,127 @@
+// Damaged and hostile segment sets: a set cut at every offset, a segment taken from another set,
+// and a segment that vanishes between the prompt and the open. Each ends with a clear outcome
+// (the set expands whole, or one of the program's own errors) and in bounded time.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "compress/compress.h"
+#include "platform/scoped_machine.h"
+#include "segment/segment.h"
+#include "tests/fuzz/segment_check.h"
+#include "tests/segment/segment_test_support.h"
+#include "tests/support/test_inputs.h"
+
+namespace zev::segment {
+namespace {
+
+namespace fs = std::filesystem;
+using zev::testing::InputKind;
+using zev::testing::MakeInput;
+
+class HostileSegment : public ::testing::Test {
+ protected:
+  platform::ScopedMachine machine;
+  fuzz::CancellingHost host;
+  platform::ScopedHost scopedHost{host};
+
+  // A set of one archive with two files, cut into 16 KiB segments in C:\<folder>.
+  std::vector<std::string> BuildSet(const std::string& folder, std::uint32_t seed) {
+    const fs::path src = machine.DriveC() / ("src" + folder);
+    testing::WriteHost(src / "a.bin", MakeInput(InputKind::Random, 20000, seed));
+    testing::WriteHost(src / "b.txt", MakeInput(InputKind::Text, 3000, seed + 1));
+    const std::string base = "C:\\src" + folder;
+    compress::TCompress().CompressFiles(base + ".arc", {{base + "\\a.bin", "a.bin"}, {base + "\\b.txt", "b.txt"}},
+                                        compress::coLZH5);
+    TSegCompEZ writer;
+    writer.SetSegBaseName("zevsetup");
+    writer.SetSegDir("C:\\" + folder);
+    writer.SetSegTmpDir("C:\\wtmp");
+    writer.SetSegSize(16384);
+    return writer.SegBuildArcs({{"C:\\APP\\*.*", base + ".arc", {"a.bin", "b.txt"}}});
+  }
+
+  // Reads the set in C:\<folder> into C:\out; returns the error text, empty on success.
+  std::string Expand(const std::string& folder, std::function<void(std::uint16_t)> beforeOpen = nullptr) {
+    fs::remove_all(machine.DriveC() / "out");
+    TSegCompEZ reader;
+    reader.SetSegBaseName("zevsetup");
+    reader.SetSegDir("C:\\" + folder);
+    reader.SetSegTmpDir("C:\\rtmp");
+    reader.SegPopUp = false;
+    reader.OnCheckFile = [](std::string& path, compress::TCProcessMode) {
+      path = "C:\\out\\" + FileNamePartOf(path);
+    };
+    if (beforeOpen) reader.OnSegBefore = [&](TSegMode, const std::string&, std::uint16_t n) { beforeOpen(n); };
+    try {
+      reader.SegExpand();
+      return {};
+    } catch (const Exception& e) {
+      return e.Message().empty() ? "error without a message" : e.Message();
+    }
+  }
+};
+
+TEST_F(HostileSegment, SetCutAtEveryOffsetFailsCleanlyOrExpandsWhole) {
+  const std::vector<std::string> segments = BuildSet("set", 1);
+  ASSERT_EQ(segments.size(), 2u);
+  const testing::Bytes last = testing::ReadHost(machine.Host(segments[1]));
+  const auto a = testing::ReadHost(machine.DriveC() / "srcset" / "a.bin");
+  const auto started = std::chrono::steady_clock::now();
+  int whole = 0, refused = 0;
+  // Every offset near the ends of the second segment (where the records and the archive's last
+  // member lie), every 13th in between, and the first segment in steps (it is 16 KiB long).
+  for (std::size_t cut = 0; cut <= last.size(); cut += (cut < 600 || cut + 600 > last.size()) ? 1 : 13) {
+    testing::WriteHost(machine.Host(segments[1]), testing::Bytes(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(cut)));
+    const std::string error = Expand("set");
+    if (error.empty()) {
+      ++whole;
+      EXPECT_EQ(testing::ReadHost(machine.DriveC() / "out" / "a.bin"), a) << "cut at " << cut;
+    } else {
+      ++refused;
+    }
+  }
+  testing::WriteHost(machine.Host(segments[1]), last);
+  const testing::Bytes first = testing::ReadHost(machine.Host(segments[0]));
+  for (std::size_t cut = 0; cut < first.size(); cut += 97) {
+    testing::WriteHost(machine.Host(segments[0]), testing::Bytes(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut)));
+    EXPECT_NE(Expand("set"), "") << "first segment cut at " << cut;
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_LE(whole, 1);  // only the uncut segment expands whole
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+}
+
+TEST_F(HostileSegment, SegmentFromAnotherSetIsRefused) {
+  const std::vector<std::string> mine = BuildSet("one", 10);
+  const std::vector<std::string> other = BuildSet("two", 20);
+  ASSERT_EQ(mine.size(), 2u);
+  ASSERT_EQ(other.size(), 2u);
+  fs::copy_file(machine.Host(other[1]), machine.Host(mine[1]), fs::copy_options::overwrite_existing);
+  const std::string error = Expand("one");
+  EXPECT_NE(error, "") << "a set with a foreign second segment expanded without error";
+  // Whatever was written before the failure is not passed off as the file.
+  const auto written = machine.DriveC() / "out" / "a.bin";
+  if (fs::exists(written)) {
+    EXPECT_NE(testing::ReadHost(written), testing::ReadHost(machine.DriveC() / "srcone" / "a.bin"));
+  }
+}
+
+TEST_F(HostileSegment, SegmentVanishingBeforeItIsOpenedEndsWithAnError) {
+  const std::vector<std::string> segments = BuildSet("gone", 30);
+  ASSERT_EQ(segments.size(), 2u);
+  // The host saw segment 2 in place when it was asked for; it is gone when the reader opens it.
+  const std::string error = Expand("gone", [&](std::uint16_t n) {
+    if (n == 2) fs::remove(machine.Host(segments[1]));
+  });
+  EXPECT_EQ(error, kOperationAborted);
+  EXPECT_EQ(host.boxes, 1);
+  // Nothing already safe is lost: the first segment is still there.
+  EXPECT_TRUE(fs::exists(machine.Host(segments[0])));
+}
+
+}  // namespace
+}  // namespace zev::segment
