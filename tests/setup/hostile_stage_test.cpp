@@ -1,0 +1,96 @@
+// The expansion stage against hostile sets: stored names that climb, are absolute, carry a drive,
+// use "/", hold control characters or are empty all land flat in the private folder or are
+// skipped, and nothing is written anywhere else; a full disk during the expansion ends the stage
+// with its error (root only: it needs a small tmpfs mount).
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "tests/setup/setup_fixture.h"
+
+namespace zev::setup::testing {
+namespace {
+
+class HostileStage : public SetupFixture {
+ protected:
+  // One archive whose members are stored under the given names, cut into a set in the start
+  // folder. The contents are written under safe host names first.
+  void BuildHostileSet(const std::vector<std::pair<std::string, std::string>>& members) {
+    std::vector<compress::ArchiveSource> sources;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      WriteHost(machine.DriveC() / "src" / std::to_string(i), members[i].second);
+      sources.push_back({"C:\\src\\" + std::to_string(i), members[i].first});
+      names.push_back(members[i].first);
+    }
+    fs::create_directories(machine.DriveC() / "build");
+    compress::TCompress().CompressFiles("C:\\build\\evil.arc", sources, compress::coLZH5);
+    machine.machine().MapDrive('D', machine.StartDir());
+    segment::TSegCompEZ writer;
+    writer.SetSegBaseName("zevsetup");
+    writer.SetSegDir("D:\\");
+    writer.SetSegTmpDir("C:\\build\\tmp");
+    writer.SegBuildArcs({{"C:\\APP\\*.*", "C:\\build\\evil.arc", names}});
+  }
+
+  // Files on drive C: outside the private folder, the Windows folder's own files and the
+  // build folders of this test.
+  std::vector<std::string> StrayFiles() const {
+    std::vector<std::string> stray;
+    for (const auto& entry : fs::recursive_directory_iterator(machine.DriveC())) {
+      if (!entry.is_regular_file()) continue;
+      const std::string rel = entry.path().lexically_relative(machine.DriveC()).generic_string();
+      if (rel.rfind("src/", 0) == 0 || rel.rfind("build/", 0) == 0 || rel.rfind("WINDOWS/", 0) == 0) continue;
+      stray.push_back(rel);
+    }
+    for (const auto& entry : fs::directory_iterator(machine.Root()))
+      if (entry.path().filename() != "machine" && entry.path().filename() != "start") stray.push_back(entry.path().string());
+    return stray;
+  }
+};
+
+TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
+  BuildHostileSet({{"license.txt", "licence"},
+                   {"..\\..\\climb.txt", "climb"},
+                   {"\\abs.txt", "absolute"},
+                   {"C:\\drive.txt", "drive"},
+                   {"dir/slash.txt", "slash"},
+                   {"ctl\x01\x1b.txt", "control"},
+                   {"sub\\..", "dots"},
+                   {"", "empty"}});
+  CreateForms();
+  app->Run();
+  ASSERT_TRUE(wizardShown) << main->ExpansionFailure;
+  EXPECT_EQ(tempFilesAtWizard.at("license.txt"), "licence");
+  EXPECT_EQ(tempFilesAtWizard.at("climb.txt"), "climb");
+  EXPECT_EQ(tempFilesAtWizard.at("abs.txt"), "absolute");
+  EXPECT_EQ(tempFilesAtWizard.at("drive.txt"), "drive");
+  // "/" separates like "\": only the file-name part is kept.
+  EXPECT_EQ(tempFilesAtWizard.count("dir/slash.txt"), 0u);
+  // No name may come out as the folder itself or its parent.
+  for (const auto& [name, content] : tempFilesAtWizard) EXPECT_TRUE(name != "." && name != ".." && !name.empty());
+  EXPECT_EQ(StrayFiles(), std::vector<std::string>{});
+}
+
+TEST_F(HostileStage, FullDiskDuringExpansionEndsTheStageWithItsError) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  const fs::path temp = machine.DriveC() / "WINDOWS" / "Temp";
+  fs::create_directories(temp);
+  if (::mount("tmpfs", temp.c_str(), "tmpfs", 0, "size=16k") != 0) GTEST_SKIP() << "a tmpfs mount could not be made";
+  struct Unmount {
+    fs::path path;
+    ~Unmount() { ::umount(path.c_str()); }
+  } unmount{temp};
+  BuildHostileSet({{"small.txt", "fits"}, {"big.bin", RandomText(60000, 3)}});
+  CreateForms();
+  app->Run();
+  EXPECT_FALSE(wizardShown);
+  EXPECT_TRUE(main->ExpansionFailed);
+  EXPECT_NE(main->ExpansionFailure, "");
+  const auto texts = BoxTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error Expanding Files!!"), texts.end());
+  // The set itself, which was already safe, is untouched.
+  EXPECT_TRUE(fs::exists(machine.StartDir() / "zevsetup.001"));
+}
+
+}  // namespace
+}  // namespace zev::setup::testing
