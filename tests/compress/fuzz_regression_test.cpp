@@ -2,7 +2,6 @@
 // data/regressions/<target>/ (inputs that once broke a reader) and the checked-in seed corpora.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -15,10 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path DataDir() {
-  const char* dir = std::getenv("ZEV_TEST_DATA");
-  return dir ? fs::path(dir) : fs::path("compress/data");
-}
+// The kept inputs lie beside this file, the seeds in tests/fuzz/corpus.
+fs::path DataDir() { return fs::path(__FILE__).parent_path() / "data"; }
 
 template <class Check>
 void Replay(const std::string& target, Check check) {

@@ -3,7 +3,6 @@
 // faults not mended yet and replay in a disabled test.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -15,10 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path DataDir() {
-  const char* dir = std::getenv("ZEV_TEST_DATA");
-  return dir ? fs::path(dir) : fs::path("segment/data");
-}
+// The kept inputs lie beside this file, the seeds in tests/fuzz/corpus.
+fs::path DataDir() { return fs::path(__FILE__).parent_path() / "data"; }
 
 int ReplayFolder(const fs::path& folder) {
   int replayed = 0;

@@ -2,7 +2,6 @@
 // data/regressions/ini_reader/ and the checked-in seeds.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -14,10 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path DataDir() {
-  const char* dir = std::getenv("ZEV_TEST_DATA");
-  return dir ? fs::path(dir) : fs::path("setup/data");
-}
+// The kept inputs lie beside this file, the seeds in tests/fuzz/corpus.
+fs::path DataDir() { return fs::path(__FILE__).parent_path() / "data"; }
 
 TEST(IniReaderRegression, KeptAndSeedFiles) {
   platform::ScopedMachine machine;
