@@ -17,6 +17,15 @@ using platform::FileStream;
 
 namespace {
 
+// Removes a file this reader staged. A list file takes the attributes stored for it, so a
+// read-only one must lose that attribute first or it would outlive the pass.
+void RemoveStagedFile(const std::string& path) {
+  const std::uint32_t attributes = platform::GetFileAttributes(path);
+  if (attributes != platform::kInvalidAttributes && (attributes & platform::faReadOnly))
+    platform::SetFileAttributes(path, attributes & ~platform::faReadOnly);
+  platform::DeleteFile(path);
+}
+
 std::string DropOneTrailingBackslash(std::string path) {
   if (!path.empty() && path.back() == '\\') path.pop_back();
   return path;
@@ -276,7 +285,7 @@ void TSegCompress::ReadScanEntry(TSegArc& arc) {
   } catch (...) {
     SetTargetPath(savedTarget);
     platform::DeleteFile(tempArchive_);
-    for (const std::string& path : listFilesWritten_) platform::DeleteFile(path);
+    for (const std::string& path : listFilesWritten_) RemoveStagedFile(path);
     throw;
   }
   SetTargetPath(savedTarget);
@@ -292,7 +301,7 @@ void TSegCompress::ReadListFile(TSegArc& arc, std::int32_t recordWidth) {
   try {
     list = std::make_unique<FileStream>(listFile_, platform::fmOpenRead | platform::fmShareExclusive);
   } catch (const Exception&) {
-    platform::DeleteFile(listFile_);
+    RemoveStagedFile(listFile_);
     throw ESegError(kStreamOpenFailed);
   }
   std::int64_t remaining = list->Size();
@@ -301,7 +310,7 @@ void TSegCompress::ReadListFile(TSegArc& arc, std::int32_t recordWidth) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(recordWidth, remaining));
     if (list->Read(buffer_.data(), n) != n) {
       list.reset();
-      platform::DeleteFile(listFile_);
+      RemoveStagedFile(listFile_);
       throw ESegError(kStreamReadFailed);
     }
     std::string name = TextUpToNul(buffer_.data(), n);
@@ -310,7 +319,7 @@ void TSegCompress::ReadListFile(TSegArc& arc, std::int32_t recordWidth) {
     remaining -= static_cast<std::int64_t>(n);
   }
   list.reset();
-  platform::DeleteFile(listFile_);
+  RemoveStagedFile(listFile_);
 }
 
 void TSegCompress::ExpandArchive(TSegArc& arc) {

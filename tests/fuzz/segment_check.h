@@ -96,14 +96,7 @@ inline Verdict CheckSegmentSet(const std::uint8_t* data, std::size_t size) {
     const bool inTarget = entry == "t" || entry.rfind("t/", 0) == 0;
     const bool inTemp = entry == "WINDOWS" || entry == "WINDOWS/temp" || entry.rfind("WINDOWS/temp/", 0) == 0;
     if (!inTarget && !inTemp) return "segment reader wrote outside its folders: " + entry;
-    // Open fault, replayed by DISABLED_ReadOnlyListFileIsNotLeftBehind in
-    // tests/segment/segment_regression_test.cpp: a list file stored read-only cannot be deleted
-    // after its records are read. Tolerated here so that fuzzing looks for other faults; drop
-    // the exception once the reader removes such files.
-    const bool knownReadOnlyListFile =
-        entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".lst") == 0 &&
-        (fs::status(driveC / entry).permissions() & fs::perms::owner_write) == fs::perms::none;
-    if (!refused && entry.rfind("WINDOWS/temp/", 0) == 0 && fs::is_regular_file(driveC / entry) && !knownReadOnlyListFile)
+    if (!refused && entry.rfind("WINDOWS/temp/", 0) == 0 && fs::is_regular_file(driveC / entry))
       return "a staged file was left in the temporary folder: " + entry;
   }
   const fs::path root = driveC.parent_path().parent_path();
