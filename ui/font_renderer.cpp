@@ -82,7 +82,7 @@ FontRenderer::~FontRenderer() {
   if (library_) FT_Done_FreeType(static_cast<FT_Library>(library_));
   // Releases fontconfig's default configuration, which it otherwise keeps until the process
   // ends; nothing else in the program uses fontconfig.
-  if (usedFontconfig_) FcFini();
+  if (usedFontconfig_ && releaseFontconfig_) FcFini();
 }
 
 FontRenderer::Face* FontRenderer::FaceFor(const TFont& font) {

@@ -38,6 +38,9 @@ class FontRenderer {
   // for each touched pixel, coverage 1..255. False when no face could be loaded.
   bool Render(const TFont& font, const std::string& text1252, int x, int y,
               const std::function<void(int, int, std::uint8_t)>& plot);
+  // Another user of fontconfig in the process (Xft, for the FLTK backend's text) still holds
+  // its configuration at exit, so it must not be released then.
+  void KeepFontconfigAtExit() { releaseFontconfig_ = false; }
 
  private:
   FontRenderer() = default;
@@ -47,6 +50,7 @@ class FontRenderer {
   void* library_ = nullptr;  // FT_Library, kept opaque so that users need no FreeType headers
   bool libraryFailed_ = false;
   bool usedFontconfig_ = false;
+  bool releaseFontconfig_ = true;
   std::map<std::string, Face*> faces_;  // by pattern; nullptr when the pattern found nothing
 };
 

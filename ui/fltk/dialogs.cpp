@@ -90,6 +90,13 @@ class DialogWindow : public Fl_Double_Window {
   using Fl_Double_Window::Fl_Double_Window;
   Fl_Button* enterButton = nullptr;
   Fl_Button* escapeButton = nullptr;
+  ModalResult result = ModalResult::None;
+  // A button's callback: its argument is the answer it gives.
+  static void Answer(Fl_Widget* button, void*) {
+    auto* window = static_cast<DialogWindow*>(button->window());
+    window->result = static_cast<ModalResult>(button->argument());
+    window->hide();
+  }
   int handle(int event) override {
     if (event == FL_SHORTCUT || event == FL_KEYBOARD) {
       if ((Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter) && enterButton) {
@@ -102,10 +109,6 @@ class DialogWindow : public Fl_Double_Window {
     }
     return Fl_Double_Window::handle(event);
   }
-};
-
-struct Answer {
-  ModalResult result = ModalResult::None;
 };
 
 void StyleButton(Fl_Button& button) {
@@ -164,7 +167,6 @@ ModalResult RunMessageBox(const BoxRequest& box) {
 
   const std::string title = ToUtf8(box.title);
   DialogWindow window(width, height, title.c_str());
-  Answer answer;
   window.begin();
   new KindIcon(kMargin, kMargin, box.kind);
   new TextLines(textLeft, kMargin + std::max(0, (32 - textHeight) / 2), textWidth, textHeight, lines);
@@ -172,13 +174,7 @@ ModalResult RunMessageBox(const BoxRequest& box) {
   for (ModalResult r : buttons) {
     auto* button = new Fl_Button(x, buttonsTop, kButtonWidth, kButtonHeight, Label(r));
     StyleButton(*button);
-    button->callback(
-        [](Fl_Widget* widget, void* data) {
-          static_cast<Answer*>(data)->result = static_cast<ModalResult>(widget->argument());
-          widget->window()->hide();
-        },
-        &answer);
-    button->argument(static_cast<long>(r));
+    button->callback(DialogWindow::Answer, reinterpret_cast<void*>(static_cast<long>(r)));
     if (!window.enterButton) window.enterButton = button;
     if (r == ModalResult::Cancel || (buttons.size() == 1 && r == ModalResult::OK)) window.escapeButton = button;
     x += kButtonWidth + kGap;
@@ -194,9 +190,9 @@ ModalResult RunMessageBox(const BoxRequest& box) {
       nullptr);
   window.show();
   if (window.enterButton) window.enterButton->take_focus();
-  while (answer.result == ModalResult::None && window.shown()) Fl::wait();
+  while (window.result == ModalResult::None && window.shown()) Fl::wait();
   window.hide();
-  return answer.result == ModalResult::None ? LastButton(box.buttons) : answer.result;
+  return window.result == ModalResult::None ? LastButton(box.buttons) : window.result;
 }
 
 bool RunInputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
@@ -209,7 +205,6 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
 
   const std::string title = ToUtf8(caption);
   DialogWindow window(width, height, title.c_str());
-  Answer answer;
   window.begin();
   new TextLines(kMargin, kMargin, width - 2 * kMargin, promptHeight, {prompt});
   auto* input = new Fl_Input(kMargin, inputTop, width - 2 * kMargin, 24);
@@ -221,12 +216,7 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
   auto* cancel = new Fl_Button(okLeft + kButtonWidth + kGap, buttonsTop, kButtonWidth, kButtonHeight, "Cancel");
   for (Fl_Button* button : {ok, cancel}) {
     StyleButton(*button);
-    button->callback(
-        [](Fl_Widget* widget, void* data) {
-          static_cast<Answer*>(data)->result = static_cast<ModalResult>(widget->argument());
-          widget->window()->hide();
-        },
-        &answer);
+    button->callback(DialogWindow::Answer);
   }
   ok->argument(static_cast<long>(ModalResult::OK));
   cancel->argument(static_cast<long>(ModalResult::Cancel));
@@ -239,9 +229,9 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
   window.show();
   input->take_focus();
   input->position(input->size(), 0);
-  while (answer.result == ModalResult::None && window.shown()) Fl::wait();
+  while (window.result == ModalResult::None && window.shown()) Fl::wait();
   window.hide();
-  if (answer.result != ModalResult::OK) return false;
+  if (window.result != ModalResult::OK) return false;
   value = platform::Utf8ToWin1252(input->value()).value_or(value);
   return true;
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "ui/fltk/dialogs.h"
+#include "ui/font_renderer.h"
 #include "ui/fltk/form_window.h"
 
 namespace zev::ui::fltk {
@@ -37,6 +38,7 @@ FltkBackend::FltkBackend() : start_(std::chrono::steady_clock::now()) {
   // FLTK ends the process when it cannot open the display, so ask first.
   if (!DisplayAvailable()) throw ENoDisplay("no display: $DISPLAY is not set or the display cannot be opened");
   fl_open_display();
+  FontRenderer::Instance().KeepFontconfigAtExit();
   Fl::visual(FL_RGB);
   Fl::scheme("base");
   Fl::background(0xC0, 0xC0, 0xC0);
@@ -103,6 +105,7 @@ void FltkBackend::FormHidden(TForm& form) {
   if (it == windows_.end()) return;
   FormWindow* window = *it;
   windows_.erase(it);
+  window->Detach();
   window->hide();
   // FLTK may still be inside this window's event handling: it deletes it when that is over.
   Fl::delete_widget(window);

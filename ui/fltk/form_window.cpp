@@ -124,6 +124,14 @@ FormWindow::FormWindow(TForm& form)
 
 FormWindow::~FormWindow() = default;
 
+void FormWindow::Detach() {
+  detached_ = true;
+  alive_.reset();
+  for (Native& native : natives_) native.widget->hide();
+  natives_.clear();
+  pressed_ = hover_ = nullptr;
+}
+
 void FormWindow::AddNatives(TWinControl& parent) {
   for (TControl* control : parent.Controls()) {
     Native native;
@@ -314,6 +322,7 @@ void FormWindow::SyncNative(Native& native) {
 }
 
 void FormWindow::Sync() {
+  if (detached_) return;
   if (form_.Left != modelLeft_ || form_.Top != modelTop_ || form_.Width != modelWidth_ ||
       form_.Height != modelHeight_) {
     modelLeft_ = form_.Left, modelTop_ = form_.Top, modelWidth_ = form_.Width, modelHeight_ = form_.Height;
@@ -420,6 +429,7 @@ void FormWindow::PaintButton(TButton& button, Canvas& canvas) {
 }
 
 void FormWindow::draw() {
+  if (detached_) return;
   if (damage() & ~FL_DAMAGE_CHILD) {
     FlCanvas canvas(w(), h());
     const bool visible = form_.Visible;
@@ -492,6 +502,7 @@ bool FormWindow::HandleAccelerator() {
 }
 
 int FormWindow::handle(int event) {
+  if (detached_) return 0;
   switch (event) {
     case FL_PUSH: {
       if (Fl_Double_Window::handle(event)) return 1;  // a native widget took it
@@ -545,6 +556,7 @@ int FormWindow::handle(int event) {
 
 void FormWindow::WindowCallback(Fl_Widget* widget, void*) {
   auto* window = static_cast<FormWindow*>(widget);
+  if (window->detached_) return;
   // Escape does not close a form; the close box does, as the system's close command would,
   // where the form has one.
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;

@@ -28,6 +28,9 @@ class FormWindow : public Fl_Double_Window {
   ~FormWindow() override;
 
   TForm& Form() const { return form_; }
+  // Cuts the window off from its form, which may be freed now: FLTK deletes the window later and
+  // may still send it events until then.
+  void Detach();
   // Brings the window and its widgets in step with the form's state; repaints when the picture
   // the form would paint has changed.
   void Sync();
@@ -71,6 +74,7 @@ class FormWindow : public Fl_Double_Window {
   TControl* pressed_ = nullptr;
   TControl* hover_ = nullptr;
   bool pressedDouble_ = false;
+  bool detached_ = false;
 };
 
 // Where a control lies in its form's client area.
