@@ -63,9 +63,11 @@ bool ReadMemberHeader(platform::Stream& stream, TMemberHeader& header, std::stri
   std::array<std::uint8_t, kMemberHeaderSize> bytes;
   if (stream.Read(bytes.data(), bytes.size()) < bytes.size()) return false;
   header = DecodeMemberHeader(bytes.data());
-  // A negative length would read nothing sensible, and a negative size would walk backwards
-  // through the archive for ever.
-  if (header.NameLength < 0 || header.CompressedSize < 0) throw EInvalidHeader();
+  // A name length of 0x8000 or more is negative: no name can be read, so the archive ends here
+  // as it does where a name is cut short. A negative size would walk backwards through the
+  // archive for ever.
+  if (header.NameLength < 0) return false;
+  if (header.CompressedSize < 0) throw EInvalidHeader();
   name.assign(static_cast<std::size_t>(header.NameLength), '\0');
   return stream.Read(name.data(), name.size()) == name.size();
 }

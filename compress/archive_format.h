@@ -45,8 +45,8 @@ TArchiveHeader DecodeArchiveHeader(const std::uint8_t* bytes);
 std::array<std::uint8_t, kMemberHeaderSize> EncodeMemberHeader(const TMemberHeader& header);
 TMemberHeader DecodeMemberHeader(const std::uint8_t* bytes);
 
-// Reads the next member header and its name. False when either is cut short: the archive has
-// ended. A header whose name length or compressed size is negative cannot be walked past and
+// Reads the next member header and its name. False when either is cut short or the name length
+// is negative: the archive has ended. A negative compressed size cannot be walked past and
 // raises EInvalidHeader.
 bool ReadMemberHeader(platform::Stream& stream, TMemberHeader& header, std::string& name);
 

@@ -110,13 +110,22 @@ TEST_F(CompressTest, TruncatedMembersEndTheWalkQuietly) {
   EXPECT_EQ(Contents("C:\\out\\first"), kHello);
 }
 
-TEST_F(CompressTest, NegativeSizesAreRefusedInsteadOfWalkingBackwards) {
+TEST_F(CompressTest, NegativeSizesEndOrRefuseTheWalk) {
   TMemberHeader member;
   member.NameLength = 1;
   member.CompressedSize = -46;
-  Bytes archive = ArchiveBuilder("NON").AddRaw(member, "a", {}).TotalSize(1).Build();
-  EXPECT_THROW(Scan(archive), EInvalidHeader);
-  EXPECT_THROW(Expand(archive), EInvalidHeader);
+  Bytes backwards = ArchiveBuilder("NON").AddStored("a", kHello).AddRaw(member, "b", {}).TotalSize(100).Build();
+  // Walking backwards would never end.
+  EXPECT_THROW(Scan(backwards), EInvalidHeader);
+  EXPECT_THROW(Expand(backwards), EInvalidHeader);
+
+  member.NameLength = static_cast<std::int16_t>(0x8000);
+  member.CompressedSize = 0;
+  Bytes nameless = ArchiveBuilder("NON").AddStored("a", kHello).AddRaw(member, "", {}).TotalSize(100).Build();
+  // A negative name length ends the archive where it stands.
+  EXPECT_EQ(Scan(nameless).Count(), 1u);
+  Expand(nameless);
+  EXPECT_EQ(Contents("C:\\out\\a"), kHello);
 }
 
 TEST_F(CompressTest, TargetPathGetsOneTrailingBackslash) {

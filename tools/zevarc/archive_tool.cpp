@@ -19,6 +19,13 @@ namespace {
 
 constexpr const char* kTool = "zevarc";
 
+constexpr const char* kStoredSizesDiffer = "stored data and file size differ: the archive is damaged";
+
+// A stored member holds its file as it is, so its two sizes must agree.
+bool StoredSizesDiffer(const TMemberHeader& member) {
+  return member.MethodNumber == compress::coNone && member.CompressedSize != member.UncompressedSize;
+}
+
 std::string MethodName(std::uint8_t method) {
   return method < compress::MethodIDs.size() ? compress::MethodIDs[method] : "#" + std::to_string(method);
 }
@@ -218,9 +225,12 @@ std::string ArchiveTool::CompletenessProblem(std::int64_t membersTotal, std::int
 std::string ArchiveTool::CompletenessProblem(const std::string& archiveFile) {
   platform::FileStream archive(archiveFile, platform::fmOpenRead | platform::fmShareDenyWrite);
   std::int64_t total = 0;
-  ForEachMember(archive, [&](const TMemberHeader& member, const std::string&, const std::string&) {
+  std::string problem;
+  ForEachMember(archive, [&](const TMemberHeader& member, const std::string& name, const std::string&) {
     total += member.UncompressedSize;
+    if (problem.empty() && StoredSizesDiffer(member)) problem = Printable(name) + ": " + kStoredSizesDiffer;
   });
+  if (!problem.empty()) return problem;
   archive.SetPosition(0);
   compress::TArchiveHeader header;
   ReadArchiveHeader(archive, header);
@@ -233,6 +243,7 @@ void ArchiveTool::DecodeAndVerify(platform::Stream& sink, platform::Stream& arch
     ExpandMember(sink, archive, member, identifier);
     return;
   }
+  if (StoredSizesDiffer(member)) throw Exception(kStoredSizesDiffer);
   // The reader never checks stored members; this writer stores their byte sum (plus the key
   // when locked), so a damaged byte shows here.
   SinkStream summing(-1, true);
