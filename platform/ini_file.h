@@ -37,8 +37,10 @@ class IniFile {
   // Sets a key: the first key of that name in the first section of that name is rewritten in
   // place; a new key goes after the last key line of the section (after its header when it has
   // none); a new section goes at the end of the file. Written lines end in CRLF. Returns false
-  // and changes nothing when a name or the value could not be read back as written (a line break
-  // anywhere, an empty name, "=" in the key, "]" in the section, a key beginning with ";" or "[").
+  // and changes nothing when the line would not parse back into the same section, key and value
+  // line (a line break anywhere, an empty name, "=" in the key, "]" in the section, a key
+  // beginning with ";" or "["). A value is written as given; reading trims its blanks and one
+  // pair of enclosing quotes, as Windows does.
   bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 
   // Removes every section of that name: its header and the lines up to the next section header.
