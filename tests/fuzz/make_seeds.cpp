@@ -17,6 +17,7 @@
 #include "segment/segment.h"
 #include "tests/fuzz/archive_check.h"
 #include "tests/fuzz/segment_check.h"
+#include "tests/fuzz/uninstall_writer_check.h"
 #include "tests/support/test_inputs.h"
 
 namespace fs = std::filesystem;
@@ -176,6 +177,35 @@ void IniSeeds(zev::platform::ScopedMachine& machine) {
   Put("ini_writer", "new-section", triples({"Name", "Name", "My App", "Folders", "C:\\WINDOWS\\Start Menu\\My App", ""}));
 }
 
+// The worker's lists as the INI seed has them; the second seed re-uses the uninstall.cfg that the
+// worker wrote for the first, as a second installation into the same folder finds it.
+void UninstallSeeds(zev::platform::ScopedMachine& machine) {
+  auto fields = [](const std::vector<std::string>& parts) {
+    Bytes out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      if (i) out.push_back(0);
+      out.insert(out.end(), parts[i].begin(), parts[i].end());
+    }
+    return out;
+  };
+  const std::vector<std::string> lists = {"C:\\Program Files\\MyApp", "My App", "SD",
+                                          "D<INSTALLDIR>~", "D<SUB1>~Data", "D<ALT1>~Alt", "D<WINDOWS>~",
+                                          "Fapp.exe~<INSTALLDIR>~X", "Fbin\\data.bin~<SUB1>", "Fextra.dat~<ALT1>~X",
+                                          "Fsys.dll~<WINDOWS>~X", "LMy App~<INSTALLDIR>app.exe~X~X",
+                                          "LRead Me~<SUB1>readme.txt"};
+  const Bytes fresh = fields(lists);
+  Put("uninstall_writer", "fresh", fresh);
+  const zev::fuzz::Verdict verdict = zev::fuzz::CheckUninstallWriter(machine, fresh.data(), fresh.size());
+  if (!verdict.empty()) std::fprintf(stderr, "make_fuzz_seeds: the fresh seed fails its check: %s\n", verdict.c_str());
+  const Bytes written = ReadHost(machine.Host("C:\\Program Files\\MyApp\\uninstall.cfg"));
+  std::vector<std::string> again = lists;
+  again[2] = "O";
+  again.push_back("U" + std::string(written.begin(), written.end()));
+  Put("uninstall_writer", "reused", fields(again));
+  Put("uninstall_writer", "no-installdir", fields({"C:\\App", "Tools", "", "D<SUB1>~Data", "Fa.txt~<SUB1>",
+                                                  "LA~<SUB1>a.txt~X"}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,5 +219,6 @@ int main(int argc, char** argv) {
   ArchiveSeeds(machine);
   SegmentSeeds(machine);
   IniSeeds(machine);
+  UninstallSeeds(machine);
   return 0;
 }
