@@ -152,6 +152,8 @@ int ArchiveTool::Extract(const std::vector<std::string>& names) {
     SetTargetPath(WindowsPathOf(target));
     MakeDirectories = true;
     ExceptionOnFileError = true;
+    // A member may declare up to 2 GiB: refuse it up front when the drive cannot hold it.
+    CheckSpaceBeforeExpand = true;
 
     TStringList wanted;
     if (!names.empty()) {
