@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 
 #include "platform/fs_utils.h"
@@ -16,6 +17,7 @@
 #include "setup/unattended.h"
 #include "setup/unzip.h"
 #include "setup/wizard.h"
+#include "ui/fltk/fltk_backend.h"
 #include "ui/headless_backend.h"
 #include "ui/png_io.h"
 
@@ -46,7 +48,8 @@ class UsageError : public std::runtime_error {
 
 void PrintHelp() {
   std::cout << "Usage: zev-setup [options]\n"
-               "Installs the package whose install.cfg and zevsetup.001 lie in the current directory.\n\n"
+               "Installs the package whose install.cfg and zevsetup.001 lie in the current directory.\n"
+               "Without --unattended or --preview the setup windows open on the display ($DISPLAY).\n\n"
                "  --machine DIR          the machine folder (C: is DIR/drive_c); default $ZEV_MACHINE,\n"
                "                         else $XDG_DATA_HOME/zev-setup/machine\n"
                "  --drive X=DIR          maps drive X: to a host folder (repeatable)\n"
@@ -151,7 +154,10 @@ int RunPreview(const Options& options) {
   return code;
 }
 
-int RunUnattended(const Options& options) {
+// The installation with windows on the display, or unattended on the headless backend with the
+// answers file walking the wizard.
+int RunInstaller(const Options& options) {
+  const bool windows = !options.unattended;
   std::optional<TAnswers> answers;
   if (options.answers) {
     try {
@@ -191,9 +197,20 @@ int RunUnattended(const Options& options) {
     return kSetupFailed;
   }
 
-  ui::HeadlessBackend backend;
-  backend.answerer = [&](const ui::BoxRequest& box) { return answers->Answer(box); };
-  ui::Application app(backend);
+  std::unique_ptr<ui::Backend> backend;
+  if (windows) {
+    try {
+      backend = std::make_unique<ui::fltk::FltkBackend>();
+    } catch (const std::exception& e) {
+      Report(e.what());
+      return kSetupFailed;
+    }
+  } else {
+    auto headless = std::make_unique<ui::HeadlessBackend>();
+    headless->answerer = [&](const ui::BoxRequest& box) { return answers->Answer(box); };
+    backend = std::move(headless);
+  }
+  ui::Application app(*backend);
   app.OnLog = [&](const std::string& line) {
     if (logFile) logFile << line << '\n' << std::flush;
     if (terminal) std::cerr << line << '\n';
@@ -220,13 +237,14 @@ int RunUnattended(const Options& options) {
   main.RadioButton1 = &wizard.RadioButton1;
   main.RadioButton2 = &wizard.RadioButton2;
 
-  // Nobody clicks: once the wizard is up, the driver walks it from inside its modal loop.
+  // Unattended, nobody clicks: once the wizard is up, the driver walks it from inside its modal
+  // loop. With windows the user walks it.
   bool wizardReached = false;
   TWizardDriver driver(wizard, wizardAnswers);
   wizard.OnShow = [&] {
     wizard.FormShow();
     wizardReached = true;
-    app.Post([&] { driver.Walk(); });
+    if (!windows) app.Post([&] { driver.Walk(); });
   };
 
   app.Log("start directory " + main.StartDir + ", temporary folder " + main.TempDir);
@@ -256,7 +274,8 @@ int RunUnattended(const Options& options) {
     case TUnattendedOutcome::uoInstalled:
       return kSetupOk;
     case TUnattendedOutcome::uoDeclined:
-      Report("the licence was declined (the answers file needs [Wizard] License=accept): nothing was installed");
+      Report(windows ? "the licence was declined: nothing was installed"
+                     : "the licence was declined (the answers file needs [Wizard] License=accept): nothing was installed");
       return kSetupCancelled;
     case TUnattendedOutcome::uoCancelled:
       Report("setup was cancelled: nothing was installed");
@@ -292,11 +311,12 @@ int RunSetupProgram(const std::vector<std::string>& args) {
     return kSetupOk;
   }
   if (options.preview) return RunPreview(options);
-  if (!options.unattended) {
-    Report("no display backend is available in this build; run with --unattended [ANSWERS] or --preview OUT.png");
+  if (!options.unattended && !ui::fltk::FltkBackend::DisplayAvailable()) {
+    Report("no display to open the setup windows on ($DISPLAY is not set or cannot be opened); "
+           "run 'zev-setup --unattended [ANSWERS]' to install without windows (see --help)");
     return kSetupUsage;
   }
-  return RunUnattended(options);
+  return RunInstaller(options);
 }
 
 }  // namespace zev::setup

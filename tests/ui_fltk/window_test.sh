@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The setup program with real windows under a virtual X server: it expands the sample disk set
+# zev-setup with real windows under a virtual X server: it expands the sample disk set
 # and installs it while xdotool clicks and types on its windows; a screenshot of every stage is
 # kept in OUT_DIR and checked pixel by pixel.
 # Usage: window_test.sh BIN_DIR SOURCE_DIR OUT_DIR
@@ -95,7 +95,7 @@ dest="$out/machine/drive_c/Program Files/ZEV Demo"
 mkdir -p "$dest/docs"
 echo "an older manual" >"$dest/docs/manual.txt"
 
-(cd "$out/set/disk1" && exec "$bin/setup_window_run" "$out/machine") >"$out/run.log" 2>&1 &
+(cd "$out/set/disk1" && exec "$bin/zev-setup" --machine "$out/machine" --log "$out/run.log") >"$out/stderr.log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
@@ -181,7 +181,7 @@ check "no desktop link" test ! -e "$out/machine/drive_c/WINDOWS/Desktop/ZEV Demo
 check "start menu link" test -e "$out/machine/drive_c/WINDOWS/Start Menu/ZEV Demo.lnk"
 if [ "$failed" -ne 0 ]; then
   echo "--- program log"
-  cat "$out/run.log"
+  cat "$out/run.log" "$out/stderr.log"
 fi
 echo "screenshots in $out"
 echo "$passed passed, $failed failed"
