@@ -111,6 +111,8 @@ void TCheckBox::Click() {
 }
 
 void TCheckBox::Paint(Canvas& canvas) {
+  // The caption is measured below in this control's font, not whatever the canvas had last.
+  canvas.Font = Font;
   if (!Transparent) Fill(canvas, Color, 0, 0, Width, Height);
   const int box = 13, top = (Height - box) / 2;
   canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() + top);
@@ -137,6 +139,7 @@ void TRadioButton::Click() {
 }
 
 void TRadioButton::Paint(Canvas& canvas) {
+  canvas.Font = Font;
   if (!Transparent) Fill(canvas, Color, 0, 0, Width, Height);
   const int box = 12, top = (Height - box) / 2;
   canvas.Brush.Style = TBrushStyle::bsSolid;
