@@ -56,6 +56,10 @@ struct CodecFrame {
   bool inputEnded = false;
   bool scrambleInput = false;
   bool scrambleOutput = false;
+  // Only one of the sums is the run's checksum (the input's when compressing, the output's when
+  // expanding); the block-wise paths skip the other.
+  bool sumInput = true;
+  bool sumOutput = true;
   std::uint32_t inputSum = 0;
   std::uint32_t outputSum = 0;
   std::int32_t outputBudget = 0;
@@ -83,8 +87,10 @@ inline std::uint32_t ByteSum(std::uint64_t word) {
   return static_cast<std::uint32_t>((pairs * 0x0001000100010001ull) >> 48);
 }
 
-// The byte sum of a block, eight bytes at a time.
+// The byte sum of a block, sixteen or eight bytes at a time.
 std::uint32_t ByteSum(const std::uint8_t* data, std::size_t n);
+// Copies n bytes from src to dest (not overlapping) and returns their byte sum, in one pass.
+std::uint32_t CopyWithByteSum(std::uint8_t* dest, const std::uint8_t* src, std::size_t n);
 
 inline std::uint8_t ScrambleByte(std::uint8_t b) {
   b ^= frame.key[frame.keyPosition];
@@ -113,7 +119,7 @@ inline std::uint64_t TakeCodecBytes(unsigned n) {
   if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
   word >>= 64 - 8 * n;
   frame.readPos += n;
-  frame.inputSum += ByteSum(word);
+  if (frame.sumInput) frame.inputSum += ByteSum(word);
   return frame.scrambleInput ? UnscrambleWord(word, n) : word;
 }
 

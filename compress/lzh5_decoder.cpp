@@ -4,8 +4,9 @@
 // lists (the length code, the character/length code and the position-class code), from which the
 // decoder builds canonical Huffman decode tables; then come the items: literal bytes and matches
 // of 3..256 bytes reaching up to 8192 bytes back. Symbols are decoded through a direct lookup
-// table of 12 bits (characters) or 8 bits (the two auxiliary codes); only the rare longer codes
-// walk a small binary tree hanging off a table slot.
+// table of 12 bits (characters) or 8 bits (the two auxiliary codes) whose entries carry the
+// symbol together with its code length; only the rare longer codes walk a small binary tree
+// hanging off a table slot.
 //
 // Every code-length list is checked before a table is built from it: a list that does not fill
 // the code space exactly, a length above 16, a count or run that would reach past the character
@@ -35,6 +36,7 @@ using lzh5::CharTableBits;
 using lzh5::LenCodeAlphabet;
 using lzh5::LenCodeCountBits;
 using lzh5::MaxCodeLength;
+using lzh5::MaxMatch;
 using lzh5::MinMatch;
 using lzh5::PosAlphabet;
 using lzh5::PosCountBits;
@@ -54,11 +56,27 @@ constexpr int kNoZeroRun = -1;
 // The length-code symbols below this value stand for runs of zero lengths.
 constexpr int kLenCodeRunSymbols = 3;
 
+// A table entry is either a symbol (low 9 bits) with its code length (the bits above), or, with
+// kTreeEntry set, the first tree node of the codes longer than the table's index width.
+constexpr std::uint16_t kTreeEntry = 0x8000;
+constexpr int kEntryLengthShift = 9;
+constexpr std::uint16_t kEntrySymbolMask = (1u << kEntryLengthShift) - 1;
+
+// Output is produced into a linear history buffer instead of a ring: the 8192 bytes before the
+// write position are always the window, so a match never wraps, and a copy may run up to
+// kCopyOverrun bytes past its end into slots that nothing has written yet. Once the write
+// position passes kSlideAt, the last 8192 bytes move to the front. The buffer starts with a
+// window of spaces, which matches reaching back before the first byte copy.
+constexpr std::uint32_t kCopyOverrun = 16;
+constexpr std::uint32_t kHistorySize = 64 * 1024;
+constexpr std::uint32_t kSlideAt = WindowSize + kHistorySize;
+constexpr std::uint32_t kHistoryBufferSize = kSlideAt + MaxMatch + kCopyOverrun;
+
 [[noreturn]] void ThrowBadTable() { throw ELZHBadDecodeTable(); }
 
 // The working set of one LZH5Expand call, allocated once and released on every exit.
 struct DecoderTables {
-  std::array<std::uint8_t, WindowSize> window;
+  std::array<std::uint8_t, kHistoryBufferSize> history;
   std::array<std::uint8_t, CharAlphabet> charLengths;
   std::array<std::uint8_t, kAuxLengthRoom> auxLengths;
   std::array<std::uint16_t, 1 << CharTableBits> charTable;
@@ -122,10 +140,22 @@ class BitReader {
   int count_ = 0;
 };
 
+// Stores value in the n slots from p on; n is a power of two and p a multiple of n slots from the
+// table's start, so four slots at a time never split a run.
+inline void FillSlots(std::uint16_t* p, std::uint32_t n, std::uint16_t value) {
+  if (n >= 4) {
+    const std::uint64_t word = value * 0x0001000100010001ull;
+    for (std::uint32_t i = 0; i < n; i += 4) std::memcpy(p + i, &word, sizeof word);
+  } else {
+    for (std::uint32_t i = 0; i < n; ++i) p[i] = value;
+  }
+}
+
 // Builds the decode table of index width tableBits for a canonical code over `alphabet` symbols.
-// Codes of tableBits bits or fewer fill 2^(tableBits - length) consecutive slots; a longer code
-// shares a slot with other codes of the same prefix and continues in a tree whose nodes are
-// numbered from `alphabet` upward, so any value below the alphabet size is a symbol.
+// Codes of tableBits bits or fewer fill 2^(tableBits - length) consecutive slots with the symbol
+// and its length; a longer code shares a slot with other codes of the same prefix and continues in
+// a tree whose nodes are numbered from `alphabet` upward, so any value below the alphabet size in
+// the tree is a symbol.
 void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* lengths, int tableBits,
                       std::uint16_t* table) {
   std::array<std::uint32_t, MaxCodeLength + 1> count{};
@@ -143,30 +173,35 @@ void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* length
   }
   for (int l = tableBits + 1; l <= MaxCodeLength; ++l) step[l] = 1u << (16 - l);
 
-  // Slots not covered by a short code get trees; 0 marks one that has no tree yet.
+  // Only the slots not covered by a short code are cleared: they get trees, and 0 marks one that
+  // has no tree yet.
   const std::uint32_t tableSize = 1u << tableBits;
-  std::fill(table + (start[tableBits + 1] >> shift), table + tableSize, std::uint16_t{0});
+  const std::uint32_t treeSlots = start[tableBits + 1] >> shift;
+  for (std::uint32_t i = treeSlots; i < tableSize; ++i) table[i] = 0;
 
   std::uint32_t nextNode = static_cast<std::uint32_t>(alphabet);
+  auto newNode = [&] {
+    // Cannot run out for a complete code; kept so that the node arrays are never overrun.
+    if (nextNode >= static_cast<std::uint32_t>(kTreeNodes)) ThrowBadTable();
+    t.treeLeft[nextNode] = t.treeRight[nextNode] = 0;
+    return static_cast<std::uint16_t>(nextNode++);
+  };
   for (int s = 0; s < alphabet; ++s) {
     const int l = lengths[s];
     if (l == 0) continue;
     const auto symbol = static_cast<std::uint16_t>(s);
     if (l <= tableBits) {
-      std::fill_n(table + start[l], step[l], symbol);
+      FillSlots(table + start[l], step[l], static_cast<std::uint16_t>(symbol | (l << kEntryLengthShift)));
     } else {
       const std::uint32_t code = start[l];
-      std::uint16_t* slot = &table[code >> shift];
+      std::uint16_t& entry = table[code >> shift];
+      if (entry == 0) entry = static_cast<std::uint16_t>(kTreeEntry | newNode());
       std::uint32_t mask = 1u << (15 - tableBits);
-      for (int i = tableBits; i < l; ++i) {
-        if (*slot == 0) {
-          // Cannot happen for a complete code; kept so that the node arrays are never overrun.
-          if (nextNode >= static_cast<std::uint32_t>(kTreeNodes)) ThrowBadTable();
-          t.treeLeft[nextNode] = t.treeRight[nextNode] = 0;
-          *slot = static_cast<std::uint16_t>(nextNode++);
-        }
-        slot = (code & mask) ? &t.treeRight[*slot] : &t.treeLeft[*slot];
+      std::uint16_t* slot = (code & mask) ? &t.treeRight[entry & ~kTreeEntry] : &t.treeLeft[entry & ~kTreeEntry];
+      for (int i = tableBits + 1; i < l; ++i) {
+        if (*slot == 0) *slot = newNode();
         mask >>= 1;
+        slot = (code & mask) ? &t.treeRight[*slot] : &t.treeLeft[*slot];
       }
       *slot = symbol;
     }
@@ -183,14 +218,20 @@ inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16
                         BeforeRefill&& beforeRefill) {
   const std::uint32_t peek = in.Peek16();
   std::uint32_t e = table[peek >> (16 - tableBits)];
-  if (e >= static_cast<std::uint32_t>(alphabet)) {
+  int length = 0;
+  if (e & kTreeEntry) [[unlikely]] {
+    e &= ~static_cast<std::uint32_t>(kTreeEntry);
     std::uint32_t mask = 1u << (15 - tableBits);
     do {
       e = (peek & mask) ? t.treeRight[e] : t.treeLeft[e];
       mask >>= 1;
     } while (e >= static_cast<std::uint32_t>(alphabet));
+    length = lengths[e];
+  } else {
+    length = static_cast<int>(e >> kEntryLengthShift);
+    e &= kEntrySymbolMask;
   }
-  in.Skip(lengths[e], beforeRefill);
+  in.Skip(length, beforeRefill);
   return static_cast<int>(e);
 }
 
@@ -201,6 +242,7 @@ void ReadAuxLengths(BitReader& in, DecoderTables& t, int alphabet, int countBits
   if (n == 0) {
     const auto symbol = in.Read(countBits);
     if (symbol >= static_cast<std::uint32_t>(alphabet)) ThrowBadTable();
+    // The entries carry length 0: the item itself takes no bits.
     t.auxLengths.fill(0);
     t.auxTable.fill(static_cast<std::uint16_t>(symbol));
     return;
@@ -285,28 +327,21 @@ void LZH5Expand(std::int32_t outputSize) {
   if (outputSize == 0) return;
   auto tables = std::make_unique<DecoderTables>();
   DecoderTables& t = *tables;
-  std::uint8_t* const window = t.window.data();
+  std::uint8_t* const history = t.history.data();
 
   std::uint16_t blockItemsLeft = 0;
   BitReader in;
   in.Start();
-  t.window.fill(0x20);
-  // Output is kept in the window and handed to the frame in runs: window[flushed, wpos) has been
-  // produced but not yet handed over. It goes before every block header (so an error there
-  // leaves the frame as a byte-wise writer would), before every input refill (so progress
-  // reports see the same output), when the window wraps, and at the end.
-  std::uint32_t wpos = 0;
-  std::uint32_t flushed = 0;
+  std::memset(history, 0x20, WindowSize);
+  // history[flushed, wpos) has been produced but not yet handed to the frame. It goes before
+  // every block header (so an error there leaves the frame as a byte-wise writer would), before
+  // every input refill (so progress reports see the same output), before the history slides,
+  // and at the end.
+  std::uint32_t wpos = WindowSize;
+  std::uint32_t flushed = WindowSize;
   auto handOver = [&] {
-    if (wpos > flushed) WriteCodecBytes(window + flushed, wpos - flushed);
+    if (wpos > flushed) WriteCodecBytes(history + flushed, wpos - flushed);
     flushed = wpos;
-  };
-  auto put = [&](std::uint8_t b) {
-    window[wpos++] = b;
-    if (wpos == WindowSize) {
-      handOver();
-      wpos = flushed = 0;
-    }
   };
   // 64 bits: the last match may carry the count up to 255 past a size near 2^31.
   std::int64_t produced = 0;
@@ -318,12 +353,17 @@ void LZH5Expand(std::int32_t outputSize) {
       in = block.in;
       blockItemsLeft = block.items;
     }
+    if (wpos >= kSlideAt) [[unlikely]] {
+      handOver();
+      std::memmove(history, history + wpos - WindowSize, WindowSize);
+      wpos = flushed = WindowSize;
+    }
     // An item count of 0 wraps to 65535 here and so stands for 65536 items.
     --blockItemsLeft;
     const int c = DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet,
                                t.charLengths.data(), handOver);
     if (c <= 0xFF) {
-      put(static_cast<std::uint8_t>(c));
+      history[wpos++] = static_cast<std::uint8_t>(c);
       ++produced;
       continue;
     }
@@ -331,46 +371,35 @@ void LZH5Expand(std::int32_t outputSize) {
     // j - 1 extra bits.
     const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
                                t.auxLengths.data(), handOver);
-    std::uint32_t offset = 0;
+    std::uint32_t distance = 1;
     if (j != 0) {
-      offset = 1u << (j - 1);
+      distance += 1u << (j - 1);
       if (j > 1) {
-        offset += in.Peek16() >> (17 - j);
+        distance += in.Peek16() >> (17 - j);
         in.Skip(j - 1, handOver);
       }
     }
-    // A match is copied whole even when it runs past outputSize; overlapping copies (offset
+    // A match is copied whole even when it runs past outputSize; overlapping copies (distance
     // below the length) read back bytes written by this same match.
     const auto length = static_cast<std::uint32_t>(c - 256 + MinMatch);
-    const std::uint32_t src = (wpos - offset - 1) & WindowMask;
+    std::uint8_t* const to = history + wpos;
+    const std::uint8_t* const from = to - distance;
     produced += length;
-    if (wpos + length < static_cast<std::uint32_t>(WindowSize)) {
-      std::uint8_t* to = window + wpos;
-      const std::uint8_t* from = window + src;
-      if (src < wpos) {
-        const std::uint32_t distance = wpos - src;
-        if (distance >= length) {
-          std::memcpy(to, from, length);
-        } else if (distance == 1) {
-          std::memset(to, *from, length);
-        } else {
-          // Each byte read was written at least `distance` bytes earlier, so copying in steps of
-          // up to `distance` bytes reads what a byte-wise copy would.
-          std::uint32_t k = 0;
-          if (distance >= 8) {
-            for (; k + 8 <= length; k += 8) std::memcpy(to + k, from + k, 8);
-          }
-          for (; k < length; ++k) to[k] = from[k];
-        }
-      } else if (src + length <= static_cast<std::uint32_t>(WindowSize)) {
-        // Bytes from the previous turn of the window, all read before any is overwritten.
-        std::memmove(to, from, length);
-      } else {
-        for (std::uint32_t k = 0; k < length; ++k) to[k] = window[(src + k) & WindowMask];
-      }
-      wpos += length;
+    wpos += length;
+    if (distance >= kCopyOverrun) {
+      // Whole 16-byte pieces: each reads only bytes written before it, and the last may spill
+      // into the overrun slots.
+      for (std::uint32_t k = 0; k < length; k += kCopyOverrun) std::memcpy(to + k, from + k, kCopyOverrun);
+    } else if (distance == 1) {
+      std::memset(to, *from, length);
     } else {
-      for (std::uint32_t k = 0; k < length; ++k) put(window[(src + k) & WindowMask]);
+      // Each byte read was written at least `distance` bytes earlier, so copying in steps of up
+      // to `distance` bytes reads what a byte-wise copy would.
+      std::uint32_t k = 0;
+      if (distance >= 8) {
+        for (; k + 8 <= length; k += 8) std::memcpy(to + k, from + k, 8);
+      }
+      for (; k < length; ++k) to[k] = from[k];
     }
   }
   handOver();
