@@ -8,7 +8,7 @@
 // list (the installation folder's "*.*", each file of a <SUB/<ALT folder, each shortcut's
 // folders and links, the folder's "Name") where it reads back as written; a run that stopped on
 // "Unable to write to" its uninstall.cfg did so at a record the INI writer refuses, with every
-// record before it in place. The list lives only in the installation folder's uninstall.cfg (none
+// record before it in place, or where the list cannot be written at all. The list lives only in the installation folder's uninstall.cfg (none
 // anywhere without an <INSTALLDIR> entry), and every file the run wrote lies in a folder of the
 // directory table or among the links in the Windows directory.
 #pragma once
@@ -243,6 +243,7 @@ inline Verdict CheckUninstallWriter(platform::ScopedMachine& machine, const std:
   }
   platform::SetLauncher(previousLauncher);
   if (!escaped.empty()) return escaped;
+  const std::vector<std::string> after = TreeBelow(machine.Root());
 
   // Where the run stops, as the writer decides it: at the first record it refuses.
   const std::vector<UninstallRecord> records = ExpectedRecords(in, rows, installDir);
@@ -256,8 +257,15 @@ inline Verdict CheckUninstallWriter(platform::ScopedMachine& machine, const std:
   if (!stopped && refusedAt < records.size())
     return "the run finished although the record [" + records[refusedAt].section + "] " + records[refusedAt].key +
            " cannot be written";
+  // A stop on the list's error is sound where the list cannot be written at all (a name the
+  // machine refuses, a file in the folder's place); elsewhere it must come at a refused record.
   // A stop for another reason (a folder that cannot be made) may come before any record.
-  if (!stopped || (listRefused && refusedAt < records.size())) {
+  bool checkRecords = !stopped;
+  if (listRefused && platform::WritePrivateProfileString("UNINS", "probe", "", listFile)) {
+    if (refusedAt == records.size()) return "the run stopped on \"" + stop + "\" although the list can be written there";
+    checkRecords = true;
+  }
+  if (checkRecords) {
     for (std::size_t i = 0; i < refusedAt; ++i) {
       std::string value;
       platform::GetPrivateProfileString(records[i].section, records[i].key, "\x01missing", value, 1 << 20, listFile);
@@ -273,7 +281,7 @@ inline Verdict CheckUninstallWriter(platform::ScopedMachine& machine, const std:
   for (const ResolvedRow& row : rows) allowed.push_back(HostFolder(row.directory));
   const fs::path windows = (machine.DriveC() / "WINDOWS").lexically_normal();
   const std::set<std::string> old(before.begin(), before.end());
-  for (const std::string& rel : TreeBelow(machine.Root())) {
+  for (const std::string& rel : after) {
     const fs::path path = (machine.Root() / rel).lexically_normal();
     if (old.count(rel) || !fs::is_regular_file(fs::symlink_status(path, ec))) continue;
     std::string lower = path.filename().string();
