@@ -1,9 +1,9 @@
 #!/bin/sh
 # The private temporary folder under zev-setup: when the Windows directory's Temp\z is a symbolic
-# link, a plain file, or (as root) a folder of another user, the program refuses to run, exit 1,
-# with a message naming the folder and what is wrong with it; it neither writes into nor clears
-# what the link points to or the other user's folder. A real folder of the user is used and
-# removed. Usage: temp_folder_e2e.sh BIN_DIR
+# link, a plain file or (as root) a folder of another user, or the Temp folder above it is a link
+# out of the drive, the program refuses to run, exit 1, with a message naming the folder and what
+# is wrong with it; it neither writes into nor clears what a link points to or the other user's
+# folder. A real folder of the user is used and removed. Usage: temp_folder_e2e.sh BIN_DIR
 set -u
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
@@ -72,7 +72,16 @@ else
   echo "skip a temporary folder of another user: making one needs root and the user nobody"
 fi
 
-# 5. The user's own folder, left open by an earlier run: used, and removed at the end.
+# 5. Not z but the Temp folder above it is a link out of the drive: refused before anything is made.
+mkdir -p "$work/parent/drive_c/WINDOWS" "$work/outside"
+ln -s "$work/outside" "$work/parent/drive_c/WINDOWS/Temp"
+run_setup parent
+[ "$rc" = 1 ] || fail "parent: exit $rc, expected 1"
+grep -q '^zev-setup: The temporary folder C:\\WINDOWS\\Temp\\z cannot be used: ' "$work/parent.err" ||
+  { fail "parent: message"; cat "$work/parent.err"; }
+[ -z "$(ls "$work/outside")" ] || fail "parent: something was made through the link"
+
+# 6. The user's own folder, left open by an earlier run: used, and removed at the end.
 mkdir -p "$work/own/drive_c/WINDOWS/Temp/z"
 chmod 777 "$work/own/drive_c/WINDOWS/Temp/z"
 run_setup own
