@@ -85,12 +85,13 @@ struct DecoderTables {
   std::array<std::uint16_t, kTreeNodes> treeRight;
 };
 
-// Keeps the next unread bits of the stream in the low `count_` bits of `bits_`. Whenever fewer
-// than 16 remain it tops up: seven or six whole bytes at once while at least eight are buffered
-// in the frame, and otherwise one byte at a time, only until 16 bits are there. So the frame's
-// refill of the next input block (and with it the progress report) comes at exactly the bit at
-// which a plain 16-bit bit buffer fed one byte at a time would ask for it; where an abort from
-// the progress handler lands in the stream does not depend on how this reader is built.
+// Keeps the next unread bits of the stream in the top `count_` bits of `bits_` (the bits below
+// them are 0). Whenever fewer than 16 remain it tops up: seven or six whole bytes at once while at
+// least eight are buffered in the frame, and otherwise one byte at a time, only until 16 bits are
+// there. So the frame's refill of the next input block (and with it the progress report) comes at
+// exactly the bit at which a plain 16-bit bit buffer fed one byte at a time would ask for it;
+// where an abort from the progress handler lands in the stream does not depend on how this reader
+// is built.
 class BitReader {
  public:
   void Start() {
@@ -100,12 +101,15 @@ class BitReader {
   }
 
   // The next 16 bits, first bit in the most significant position, without consuming them.
-  std::uint32_t Peek16() const { return static_cast<std::uint32_t>(bits_ >> (count_ - 16)) & 0xFFFFu; }
+  std::uint32_t Peek16() const { return static_cast<std::uint32_t>(bits_ >> 48); }
+  // The next n (1..16) bits, without consuming them.
+  std::uint32_t PeekBits(int n) const { return static_cast<std::uint32_t>(bits_ >> (64 - n)); }
 
   // beforeRefill runs when the frame may have to fetch the next input block, so that the caller
   // can first hand over the output it holds back.
   template <class BeforeRefill>
   void Skip(int n, BeforeRefill&& beforeRefill) {
+    bits_ <<= n;
     count_ -= n;
     if (count_ < 16) Fill(beforeRefill);
   }
@@ -123,7 +127,7 @@ class BitReader {
   void Fill(BeforeRefill&& beforeRefill) {
     if (detail::BufferedCodecInput() >= 8) {
       const auto bytes = static_cast<unsigned>(63 - count_) >> 3;
-      bits_ = (bits_ << (8 * bytes)) | detail::TakeCodecBytes(bytes);
+      bits_ |= detail::TakeCodecBytes(bytes) << (64 - count_ - static_cast<int>(8 * bytes));
       count_ += static_cast<int>(8 * bytes);
       return;
     }
@@ -131,7 +135,7 @@ class BitReader {
     // After the input has ended the stream continues as zero bits, and the frame is not asked
     // again.
     while (count_ < 16) {
-      bits_ = (bits_ << 8) | (CodecInputEnded() ? 0 : ReadCodecByte());
+      bits_ |= static_cast<std::uint64_t>(CodecInputEnded() ? 0 : ReadCodecByte()) << (56 - count_);
       count_ += 8;
     }
   }
@@ -216,10 +220,10 @@ template <class BeforeRefill>
 inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16_t* table,
                         int tableBits, int alphabet, const std::uint8_t* lengths,
                         BeforeRefill&& beforeRefill) {
-  const std::uint32_t peek = in.Peek16();
-  std::uint32_t e = table[peek >> (16 - tableBits)];
+  std::uint32_t e = table[in.PeekBits(tableBits)];
   int length = 0;
   if (e & kTreeEntry) [[unlikely]] {
+    const std::uint32_t peek = in.Peek16();
     e &= ~static_cast<std::uint32_t>(kTreeEntry);
     std::uint32_t mask = 1u << (15 - tableBits);
     do {
@@ -358,49 +362,54 @@ void LZH5Expand(std::int32_t outputSize) {
       std::memmove(history, history + wpos - WindowSize, WindowSize);
       wpos = flushed = WindowSize;
     }
-    // An item count of 0 wraps to 65535 here and so stands for 65536 items.
-    --blockItemsLeft;
-    const int c = DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet,
-                               t.charLengths.data(), handOver);
-    if (c <= 0xFF) {
-      history[wpos++] = static_cast<std::uint8_t>(c);
-      ++produced;
-      continue;
-    }
-    // Class 0 is offset 0 and class 1 offset 1; class j >= 2 covers 2^(j-1) .. 2^j - 1 with
-    // j - 1 extra bits.
-    const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
-                               t.auxLengths.data(), handOver);
-    std::uint32_t distance = 1;
-    if (j != 0) {
-      distance += 1u << (j - 1);
-      if (j > 1) {
-        distance += in.Peek16() >> (17 - j);
-        in.Skip(j - 1, handOver);
+    // Items until the block, the history buffer or the output ends.
+    const std::uint32_t begin = wpos;
+    const auto stop = static_cast<std::uint32_t>(
+        std::min<std::int64_t>(kSlideAt, wpos + (outputSize - produced)));
+    do {
+      // An item count of 0 wraps to 65535 here and so stands for 65536 items.
+      --blockItemsLeft;
+      const int c = DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet,
+                                 t.charLengths.data(), handOver);
+      if (c <= 0xFF) {
+        history[wpos++] = static_cast<std::uint8_t>(c);
+        continue;
       }
-    }
-    // A match is copied whole even when it runs past outputSize; overlapping copies (distance
-    // below the length) read back bytes written by this same match.
-    const auto length = static_cast<std::uint32_t>(c - 256 + MinMatch);
-    std::uint8_t* const to = history + wpos;
-    const std::uint8_t* const from = to - distance;
-    produced += length;
-    wpos += length;
-    if (distance >= kCopyOverrun) {
-      // Whole 16-byte pieces: each reads only bytes written before it, and the last may spill
-      // into the overrun slots.
-      for (std::uint32_t k = 0; k < length; k += kCopyOverrun) std::memcpy(to + k, from + k, kCopyOverrun);
-    } else if (distance == 1) {
-      std::memset(to, *from, length);
-    } else {
-      // Each byte read was written at least `distance` bytes earlier, so copying in steps of up
-      // to `distance` bytes reads what a byte-wise copy would.
-      std::uint32_t k = 0;
-      if (distance >= 8) {
-        for (; k + 8 <= length; k += 8) std::memcpy(to + k, from + k, 8);
+      // Class 0 is offset 0 and class 1 offset 1; class j >= 2 covers 2^(j-1) .. 2^j - 1 with
+      // j - 1 extra bits. The distance back is the offset + 1.
+      const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
+                                 t.auxLengths.data(), handOver);
+      std::uint32_t distance = 1;
+      if (j != 0) {
+        distance += 1u << (j - 1);
+        if (j > 1) {
+          distance += in.PeekBits(j - 1);
+          in.Skip(j - 1, handOver);
+        }
       }
-      for (; k < length; ++k) to[k] = from[k];
-    }
+      // A match is copied whole even when it runs past outputSize; overlapping copies (distance
+      // below the length) read back bytes written by this same match.
+      const auto length = static_cast<std::uint32_t>(c - 256 + MinMatch);
+      std::uint8_t* const to = history + wpos;
+      const std::uint8_t* const from = to - distance;
+      wpos += length;
+      if (distance >= kCopyOverrun) {
+        // Whole 16-byte pieces: each reads only bytes written before it, and the last may spill
+        // into the overrun slots.
+        for (std::uint32_t k = 0; k < length; k += kCopyOverrun) std::memcpy(to + k, from + k, kCopyOverrun);
+      } else if (distance == 1) {
+        std::memset(to, *from, length);
+      } else {
+        // Each byte read was written at least `distance` bytes earlier, so copying in steps of
+        // up to `distance` bytes reads what a byte-wise copy would.
+        std::uint32_t k = 0;
+        if (distance >= 8) {
+          for (; k + 8 <= length; k += 8) std::memcpy(to + k, from + k, 8);
+        }
+        for (; k < length; ++k) to[k] = from[k];
+      }
+    } while (blockItemsLeft != 0 && wpos < stop);
+    produced += wpos - begin;
   }
   handOver();
 }
