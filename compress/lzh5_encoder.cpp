@@ -53,11 +53,22 @@ struct Encoder {
   // Eight bytes of slack past the text let match comparisons load whole words.
   std::array<std::uint8_t, kTextSize + 8> TextBuffer{};
   std::array<std::uint8_t, kNodeCount> NodeDepth{};
-  std::array<std::uint16_t, kNodeCount> NodePos{};
   std::array<std::uint8_t, kNodeCount> ChildCount{};
-  std::array<std::uint16_t, kLeafEnd> NodeParent{};
-  std::array<std::uint16_t, kLeafEnd> LinkPrev{};
-  std::array<std::uint16_t, kLinkCount> LinkNext{};
+  // A step along a sibling list reads the parent and the next entry of one number, and relinking
+  // writes its parent, next and previous entries together; keeping them (and an internal node's
+  // recent position) side by side puts all of them in one cache line. Numbers from kBucketBase
+  // on are the list heads and use only `next`; `pos` belongs to internal nodes and roots.
+  struct Link {
+    std::uint16_t parent;
+    std::uint16_t next;
+    std::uint16_t prev;
+    std::uint16_t pos;
+  };
+  std::array<Link, kLinkCount> Links{};
+  std::uint16_t& NodeParent(int i) { return Links[static_cast<std::size_t>(i)].parent; }
+  std::uint16_t& LinkNext(int i) { return Links[static_cast<std::size_t>(i)].next; }
+  std::uint16_t& LinkPrev(int i) { return Links[static_cast<std::size_t>(i)].prev; }
+  std::uint16_t& NodePos(int i) { return Links[static_cast<std::size_t>(i)].pos; }
   int FreeNode = 1;
 
   int CurPos = kFirstPos;
@@ -88,58 +99,58 @@ struct Encoder {
 void Encoder::InitTrie() {
   for (int i = kRootBase; i < kNodeCount; ++i) {
     NodeDepth[i] = 1;
-    NodePos[i] = 0;
+    NodePos(i) = 0;
   }
-  std::fill(NodeParent.begin() + kRootBase, NodeParent.begin() + kLeafEnd, std::uint16_t{0});
+  for (int i = kRootBase; i < kLeafEnd; ++i) NodeParent(i) = 0;
   FreeNode = 1;
-  for (int i = 1; i < WindowSize - 1; ++i) LinkNext[i] = static_cast<std::uint16_t>(i + 1);
-  LinkNext[WindowSize - 1] = 0;
-  std::fill(LinkNext.begin() + kBucketBase, LinkNext.end(), std::uint16_t{0});
+  for (int i = 1; i < WindowSize - 1; ++i) LinkNext(i) = static_cast<std::uint16_t>(i + 1);
+  LinkNext(WindowSize - 1) = 0;
+  for (int i = kBucketBase; i < kLinkCount; ++i) LinkNext(i) = 0;
 }
 
 inline int Encoder::FindChild(int q, int c) {
-  int r = LinkNext[ChildHash(q, c)];
+  int r = LinkNext(ChildHash(q, c));
   // Slot 0 ends every list; making it look like q's child stops the search there.
-  NodeParent[0] = static_cast<std::uint16_t>(q);
-  while (NodeParent[r] != q) r = LinkNext[r];
+  NodeParent(0) = static_cast<std::uint16_t>(q);
+  while (NodeParent(r) != q) r = LinkNext(r);
   return r;
 }
 
 inline void Encoder::AddChild(int q, int c, int r) {
   const int h = ChildHash(q, c);
-  const int t = LinkNext[h];
-  LinkNext[h] = static_cast<std::uint16_t>(r);
-  LinkNext[r] = static_cast<std::uint16_t>(t);
-  LinkPrev[t] = static_cast<std::uint16_t>(r);
-  LinkPrev[r] = static_cast<std::uint16_t>(h);
-  NodeParent[r] = static_cast<std::uint16_t>(q);
+  const int t = LinkNext(h);
+  LinkNext(h) = static_cast<std::uint16_t>(r);
+  LinkNext(r) = static_cast<std::uint16_t>(t);
+  LinkPrev(t) = static_cast<std::uint16_t>(r);
+  LinkPrev(r) = static_cast<std::uint16_t>(h);
+  NodeParent(r) = static_cast<std::uint16_t>(q);
   ++ChildCount[q];
 }
 
 inline void Encoder::ReplaceInList(int from, int to) {
-  const int prev = LinkPrev[from];
-  LinkPrev[to] = static_cast<std::uint16_t>(prev);
-  LinkNext[prev] = static_cast<std::uint16_t>(to);
-  const int next = LinkNext[from];
-  LinkNext[to] = static_cast<std::uint16_t>(next);
-  LinkPrev[next] = static_cast<std::uint16_t>(to);
+  const int prev = LinkPrev(from);
+  LinkPrev(to) = static_cast<std::uint16_t>(prev);
+  LinkNext(prev) = static_cast<std::uint16_t>(to);
+  const int next = LinkNext(from);
+  LinkNext(to) = static_cast<std::uint16_t>(next);
+  LinkPrev(next) = static_cast<std::uint16_t>(to);
 }
 
 inline void Encoder::Unlink(int r) {
-  const int prev = LinkPrev[r];
-  const int next = LinkNext[r];
-  LinkNext[prev] = static_cast<std::uint16_t>(next);
-  LinkPrev[next] = static_cast<std::uint16_t>(prev);
+  const int prev = LinkPrev(r);
+  const int next = LinkNext(r);
+  LinkNext(prev) = static_cast<std::uint16_t>(next);
+  LinkPrev(next) = static_cast<std::uint16_t>(prev);
 }
 
 void Encoder::SplitEdge(int old) {
   const int node = FreeNode;
-  FreeNode = LinkNext[node];
+  FreeNode = LinkNext(node);
   ChildCount[node] = 0;
   ReplaceInList(old, node);
-  NodeParent[node] = NodeParent[old];
+  NodeParent(node) = NodeParent(old);
   NodeDepth[node] = static_cast<std::uint8_t>(MatchLen);
-  NodePos[node] = static_cast<std::uint16_t>(CurPos);
+  NodePos(node) = static_cast<std::uint16_t>(CurPos);
   AddChild(node, TextBuffer[MatchPos + MatchLen], old);
   AddChild(node, TextBuffer[CurPos + MatchLen], CurPos);
 }
@@ -153,18 +164,18 @@ void Encoder::InsertPosition() {
     // that is still shorter than the agreement.
     --MatchLen;
     r = (MatchPos + 1) | WindowSize;
-    while (NodeParent[r] == 0) r = LinkNext[r];
-    q = NodeParent[r];
+    while (NodeParent(r) == 0) r = LinkNext(r);
+    q = NodeParent(r);
     while (NodeDepth[q] >= MatchLen) {
       r = q;
-      q = NodeParent[q];
+      q = NodeParent(q);
     }
     int t = q;
-    while (NodePos[t] & kStaleFlag) {
-      NodePos[t] = static_cast<std::uint16_t>(CurPos);
-      t = NodeParent[t];
+    while (NodePos(t) & kStaleFlag) {
+      NodePos(t) = static_cast<std::uint16_t>(CurPos);
+      t = NodeParent(t);
     }
-    if (t < kRootBase) NodePos[t] = static_cast<std::uint16_t>(CurPos | kStaleFlag);
+    if (t < kRootBase) NodePos(t) = static_cast<std::uint16_t>(CurPos | kStaleFlag);
   } else {
     q = kRootBase + TextBuffer[CurPos];
     const int c = TextBuffer[CurPos + 1];
@@ -186,7 +197,7 @@ void Encoder::InsertPosition() {
       MatchPos = r;
     } else {
       limit = NodeDepth[r];
-      MatchPos = NodePos[r] & ~kStaleFlag;
+      MatchPos = NodePos(r) & ~kStaleFlag;
     }
     if (MatchPos >= CurPos) MatchPos -= WindowSize;
     const std::uint8_t* const earlier = text + MatchPos;
@@ -215,7 +226,7 @@ void Encoder::InsertPosition() {
     }
     if (MatchLen > limit) MatchLen = limit;
     if (MatchLen == MaxMatch) break;
-    NodePos[r] = static_cast<std::uint16_t>(CurPos);
+    NodePos(r) = static_cast<std::uint16_t>(CurPos);
     q = r;
     const int c = current[MatchLen];
     r = FindChild(q, c);
@@ -229,44 +240,44 @@ void Encoder::InsertPosition() {
   // A full-length match with leaf r: the new leaf takes its place, and r records where its
   // string went.
   ReplaceInList(r, CurPos);
-  NodeParent[CurPos] = static_cast<std::uint16_t>(q);
-  NodeParent[r] = 0;
-  LinkNext[r] = static_cast<std::uint16_t>(CurPos);
+  NodeParent(CurPos) = static_cast<std::uint16_t>(q);
+  NodeParent(r) = 0;
+  LinkNext(r) = static_cast<std::uint16_t>(CurPos);
 }
 
 void Encoder::DeletePosition() {
-  if (NodeParent[CurPos] == 0) return;
+  if (NodeParent(CurPos) == 0) return;
   Unlink(CurPos);
-  const int r = NodeParent[CurPos];
-  NodeParent[CurPos] = 0;
+  const int r = NodeParent(CurPos);
+  NodeParent(CurPos) = 0;
   --ChildCount[r];
   if (r >= kRootBase || ChildCount[r] > 1) return;
 
   // r has one child left and goes; its most recent position moves up to the ancestors that
   // have not seen it yet.
-  const int t = Unwrap(NodePos[r] & ~kStaleFlag);
+  const int t = Unwrap(NodePos(r) & ~kStaleFlag);
   int s = t;
-  int q = NodeParent[r];
-  int u = NodePos[q];
+  int q = NodeParent(r);
+  int u = NodePos(q);
   while (u & kStaleFlag) {
     u = Unwrap(u & ~kStaleFlag);
     if (u > s) s = u;
-    NodePos[q] = static_cast<std::uint16_t>(s | WindowSize);
-    q = NodeParent[q];
-    u = NodePos[q];
+    NodePos(q) = static_cast<std::uint16_t>(s | WindowSize);
+    q = NodeParent(q);
+    u = NodePos(q);
   }
   if (q < kRootBase) {
     u = Unwrap(u);
     if (u > s) s = u;
-    NodePos[q] = static_cast<std::uint16_t>(s | WindowSize | kStaleFlag);
+    NodePos(q) = static_cast<std::uint16_t>(s | WindowSize | kStaleFlag);
   }
 
   const int child = FindChild(r, TextBuffer[t + NodeDepth[r]]);
   Unlink(child);
   ReplaceInList(r, child);
-  NodeParent[child] = NodeParent[r];
-  NodeParent[r] = 0;
-  LinkNext[r] = static_cast<std::uint16_t>(FreeNode);
+  NodeParent(child) = NodeParent(r);
+  NodeParent(r) = 0;
+  LinkNext(r) = static_cast<std::uint16_t>(FreeNode);
   FreeNode = r;
 }
 
