@@ -45,7 +45,8 @@ constexpr int kRootBase = WindowSize;                    // roots 8192 + first b
 constexpr int kNodeCount = WindowSize + 256;             // internal nodes 1..8191 and the roots
 constexpr int kLeafEnd = 2 * WindowSize;                 // leaves 8192..16383
 constexpr int kBucketBase = 2 * WindowSize;              // sibling-list heads from 16384
-constexpr int kLinkCount = kBucketBase + 16 * 255 + 8447 + 1;  // 28912
+constexpr int kBucketBits = 15;
+constexpr int kBucketCount = 1 << kBucketBits;           // heads 16384..49151
 constexpr std::uint16_t kStaleFlag = 0x8000;
 
 // The state of one LZH5Compress call, allocated once per member.
@@ -56,17 +57,21 @@ struct Encoder {
   std::array<std::uint8_t, kNodeCount> ChildCount{};
   // A step along a sibling list reads the parent and the next entry of one number, and relinking
   // writes its parent, next and previous entries together; keeping them (and an internal node's
-  // recent position) side by side puts all of them in one cache line. Numbers from kBucketBase
-  // on are the list heads and use only `next`; `pos` belongs to internal nodes and roots.
+  // recent position) side by side puts all of them in one cache line. `pos` belongs to internal
+  // nodes and roots. The list heads, numbered from kBucketBase on, are kept apart in Buckets.
   struct Link {
     std::uint16_t parent;
     std::uint16_t next;
     std::uint16_t prev;
     std::uint16_t pos;
   };
-  std::array<Link, kLinkCount> Links{};
+  std::array<Link, kBucketBase> Links{};
+  std::array<std::uint16_t, kBucketCount> Buckets{};
   std::uint16_t& NodeParent(int i) { return Links[static_cast<std::size_t>(i)].parent; }
-  std::uint16_t& LinkNext(int i) { return Links[static_cast<std::size_t>(i)].next; }
+  std::uint16_t& LinkNext(int i) {
+    return i >= kBucketBase ? Buckets[static_cast<std::size_t>(i - kBucketBase)]
+                            : Links[static_cast<std::size_t>(i)].next;
+  }
   std::uint16_t& LinkPrev(int i) { return Links[static_cast<std::size_t>(i)].prev; }
   std::uint16_t& NodePos(int i) { return Links[static_cast<std::size_t>(i)].pos; }
   int FreeNode = 1;
@@ -81,8 +86,12 @@ struct Encoder {
   void Run();
 
   void InitTrie();
-  // The sibling list (bucket) of q's child that continues with byte c.
-  static int ChildHash(int q, int c) { return q + 16 * c + kBucketBase; }
+  // The sibling list (bucket) of q's child that continues with byte c. Lists are shared by
+  // different (q, c) pairs and searched for the entry whose parent is q, so the hash only needs
+  // to tell apart the children of one node: for a fixed q it is one-to-one in c.
+  static int ChildHash(int q, int c) {
+    return kBucketBase + ((q * 0x9E37 + c) & (kBucketCount - 1));
+  }
   int FindChild(int q, int c);
   void AddChild(int q, int c, int r);
   // Puts `to` where `from` stands in from's sibling list.
@@ -105,11 +114,11 @@ void Encoder::InitTrie() {
   FreeNode = 1;
   for (int i = 1; i < WindowSize - 1; ++i) LinkNext(i) = static_cast<std::uint16_t>(i + 1);
   LinkNext(WindowSize - 1) = 0;
-  for (int i = kBucketBase; i < kLinkCount; ++i) LinkNext(i) = 0;
+  Buckets.fill(0);
 }
 
 inline int Encoder::FindChild(int q, int c) {
-  int r = LinkNext(ChildHash(q, c));
+  int r = Buckets[static_cast<std::size_t>(ChildHash(q, c) - kBucketBase)];
   // Slot 0 ends every list; making it look like q's child stops the search there.
   NodeParent(0) = static_cast<std::uint16_t>(q);
   while (NodeParent(r) != q) r = LinkNext(r);
@@ -118,8 +127,9 @@ inline int Encoder::FindChild(int q, int c) {
 
 inline void Encoder::AddChild(int q, int c, int r) {
   const int h = ChildHash(q, c);
-  const int t = LinkNext(h);
-  LinkNext(h) = static_cast<std::uint16_t>(r);
+  std::uint16_t& head = Buckets[static_cast<std::size_t>(h - kBucketBase)];
+  const int t = head;
+  head = static_cast<std::uint16_t>(r);
   LinkNext(r) = static_cast<std::uint16_t>(t);
   LinkPrev(t) = static_cast<std::uint16_t>(r);
   LinkPrev(r) = static_cast<std::uint16_t>(h);
