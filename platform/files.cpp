@@ -65,20 +65,35 @@ std::int32_t FileAge(const std::string& path) {
   return st && !S_ISDIR(st->st_mode) ? ToDosDateTime(st->st_mtime) : -1;
 }
 
-bool DeleteFile(const std::string& path) {
-  // A link is deleted itself, never what it points to.
-  auto host = HostOf(path, false);
+namespace {
+
+// As on Windows, a read-only file or one that someone holds open cannot be deleted or replaced.
+// A link counts as itself, never as what it points to.
+bool MayRemove(const fs::path& host) {
   struct stat st;
-  if (!host || ::lstat(host->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (S_ISREG(st.st_mode)) {
-    // As on Windows, a read-only file or one that someone holds open stays.
-    const int fd = ::open(host->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool kept = (DescriptorAttributes(fd) & faReadOnly) || IsOpenElsewhere(fd);
-    ::close(fd);
-    if (kept) return false;
-  }
-  return ::unlink(host->c_str()) == 0;
+  if (::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (!S_ISREG(st.st_mode)) return true;
+  const int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool kept = (DescriptorAttributes(fd) & faReadOnly) || IsOpenElsewhere(fd);
+  ::close(fd);
+  return !kept;
+}
+
+}  // namespace
+
+bool DeleteFile(const std::string& path) {
+  auto host = HostOf(path, false);
+  return host && MayRemove(*host) && ::unlink(host->c_str()) == 0;
+}
+
+bool ReplaceFile(const std::string& source, const std::string& target) {
+  auto from = HostOf(source, false);
+  auto to = HostOf(target, false);
+  if (!from || !to || !MayRemove(*from)) return false;
+  struct stat st;
+  if (::lstat(to->c_str(), &st) == 0 && !MayRemove(*to)) return false;
+  return ::rename(from->c_str(), to->c_str()) == 0;
 }
 
 bool CreateDirectory(const std::string& path) {

@@ -18,6 +18,9 @@ std::int64_t FileSize(const std::string& path);   // -1 when missing or a direct
 std::int32_t FileAge(const std::string& path);    // packed DOS date/time, -1 when missing
 // Fails on a directory, a read-only file, or a file that someone holds open.
 bool DeleteFile(const std::string& path);
+// Moves source over target in one step (target may be missing). Fails, leaving both as they are,
+// when target is a directory, read-only, or held open by someone.
+bool ReplaceFile(const std::string& source, const std::string& target);
 bool CreateDirectory(const std::string& path);    // the parent must exist
 bool RemoveDirectory(const std::string& path);    // must be empty; never a drive root
 // Bytes available to the user on drive 1 = A:, 2 = B: ...; 0 = the current drive; -1 when the

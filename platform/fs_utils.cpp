@@ -1,8 +1,12 @@
 #include "platform/fs_utils.h"
 
+#include <unistd.h>
+
+#include <string>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/file_stream.h"
 #include "platform/files.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
@@ -50,6 +54,20 @@ bool HasAttributes(const std::string& path, std::uint16_t bits) {
   return (GetFileAttributes(path) & bits) == bits;
 }
 
+namespace {
+
+// A name beside target for the copy in progress, not taken by any file.
+std::string StagingNameBeside(const std::string& target) {
+  static unsigned counter = 0;
+  for (;;) {
+    std::string name = DirectoryPart(target) + "~zevcopy" + std::to_string(::getpid()) + "_" +
+                       std::to_string(++counter) + ".tmp";
+    if (GetFileAttributes(name) == kInvalidAttributes) return name;
+  }
+}
+
+}  // namespace
+
 void CopyOneFile(const std::string& source, const std::string& dest) {
   std::string target = Machine::Current().ExpandFileName(dest);
   if (HasAttributes(target, faDirectory)) {
@@ -57,13 +75,36 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
     target += NamePart(source);
   }
   FileStream input(source, fmOpenRead | fmShareDenyWrite);
-  FileStream output(target, fmCreate);  // throws EFCreateError(target); input closes on unwinding
-  std::vector<char> buffer(8192);
-  for (;;) {
-    const std::size_t n = input.Read(buffer.data(), buffer.size());
-    // A short write (a full disk) must not pass for a finished copy.
-    if (n > 0) output.WriteBuffer(buffer.data(), n);
-    if (n < buffer.size()) break;
+  // A target that could not be replaced (read-only, or held open by someone) fails before any
+  // byte is copied, as creating it would.
+  if (FileExists(target)) {
+    try {
+      FileStream probe(target, fmOpenReadWrite | fmShareExclusive);
+    } catch (const EStreamError&) {
+      throw EFCreateError(target);
+    }
+  }
+  // The copy is written beside the target and takes its place only when it is whole: a full disk
+  // or a failed read leaves the file that was there.
+  const std::string staged = StagingNameBeside(target);
+  try {
+    FileStream output(staged, fmCreate);
+    std::vector<char> buffer(8192);
+    for (;;) {
+      const std::size_t n = input.Read(buffer.data(), buffer.size());
+      // A short write (a full disk) must not pass for a finished copy.
+      if (n > 0) output.WriteBuffer(buffer.data(), n);
+      if (n < buffer.size()) break;
+    }
+  } catch (const EFCreateError&) {
+    throw EFCreateError(target);
+  } catch (...) {
+    DeleteFile(staged);
+    throw;
+  }
+  if (!ReplaceFile(staged, target)) {
+    DeleteFile(staged);
+    throw EFCreateError(target);
   }
 }
 

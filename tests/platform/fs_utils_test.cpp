@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/scoped_machine.h"
@@ -146,6 +148,18 @@ TEST(CopyOneFile, ErrorsNameTheFiles) {
   // Copying a file onto itself is a sharing conflict, and the data survives.
   EXPECT_THROW(CopyOneFile("C:\\src", "C:\\src"), EFCreateError);
   EXPECT_EQ(ReadHostFile(m.DriveC() / "src"), "data");
+  // A target someone holds open stays as it is.
+  WriteHostFile(m.DriveC() / "busy", "in use");
+  {
+    FileStream holder("C:\\busy", fmOpenRead | fmShareDenyNone);
+    EXPECT_THROW(CopyOneFile("C:\\src", "C:\\busy"), EFCreateError);
+  }
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "busy"), "in use");
+  // The copy is staged beside its target; nothing of a failed one is left behind.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(m.DriveC())) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"busy", "ro", "src"}));
 }
 
 TEST(CopyOneFile, RelativeAndMissingDestinations) {
