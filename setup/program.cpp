@@ -102,10 +102,10 @@ Options ParseArgs(const std::vector<std::string>& args) {
     } else if (arg == "--machine") {
       options.machine = fs::path(value());
     } else if (arg == "--drive") {
-      const std::string& spec = value();
-      if (spec.size() < 3 || spec[1] != '=' || !std::isalpha(static_cast<unsigned char>(spec[0])))
-        throw UsageError("--drive wants X=DIR, not \"" + spec + "\"");
-      options.drives.emplace_back(spec[0], fs::path(spec.substr(2)));
+      const std::string& mapping = value();
+      if (mapping.size() < 3 || mapping[1] != '=' || !std::isalpha(static_cast<unsigned char>(mapping[0])))
+        throw UsageError("--drive wants X=DIR, not \"" + mapping + "\"");
+      options.drives.emplace_back(mapping[0], fs::path(mapping.substr(2)));
     } else if (arg == "--unattended") {
       options.unattended = true;
       if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) options.answers = fs::path(args[++i]);
