@@ -68,7 +68,10 @@ struct Encoder {
   std::array<Link, kBucketBase> Links{};
   std::array<std::uint16_t, kBucketCount> Buckets{};
   std::uint16_t& NodeParent(int i) { return Links[static_cast<std::size_t>(i)].parent; }
-  std::uint16_t& LinkNext(int i) {
+  // The next entry after node or leaf i; ListNext also takes a list head, which is what a first
+  // entry's predecessor is.
+  std::uint16_t& LinkNext(int i) { return Links[static_cast<std::size_t>(i)].next; }
+  std::uint16_t& ListNext(int i) {
     return i >= kBucketBase ? Buckets[static_cast<std::size_t>(i - kBucketBase)]
                             : Links[static_cast<std::size_t>(i)].next;
   }
@@ -140,7 +143,7 @@ inline void Encoder::AddChild(int q, int c, int r) {
 inline void Encoder::ReplaceInList(int from, int to) {
   const int prev = LinkPrev(from);
   LinkPrev(to) = static_cast<std::uint16_t>(prev);
-  LinkNext(prev) = static_cast<std::uint16_t>(to);
+  ListNext(prev) = static_cast<std::uint16_t>(to);
   const int next = LinkNext(from);
   LinkNext(to) = static_cast<std::uint16_t>(next);
   LinkPrev(next) = static_cast<std::uint16_t>(to);
@@ -149,7 +152,7 @@ inline void Encoder::ReplaceInList(int from, int to) {
 inline void Encoder::Unlink(int r) {
   const int prev = LinkPrev(r);
   const int next = LinkNext(r);
-  LinkNext(prev) = static_cast<std::uint16_t>(next);
+  ListNext(prev) = static_cast<std::uint16_t>(next);
   LinkPrev(next) = static_cast<std::uint16_t>(prev);
 }
 
