@@ -99,6 +99,8 @@ def main():
     parser.add_argument("--seed", type=int, default=11)
     args = parser.parse_args()
 
+    # The programs run inside the input folders, so relative paths are resolved first.
+    old, new = os.path.abspath(args.old), os.path.abspath(args.new)
     rng = random.Random(args.seed)
     work = tempfile.mkdtemp(prefix="zev-compare-")
     try:
@@ -114,8 +116,8 @@ def main():
         differing = []
         for folder, name in targets:
             for method in args.methods.split(","):
-                a = pack(args.old, folder, name, os.path.join(work, "old.zev"), method)
-                b = pack(args.new, folder, name, os.path.join(work, "new.zev"), method)
+                a = pack(old, folder, name, os.path.join(work, "old.zev"), method)
+                b = pack(new, folder, name, os.path.join(work, "new.zev"), method)
                 compared += 1
                 if a != b:
                     differing.append(f"{name} {method}")
