@@ -10,12 +10,7 @@ namespace zev::compress {
 namespace {
 
 using zev::testing::Bytes;
-
-std::uint32_t NaiveSum(const std::uint8_t* p, std::size_t n) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < n; ++i) sum += p[i];
-  return sum;
-}
+using zev::testing::NaiveByteSum;
 
 TEST(CodecFrameBlocks, WordSumsEqualByteSumsAtEveryLengthAndAlignment) {
   // All 0xFF bytes stress the 16-bit lanes; random bytes catch misplaced lanes.
@@ -24,12 +19,12 @@ TEST(CodecFrameBlocks, WordSumsEqualByteSumsAtEveryLengthAndAlignment) {
   for (const Bytes* data : {&ones, &random}) {
     for (std::size_t start = 0; start < 9; ++start) {
       for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 63u, 1023u, 1024u, 1025u, 2047u, 4990u}) {
-        EXPECT_EQ(detail::ByteSum(data->data() + start, n), NaiveSum(data->data() + start, n)) << start << " " << n;
+        EXPECT_EQ(detail::ByteSum(data->data() + start, n), NaiveByteSum(data->data() + start, n)) << start << " " << n;
       }
     }
     std::uint64_t word = 0;
     for (int i = 0; i < 8; ++i) word = (word << 8) | (*data)[static_cast<std::size_t>(i)];
-    EXPECT_EQ(detail::ByteSum(word), NaiveSum(data->data(), 8));
+    EXPECT_EQ(detail::ByteSum(word), NaiveByteSum(data->data(), 8));
   }
 }
 
@@ -40,7 +35,7 @@ TEST(CodecFrameBlocks, KeyedRoundTripsKeepKeyPositionAndSumsAcrossBlocks) {
   const std::int32_t keys[] = {0x01020304, static_cast<std::int32_t>(0xF00DBEEF)};
   for (std::size_t size : {1u, 7u, 8193u, 40001u}) {
     Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, size, static_cast<std::uint32_t>(size));
-    const std::uint32_t expected = NaiveSum(text.data(), text.size());
+    const std::uint32_t expected = NaiveByteSum(text.data(), text.size());
     for (std::int32_t key : keys) {
       CodecSettings keyed;
       keyed.key = key;

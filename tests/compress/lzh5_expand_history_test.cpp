@@ -14,12 +14,7 @@ namespace zev::compress {
 namespace {
 
 using zev::testing::Bytes;
-
-std::uint32_t NaiveSum(const std::uint8_t* p, std::size_t n) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < n; ++i) sum += p[i];
-  return sum;
-}
+using zev::testing::NaiveByteSum;
 
 TEST(Lzh5ExpandHistory, CopyWithSumCopiesAndSumsAtEveryLengthAndAlignment) {
   Bytes ones(300, 0xFF);
@@ -30,7 +25,7 @@ TEST(Lzh5ExpandHistory, CopyWithSumCopiesAndSumsAtEveryLengthAndAlignment) {
         for (std::size_t n = 0; n <= 70; ++n) {
           Bytes dest(100, 0x5A);
           const std::uint32_t sum = detail::CopyWithByteSum(dest.data() + to, data->data() + from, n);
-          EXPECT_EQ(sum, NaiveSum(data->data() + from, n)) << from << " " << to << " " << n;
+          EXPECT_EQ(sum, NaiveByteSum(data->data() + from, n)) << from << " " << to << " " << n;
           EXPECT_EQ(0, std::memcmp(dest.data() + to, data->data() + from, n)) << from << " " << to << " " << n;
           // Nothing around the copy is touched.
           for (std::size_t i = 0; i < to; ++i) ASSERT_EQ(dest[i], 0x5A);
@@ -74,7 +69,7 @@ TEST(Lzh5ExpandHistory, PeriodicDataRoundTripsAcrossHistorySlides) {
       RunCodecInMemory(settings, packed, static_cast<std::int32_t>(input.size()), coLZH5, true, false, &checksum);
   ASSERT_EQ(unpacked.size(), input.size());
   EXPECT_TRUE(unpacked == input);
-  EXPECT_EQ(static_cast<std::uint32_t>(checksum), NaiveSum(input.data(), input.size()));
+  EXPECT_EQ(static_cast<std::uint32_t>(checksum), NaiveByteSum(input.data(), input.size()));
 }
 
 // Asking for fewer bytes than the stream holds stops after the item that reaches the size; a
@@ -94,7 +89,7 @@ TEST(Lzh5ExpandHistory, ShorterOutputSizeStopsAfterTheItemThatReachesIt) {
     ASSERT_GE(unpacked.size(), static_cast<std::size_t>(size)) << size;
     ASSERT_LT(unpacked.size(), static_cast<std::size_t>(size) + 256) << size;
     EXPECT_TRUE(std::equal(unpacked.begin(), unpacked.end(), input.begin())) << size;
-    EXPECT_EQ(static_cast<std::uint32_t>(checksum), NaiveSum(unpacked.data(), unpacked.size())) << size;
+    EXPECT_EQ(static_cast<std::uint32_t>(checksum), NaiveByteSum(unpacked.data(), unpacked.size())) << size;
   }
 }
 
