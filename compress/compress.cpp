@@ -109,6 +109,7 @@ void TCompress::ExpandCompressedStream(Stream& stream, TStringList* list) {
   auto skipData = [&] { stream.Seek(member.CompressedSize, platform::SeekOrigin::Current); };
 
   while (ReadMemberHeader(stream, member, name) && runningTotal < archive.TotalSize) {
+    const std::int64_t dataStart = stream.Position();
     if (list && !FileInList(*list, name)) {
       skipData();
       runningTotal += member.UncompressedSize;
@@ -145,6 +146,10 @@ void TCompress::ExpandCompressedStream(Stream& stream, TStringList* list) {
       platform::SetFileAttributes(path, static_cast<std::uint16_t>(member.Attributes));
       throw;
     }
+    // The next header follows this member's data, whatever its method consumed of it: a method
+    // this reader does not know reads nothing, and a damaged stream may end early. Reading on
+    // from there would take data for headers.
+    stream.SetPosition(dataStart + member.CompressedSize);
     output->SetDosDateTime(member.FileDate);
     written.Add(path);
     output.reset();

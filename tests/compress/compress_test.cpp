@@ -128,6 +128,24 @@ TEST_F(CompressTest, NegativeSizesEndOrRefuseTheWalk) {
   EXPECT_EQ(Contents("C:\\out\\a"), kHello);
 }
 
+TEST_F(CompressTest, TheWalkStaysInStepWhateverAMemberConsumed) {
+  // A method this reader does not know writes an empty file and reads none of its data; the
+  // member after it must still be found at its place.
+  TMemberHeader unknown;
+  unknown.NameLength = 7;
+  unknown.MethodNumber = 9;
+  unknown.CompressedSize = 30;
+  Bytes data(30, 0);  // would read as an empty member header if the walk took it for one
+  Bytes archive =
+      ArchiveBuilder("NON").AddRaw(unknown, "unknown", data).AddStored("after", kHello).TotalSize(100).Build();
+  std::vector<std::string> seen;
+  compress.OnCheckFile = [&](std::string& path, TCProcessMode) { seen.push_back(path); };
+  Expand(archive);
+  EXPECT_EQ(seen, (std::vector<std::string>{"C:\\out\\unknown", "C:\\out\\after"}));
+  EXPECT_EQ(Contents("C:\\out\\unknown"), Bytes{});
+  EXPECT_EQ(Contents("C:\\out\\after"), kHello);
+}
+
 TEST_F(CompressTest, TargetPathGetsOneTrailingBackslash) {
   compress.SetTargetPath("C:\\Temp");
   EXPECT_EQ(compress.TargetPath(), "C:\\Temp\\");
