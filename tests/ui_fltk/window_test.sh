@@ -40,10 +40,10 @@ equals() {  # equals WANT COMMAND...: the command prints WANT
   [ "$got" = "$want" ]
 }
 # The id of the visible window whose title matches (and whose class: zev-setup for forms,
-# zev-box for boxes), waiting up to 15 s for it.
+# zev-box for boxes), waiting up to 60 s for it: a loaded machine may start programs slowly.
 window() {
   local id="" n candidate
-  for n in $(seq 150); do
+  for n in $(seq 600); do
     for candidate in $(xdotool search --onlyvisible --classname "${2:-zev-setup}" 2>/dev/null || true); do
       [[ "$(xdotool getwindowname "$candidate" 2>/dev/null)" =~ $1 ]] && id=$candidate
     done
@@ -56,7 +56,7 @@ window() {
 # Waits until the window is gone.
 gone() {
   local n
-  for n in $(seq 150); do
+  for n in $(seq 600); do
     xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
     xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$1" || return 0
     sleep 0.1
@@ -170,7 +170,7 @@ key "$confirm" alt+y
 gone "$confirm"
 
 status=0
-for n in $(seq 100); do
+for n in $(seq 600); do
   kill -0 $pid 2>/dev/null || break
   sleep 0.1
 done
