@@ -15,6 +15,13 @@ if [ -z "${ZEV_WINDOW_TEST_DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" env ZEV_WINDOW_TEST_DISPLAY=1 "$0" "$@"
 fi
 
+# xvfb-run may hand over before the server takes connections: wait until it answers.
+for n in $(seq 100); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  sleep 0.1
+done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "window_test: the virtual display $DISPLAY never answered"; exit 1; }
+
 rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -50,7 +57,7 @@ window() {
     [ -n "$id" ] && break
     sleep 0.1
   done
-  [ -n "$id" ] || { echo "window_test: no window \"$1\" appeared" >&2; cat "$out/run.log" >&2; exit 1; }
+  [ -n "$id" ] || { echo "window_test: no window \"$1\" appeared" >&2; cat "$out/run.log" "$out/stderr.log" >&2; exit 1; }
   echo "$id"
 }
 # Waits until the window is gone.
