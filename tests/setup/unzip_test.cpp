@@ -30,6 +30,21 @@ class UnzipTest : public SetupFixture {
     CreateForms();
     app->Run();
   }
+  // Runs the program, clicking the expansion window once its first file is under way, and
+  // answers the abort question; returns whether the click happened.
+  bool RunClickingDuringTheExpansion(ModalResult answer) {
+    CreateForms();
+    bool clicked = false;
+    backend.onPoll = [&] {
+      if (!clicked && main->Unzip && !unzip->Label2.Caption.empty()) {
+        clicked = true;
+        unzip->Click();
+      }
+    };
+    backend.script = {answer};
+    app->Run();
+    return clicked;
+  }
 };
 
 TEST_F(UnzipTest, SetInTheStartFolderExpandsFlatWithoutAnyMessage) {
@@ -117,17 +132,7 @@ TEST_F(UnzipTest, DiskInsertedWhileTheMessageIsOpenContinuesThePass) {
 
 TEST_F(UnzipTest, AbortDuringTheExpansionEndsWithoutTheWizardAndRemovesTheFolder) {
   BuildSet(Package(), machine.StartDir());
-  CreateForms();
-  bool clicked = false;
-  backend.onPoll = [&] {
-    if (!clicked && main->Unzip && !unzip->Label2.Caption.empty()) {
-      clicked = true;
-      unzip->Click();
-    }
-  };
-  backend.script = {ModalResult::Abort};
-  app->Run();
-  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(RunClickingDuringTheExpansion(ModalResult::Abort));
   EXPECT_FALSE(wizardShown);
   ASSERT_GE(backend.boxes.size(), 1u);
   EXPECT_EQ(backend.boxes[0].box.text, "Abort Setup Process ?");
@@ -140,16 +145,7 @@ TEST_F(UnzipTest, AbortDuringTheExpansionEndsWithoutTheWizardAndRemovesTheFolder
 
 TEST_F(UnzipTest, NoAtTheAbortQuestionLetsTheExpansionContinue) {
   BuildSet(Package(), machine.StartDir());
-  CreateForms();
-  bool clicked = false;
-  backend.onPoll = [&] {
-    if (!clicked && main->Unzip && !unzip->Label2.Caption.empty()) {
-      clicked = true;
-      unzip->Click();
-    }
-  };
-  backend.script = {ModalResult::No};
-  app->Run();
+  EXPECT_TRUE(RunClickingDuringTheExpansion(ModalResult::No));
   EXPECT_TRUE(wizardShown);
   EXPECT_EQ(tempFilesAtWizard, Expected());
 }
