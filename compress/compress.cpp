@@ -135,8 +135,10 @@ void TCompress::ExpandCompressedStream(Stream& stream, TStringList* list) {
       skipData();
       continue;
     }
+    output->GatherWrites();
     try {
       ExpandMember(*output, stream, member, identifier);
+      output->Flush();
     } catch (const EInvalidKey&) {
       output.reset();
       platform::DeleteFile(path);

@@ -44,6 +44,15 @@ int OpenRegular(const std::filesystem::path& host, int flags, mode_t mode) {
   return fd;
 }
 
+// Cuts the file to nothing. A file that is empty already is left alone: ext4 takes a truncation
+// to zero as the first half of a replace-by-truncate and then writes the whole new contents back
+// to disk synchronously when the file is closed, which a freshly created file does not need.
+bool EmptyFile(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  return st.st_size == 0 || ::ftruncate(fd, 0) == 0;
+}
+
 }  // namespace
 
 FileStream::FileStream(const std::string& windowsPath, std::uint16_t mode) : name_(windowsPath) {
@@ -58,7 +67,7 @@ FileStream::FileStream(const std::string& windowsPath, std::uint16_t mode) : nam
     // Replacing is writing: a read-only file stays as it is, whoever runs the program. Windows
     // also refuses to replace a hidden or system file with a plain new one.
     if (fd_ < 0 || (DescriptorAttributes(fd_) & (faReadOnly | faHidden | faSysFile)) ||
-        !AcquireShare(fd_, ShareRequest{true, true, true, true}) || ::ftruncate(fd_, 0) != 0) {
+        !AcquireShare(fd_, ShareRequest{true, true, true, true}) || !EmptyFile(fd_)) {
       if (fd_ >= 0) ::close(fd_);
       throw EFCreateError(windowsPath);
     }
@@ -88,11 +97,32 @@ FileStream::FileStream(const std::string& windowsPath, std::uint16_t mode) : nam
 }
 
 FileStream::~FileStream() {
+  WritePending();
   if (fd_ >= 0) ::close(fd_);  // also ends this opener's sharing locks
+}
+
+void FileStream::GatherWrites(std::size_t size) {
+  if (!canWrite_) return;
+  WritePending();
+  gatherSize_ = size;
+  pending_.reserve(size);
+}
+
+void FileStream::Flush() {
+  if (!WritePending()) throw EWriteError();
+}
+
+bool FileStream::WritePending() {
+  if (!pending_.empty()) {
+    if (WriteThrough(pending_.data(), pending_.size()) != pending_.size()) writeFailed_ = true;
+    pending_.clear();
+  }
+  return !writeFailed_;
 }
 
 std::size_t FileStream::Read(void* buffer, std::size_t count) {
   if (!canRead_) return 0;
+  WritePending();
   auto* out = static_cast<char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
@@ -106,6 +136,15 @@ std::size_t FileStream::Read(void* buffer, std::size_t count) {
 
 std::size_t FileStream::Write(const void* buffer, std::size_t count) {
   if (!canWrite_) return 0;
+  if (gatherSize_ == 0) return WriteThrough(buffer, count);
+  if ((pending_.size() + count > gatherSize_ || writeFailed_) && !WritePending()) return 0;
+  if (count >= gatherSize_) return WriteThrough(buffer, count);
+  const auto* in = static_cast<const std::uint8_t*>(buffer);
+  pending_.insert(pending_.end(), in, in + count);
+  return count;
+}
+
+std::size_t FileStream::WriteThrough(const void* buffer, std::size_t count) {
   const auto* in = static_cast<const char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
@@ -118,6 +157,7 @@ std::size_t FileStream::Write(const void* buffer, std::size_t count) {
 }
 
 std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
+  WritePending();
   const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
   if (position < 0) throw EStreamError("Stream seek error");
@@ -125,18 +165,21 @@ std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
 }
 
 std::int64_t FileStream::Size() {
+  WritePending();
   struct stat st;
   if (::fstat(fd_, &st) != 0) return 0;
   return st.st_size;
 }
 
 bool FileStream::SetSize(std::int64_t size) {
+  WritePending();
   return canWrite_ && size >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 
 bool FileStream::SetDosDateTime(std::int32_t packed) {
   const auto time = FromDosDateTime(packed);
   if (!time) return false;
+  WritePending();  // a later write would set the time again
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;  // only the modification time, as on Windows
@@ -146,6 +189,7 @@ bool FileStream::SetDosDateTime(std::int32_t packed) {
 }
 
 std::int32_t FileStream::GetDosDateTime() {
+  WritePending();
   struct stat st;
   if (::fstat(fd_, &st) != 0) return -1;
   return ToDosDateTime(st.st_mtime);

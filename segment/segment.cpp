@@ -233,6 +233,7 @@ void TSegCompress::CopyToTempArchive(std::int64_t count) {
   } catch (const Exception&) {
     throw ESegError(kStreamOpenFailed);
   }
+  file->GatherWrites();
   try {
     while (count > 0) {
       const auto n = std::min<std::int64_t>(count, kSegTransferSize);
@@ -241,6 +242,7 @@ void TSegCompress::CopyToTempArchive(std::int64_t count) {
       file->WriteBuffer(buffer_.data(), static_cast<std::size_t>(n));
       count -= n;
     }
+    file->Flush();
   } catch (...) {
     file.reset();
     platform::DeleteFile(tempArchive_);

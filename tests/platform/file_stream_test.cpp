@@ -1,9 +1,11 @@
 #include "platform/file_stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <memory>
 
 #include "platform/attributes.h"
@@ -177,6 +179,61 @@ TEST(FileStream, CreateGivesTheAttributesOfANewFile) {
   EXPECT_FALSE(CanOpen("C:\\h.txt", fmCreate));
   EXPECT_FALSE(CanOpen("C:\\s.txt", fmCreate));
   EXPECT_EQ(ReadHostFile(m.DriveC() / "h.txt"), "x");
+}
+
+TEST(FileStream, GatheredWritesLandInOrderWhateverComesNext) {
+  ScopedMachine m;
+  const std::string big(40, 'B');
+  {
+    FileStream out("C:\\g.bin", fmCreate);
+    out.GatherWrites(16);
+    out.WriteBuffer("0123456789", 10);
+    EXPECT_EQ(ReadHostFile(m.DriveC() / "g.bin"), "");  // still gathered
+    out.WriteBuffer("abcdefghij", 10);                  // does not fit: the first ten go out
+    out.WriteBuffer(big.data(), big.size());            // larger than the gathering: straight out
+    EXPECT_EQ(out.Size(), 60);
+    EXPECT_EQ(out.Position(), 60);
+    out.Seek(0, SeekOrigin::Begin);
+    char head[4] = {};
+    out.ReadBuffer(head, sizeof head);
+    EXPECT_EQ(std::string(head, 4), "0123");
+    out.Seek(0, SeekOrigin::End);
+    out.WriteBuffer("tail", 4);
+    // The time is set after everything gathered has gone out, so closing does not change it.
+    ASSERT_TRUE(out.SetDosDateTime(0x3A214C2A));
+  }
+  EXPECT_EQ(ReadHostFile(m.DriveC() / "g.bin"), "0123456789abcdefghij" + big + "tail");
+  FileStream in("C:\\g.bin", fmOpenRead);
+  EXPECT_EQ(in.GetDosDateTime(), 0x3A214C2A);
+}
+
+TEST(FileStream, AGatheredWriteThatFailsIsReportedByTheNextWriteAndByFlush) {
+  ScopedMachine m;
+  FileStream out("C:\\full.bin", fmCreate);
+  out.GatherWrites(256);
+  // A file-size limit stands in for a full disk, even for root.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string block(100, 'x');
+  const std::size_t gathered = out.Write(block.data(), block.size());
+  bool flushFailed = false;
+  try {
+    out.Flush();
+  } catch (const EWriteError&) {
+    flushFailed = true;
+  }
+  const std::size_t later = out.Write("y", 1);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
+
+  EXPECT_EQ(gathered, block.size());
+  EXPECT_TRUE(flushFailed);
+  EXPECT_EQ(later, 0u);
+  EXPECT_THROW(out.Flush(), EWriteError);
 }
 
 }  // namespace
