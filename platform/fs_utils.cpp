@@ -89,6 +89,7 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
   const std::string staged = StagingNameBeside(target);
   try {
     FileStream output(staged, fmCreate);
+    output.GatherWrites();
     std::vector<char> buffer(8192);
     for (;;) {
       const std::size_t n = input.Read(buffer.data(), buffer.size());
@@ -96,6 +97,7 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
       if (n > 0) output.WriteBuffer(buffer.data(), n);
       if (n < buffer.size()) break;
     }
+    output.Flush();
   } catch (const EFCreateError&) {
     throw EFCreateError(target);
   } catch (...) {
