@@ -1,12 +1,15 @@
 #include "tools/zevpack/pack_tool.h"
 
-#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <optional>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -30,13 +33,27 @@ constexpr const char* kTool = "zevpack";
 // The drive the set is read from; a disk change re-points it to the next disk's folder.
 constexpr char kSetDrive = 'B';
 
-// A private folder for the archive being built or staged, removed on every way out.
+// A private folder for the archive being built or staged, removed on every way out. Its name is
+// all lower case because the segment reader keeps its folder names in lower case: a name in
+// mixed case would make every path lookup below it search the temporary folder's parent for a
+// match ignoring case.
 class TempFolder {
  public:
   TempFolder() {
-    std::string templ = (fs::temp_directory_path() / "zevpack-XXXXXX").string();
-    if (!::mkdtemp(templ.data())) throw Exception("cannot create a temporary folder");
-    path_ = templ;
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<int> letter(0, 25);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = "zevpack-";
+      for (int i = 0; i < 8; ++i) name += static_cast<char>('a' + letter(random));
+      const fs::path candidate = fs::temp_directory_path() / name;
+      if (::mkdir(candidate.c_str(), 0700) == 0) {
+        path_ = candidate;
+        return;
+      }
+      if (errno != EEXIST) break;
+    }
+    throw Exception("cannot create a temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;
