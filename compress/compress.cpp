@@ -95,6 +95,7 @@ void TCompress::ScanCompressedStream(Stream& stream, TStringList& list) {
 
 void TCompress::ExpandCompressedFile(const std::string& fileName, TStringList* list) {
   FileStream stream(fileName, platform::fmOpenRead | platform::fmShareExclusive);
+  stream.ReadAhead();
   ExpandCompressedStream(stream, list);
 }
 

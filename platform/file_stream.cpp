@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/attributes.h"
 #include "platform/dos_time.h"
@@ -120,9 +122,33 @@ bool FileStream::WritePending() {
   return !writeFailed_;
 }
 
+void FileStream::ReadAhead(std::size_t size) {
+  if (canRead_ && !canWrite_) readAheadSize_ = size;
+}
+
 std::size_t FileStream::Read(void* buffer, std::size_t count) {
   if (!canRead_) return 0;
   WritePending();
+  if (readAheadSize_ == 0) return ReadThrough(buffer, count);
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    if (aheadPos_ == ahead_.size()) {
+      if (count - done >= readAheadSize_) return done + ReadThrough(out + done, count - done);
+      ahead_.resize(readAheadSize_);
+      ahead_.resize(ReadThrough(ahead_.data(), readAheadSize_));
+      aheadPos_ = 0;
+      if (ahead_.empty()) break;
+    }
+    const std::size_t n = std::min(count - done, ahead_.size() - aheadPos_);
+    std::memcpy(out + done, ahead_.data() + aheadPos_, n);
+    aheadPos_ += n;
+    done += n;
+  }
+  return done;
+}
+
+std::size_t FileStream::ReadThrough(void* buffer, std::size_t count) {
   auto* out = static_cast<char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
@@ -158,6 +184,27 @@ std::size_t FileStream::WriteThrough(const void* buffer, std::size_t count) {
 
 std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   WritePending();
+  if (!ahead_.empty()) {
+    // The descriptor stands at the end of the bytes read ahead. A target among them is served
+    // from them; any other drops them.
+    const off_t end = ::lseek(fd_, 0, SEEK_CUR);
+    if (end < 0) throw EStreamError("Stream seek error");
+    const std::int64_t start = end - static_cast<std::int64_t>(ahead_.size());
+    const std::int64_t here = start + static_cast<std::int64_t>(aheadPos_);
+    if (origin != SeekOrigin::End) {
+      const std::int64_t target = origin == SeekOrigin::Begin ? offset : here + offset;
+      if (target >= start && target <= end) {
+        aheadPos_ = static_cast<std::size_t>(target - start);
+        return target;
+      }
+      if (origin == SeekOrigin::Current) {
+        offset = target;
+        origin = SeekOrigin::Begin;
+      }
+    }
+    ahead_.clear();
+    aheadPos_ = 0;
+  }
   const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
   if (position < 0) throw EStreamError("Stream seek error");

@@ -57,11 +57,17 @@ class FileStream : public Stream {
   // Writes out the gathered bytes; raises EWriteError if they could not all be written.
   void Flush();
 
+  // From now on, reads the file ahead in blocks of up to `size` bytes and serves reads from
+  // them: many small reads cost the kernel more than a few large ones. Only for a stream opened
+  // for reading alone; positions, seeks and sizes stay exactly as without it.
+  void ReadAhead(std::size_t size = kGatherSize);
+
   static constexpr std::size_t kGatherSize = 256 * 1024;
 
  private:
   bool WritePending();
   std::size_t WriteThrough(const void* buffer, std::size_t count);
+  std::size_t ReadThrough(void* buffer, std::size_t count);
 
   std::string name_;
   int fd_ = -1;
@@ -70,6 +76,9 @@ class FileStream : public Stream {
   std::vector<std::uint8_t> pending_;  // gathered bytes, after the descriptor's position
   std::size_t gatherSize_ = 0;         // 0: every write goes straight to the file
   bool writeFailed_ = false;           // gathered bytes were lost
+  std::vector<std::uint8_t> ahead_;    // read ahead: the file's bytes just before the descriptor's
+  std::size_t aheadPos_ = 0;           // position; those from aheadPos_ on are not consumed yet
+  std::size_t readAheadSize_ = 0;      // 0: every read goes straight to the file
 };
 
 }  // namespace zev::platform

@@ -165,6 +165,7 @@ void TSegCompress::OpenSegment(std::uint16_t number) {
       } catch (const Exception&) {
         throw ESegError(kStreamOpenFailed);
       }
+      segment_->ReadAhead();
       unread_ = segment_->Size();
       return;
     }

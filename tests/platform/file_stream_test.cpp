@@ -207,6 +207,37 @@ TEST(FileStream, GatheredWritesLandInOrderWhateverComesNext) {
   EXPECT_EQ(in.GetDosDateTime(), 0x3A214C2A);
 }
 
+TEST(FileStream, ReadingAheadKeepsPositionsSeeksAndContents) {
+  ScopedMachine m;
+  std::string content;
+  for (int i = 0; i < 100; ++i) content += static_cast<char>('A' + i % 26);
+  WriteHostFile(m.DriveC() / "r.bin", content);
+  FileStream in("C:\\r.bin", fmOpenRead);
+  in.ReadAhead(16);
+  auto read = [&](std::size_t n) {
+    std::string out(n, '\0');
+    out.resize(in.Read(out.data(), n));
+    return out;
+  };
+  EXPECT_EQ(read(5), content.substr(0, 5));
+  EXPECT_EQ(in.Position(), 5);
+  EXPECT_EQ(read(20), content.substr(5, 20));  // across two blocks read ahead
+  in.Seek(-3, SeekOrigin::Current);            // back inside the block in hand
+  EXPECT_EQ(read(3), content.substr(22, 3));
+  in.Seek(2, SeekOrigin::Begin);               // before it
+  EXPECT_EQ(read(4), content.substr(2, 4));
+  in.Seek(40, SeekOrigin::Current);            // beyond it
+  EXPECT_EQ(in.Position(), 46);
+  EXPECT_EQ(read(16), content.substr(46, 16));  // a whole block's worth goes straight through
+  EXPECT_EQ(read(1), content.substr(62, 1));
+  in.Seek(-4, SeekOrigin::End);
+  EXPECT_EQ(read(10), content.substr(96));
+  EXPECT_EQ(read(1), "");
+  EXPECT_EQ(in.Position(), 100);
+  EXPECT_EQ(in.Size(), 100);
+  EXPECT_THROW(in.Seek(-101, SeekOrigin::Current), EStreamError);
+}
+
 TEST(FileStream, AGatheredWriteThatFailsIsReportedByTheNextWriteAndByFlush) {
   ScopedMachine m;
   FileStream out("C:\\full.bin", fmCreate);

@@ -270,6 +270,7 @@ int ArchiveTool::Print(const std::vector<std::string>& names) {
   SinkStream out(1);
   try {
     platform::FileStream archive(WindowsPathOf(archive_), platform::fmOpenRead | platform::fmShareDenyWrite);
+    archive.ReadAhead();
     TStringList wanted;
     for (const std::string& name : names) wanted.Add(name);
     std::vector<bool> found(names.size(), false);
@@ -303,6 +304,7 @@ int ArchiveTool::Test() {
   SinkStream nowhere(-1);
   try {
     platform::FileStream archive(WindowsPathOf(archive_), platform::fmOpenRead | platform::fmShareDenyWrite);
+    archive.ReadAhead();
     ForEachMember(archive, [&](const TMemberHeader& member, const std::string& name, const std::string& identifier) {
       ++members;
       total += member.UncompressedSize;
