@@ -123,7 +123,9 @@ bool FileStream::WritePending() {
 }
 
 void FileStream::ReadAhead(std::size_t size) {
-  if (canRead_ && !canWrite_) readAheadSize_ = size;
+  if (!canRead_ || canWrite_ || size == 0 || readAheadSize_ != 0) return;
+  ahead_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+  readAheadSize_ = size;
 }
 
 std::size_t FileStream::Read(void* buffer, std::size_t count) {
@@ -133,15 +135,14 @@ std::size_t FileStream::Read(void* buffer, std::size_t count) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::size_t done = 0;
   while (done < count) {
-    if (aheadPos_ == ahead_.size()) {
+    if (aheadPos_ == aheadEnd_) {
       if (count - done >= readAheadSize_) return done + ReadThrough(out + done, count - done);
-      ahead_.resize(readAheadSize_);
-      ahead_.resize(ReadThrough(ahead_.data(), readAheadSize_));
+      aheadEnd_ = ReadThrough(ahead_.get(), readAheadSize_);
       aheadPos_ = 0;
-      if (ahead_.empty()) break;
+      if (aheadEnd_ == 0) break;
     }
-    const std::size_t n = std::min(count - done, ahead_.size() - aheadPos_);
-    std::memcpy(out + done, ahead_.data() + aheadPos_, n);
+    const std::size_t n = std::min(count - done, aheadEnd_ - aheadPos_);
+    std::memcpy(out + done, ahead_.get() + aheadPos_, n);
     aheadPos_ += n;
     done += n;
   }
@@ -184,12 +185,12 @@ std::size_t FileStream::WriteThrough(const void* buffer, std::size_t count) {
 
 std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   WritePending();
-  if (!ahead_.empty()) {
+  if (aheadEnd_ != 0) {
     // The descriptor stands at the end of the bytes read ahead. A target among them is served
     // from them; any other drops them.
     const off_t end = ::lseek(fd_, 0, SEEK_CUR);
     if (end < 0) throw EStreamError("Stream seek error");
-    const std::int64_t start = end - static_cast<std::int64_t>(ahead_.size());
+    const std::int64_t start = end - static_cast<std::int64_t>(aheadEnd_);
     const std::int64_t here = start + static_cast<std::int64_t>(aheadPos_);
     if (origin != SeekOrigin::End) {
       const std::int64_t target = origin == SeekOrigin::Begin ? offset : here + offset;
@@ -202,8 +203,7 @@ std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
         origin = SeekOrigin::Begin;
       }
     }
-    ahead_.clear();
-    aheadPos_ = 0;
+    aheadPos_ = aheadEnd_ = 0;
   }
   const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,9 +77,12 @@ class FileStream : public Stream {
   std::vector<std::uint8_t> pending_;  // gathered bytes, after the descriptor's position
   std::size_t gatherSize_ = 0;         // 0: every write goes straight to the file
   bool writeFailed_ = false;           // gathered bytes were lost
-  std::vector<std::uint8_t> ahead_;    // read ahead: the file's bytes just before the descriptor's
-  std::size_t aheadPos_ = 0;           // position; those from aheadPos_ on are not consumed yet
-  std::size_t readAheadSize_ = 0;      // 0: every read goes straight to the file
+  // Read ahead: ahead_[0, aheadEnd_) are the file's bytes just before the descriptor's position;
+  // those from aheadPos_ on are not consumed yet.
+  std::unique_ptr<std::uint8_t[]> ahead_;
+  std::size_t aheadPos_ = 0;
+  std::size_t aheadEnd_ = 0;
+  std::size_t readAheadSize_ = 0;  // 0: every read goes straight to the file
 };
 
 }  // namespace zev::platform
