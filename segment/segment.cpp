@@ -238,7 +238,7 @@ void TSegCompress::CopyToTempArchive(std::int64_t count) {
   try {
     while (count > 0) {
       const auto n = std::min<std::int64_t>(count, kSegTransferSize);
-      std::fill(buffer_.begin(), buffer_.end(), std::uint8_t{0});
+      // No need to clear the buffer first: ReadStream fills all n bytes or fails.
       ReadStream(buffer_.data(), n);
       file->WriteBuffer(buffer_.data(), static_cast<std::size_t>(n));
       count -= n;
