@@ -12,7 +12,9 @@ if [ -z "${ZEV_WINDOW_TEST_DISPLAY:-}" ]; then
   for tool in xvfb-run xdotool; do
     command -v "$tool" >/dev/null || { echo "window_test: $tool is missing (scripts/test installs it)"; exit 1; }
   done
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env ZEV_WINDOW_TEST_DISPLAY=1 "$0" "$@"
+  # -noreset: by default the server resets whenever its last client leaves, and a program
+  # connecting during the reset is turned away.
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" env ZEV_WINDOW_TEST_DISPLAY=1 "$0" "$@"
 fi
 
 # xvfb-run may hand over before the server takes connections: wait until it answers.
