@@ -210,6 +210,29 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
   return true;
 }
 
+// What reading a disk set needs, alive as long as the reader: a private temporary folder, the
+// terminal in place of message boxes, and the locator that finds each further disk.
+struct SetReading {
+  explicit SetReading(const fs::path& setDir)
+      : setDir(setDir), tempWindows(WindowsPathOf(temp.path())), scoped(host), locator(setDir) {
+    reader.OnSegBefore = [this](segment::TSegMode, const std::string& name, std::uint16_t n) {
+      locator.BeforeSegment(name, n);
+    };
+  }
+  SetReading(const SetReading&) = delete;
+  SetReading& operator=(const SetReading&) = delete;
+  // Maps the set's drive and sets the reader up; false (reported) when the folder is unusable.
+  bool Prepare(const ReadOptions& options) { return PrepareReader(reader, options, setDir, tempWindows); }
+
+  fs::path setDir;
+  TempFolder temp;
+  std::string tempWindows;
+  TerminalHost host;
+  platform::ScopedHost scoped;
+  segment::TSegCompEZ reader;
+  DiskLocator locator;
+};
+
 }  // namespace
 
 int BuildDiskSet(const BuildOptions& options) {
@@ -345,16 +368,9 @@ int BuildDiskSet(const BuildOptions& options) {
 int ListDiskSet(const ReadOptions& options) {
   const fs::path setDir = fs::absolute(options.setDir).lexically_normal();
   try {
-    TempFolder temp;
-    const std::string tempWindows = WindowsPathOf(temp.path());
-    TerminalHost host;
-    platform::ScopedHost scoped(host);
-    segment::TSegCompEZ reader;
-    if (!PrepareReader(reader, options, setDir, tempWindows)) return kExitFailure;
-    DiskLocator locator(setDir);
-    reader.OnSegBefore = [&](segment::TSegMode, const std::string& name, std::uint16_t n) {
-      locator.BeforeSegment(name, n);
-    };
+    SetReading set(setDir);
+    if (!set.Prepare(options)) return kExitFailure;
+    segment::TSegCompEZ& reader = set.reader;
     // The scan entries say everything there is to list: the archives themselves are not read.
     reader.OnSegBeforeExpand = [](segment::TSegArcList& list) {
       for (std::size_t i = 0; i < list.Count(); ++i) {
@@ -383,16 +399,9 @@ int ExtractDiskSet(const ReadOptions& options) {
     // Windows paths are taken before the set's drive is mapped, so that none of them lies on it.
     std::string target = WindowsPathOf(options.targetDir);
     if (target.back() != '\\') target += '\\';
-    TempFolder temp;
-    const std::string tempWindows = WindowsPathOf(temp.path());
-    TerminalHost host;
-    platform::ScopedHost scoped(host);
-    segment::TSegCompEZ reader;
-    if (!PrepareReader(reader, options, setDir, tempWindows)) return kExitFailure;
-    DiskLocator locator(setDir);
-    reader.OnSegBefore = [&](segment::TSegMode, const std::string& name, std::uint16_t n) {
-      locator.BeforeSegment(name, n);
-    };
+    SetReading set(setDir);
+    if (!set.Prepare(options)) return kExitFailure;
+    segment::TSegCompEZ& reader = set.reader;
     reader.OnCheckFile = [&](std::string& path, compress::TCProcessMode) {
       // Back to the stored name: the template's folder is the installing machine's business.
       const std::string& prefix = reader.TargetPath();
