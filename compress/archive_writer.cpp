@@ -43,6 +43,10 @@ bool Scrambles(std::uint8_t method) { return method == coRLE || method == coLZH 
 
 std::int32_t TCompress::WriteMember(Stream& archive, const ArchiveSource& source, TCompressionMethod method,
                                     std::string& identifier) {
+  if (OnCheckFile) {
+    std::string path = source.path;
+    OnCheckFile(path, cmCompressing);
+  }
   FileStream input(source.path, platform::fmOpenRead | platform::fmShareDenyWrite);
   std::int64_t size = input.Size();
   if (size > kLargestMember) throw Exception("File too large for an archive: " + source.path);

@@ -16,8 +16,9 @@
 
 namespace zev::compress {
 
-// Why a file path is being checked. Only expansion asks today; compression is reserved for the
-// writing side.
+// Why a file path is being checked: expansion asks before writing each member (the handler may
+// send it elsewhere, or clear the path to skip it); the writing side tells which file it is
+// about to read (the path is for looking at only).
 enum TCProcessMode : std::int32_t { cmCompressing = 0, cmExpanding = 1 };
 
 using TCompressEvent = std::function<void(platform::Stream& dest, platform::Stream& source,
