@@ -52,19 +52,22 @@ void TShortcuts::CreateShortcut() {
   const std::string root = platform::WindowsDirectory();
 
   if (!IsSingleFileName(ProgramName)) throw Exception("Invalid shortcut name: " + ProgramName);
-  if (!IsSingleFileName(Folder)) throw Exception("Invalid program folder name: " + Folder);
+  // No program folder at all is a choice too: the links then go straight into the places the
+  // folder would have gone into.
+  if (!Folder.empty() && !IsSingleFileName(Folder)) throw Exception("Invalid program folder name: " + Folder);
   // One link, encoded once; a target it cannot hold fails here, before any folder is made.
   const std::vector<std::uint8_t> link = BuildShellLink(RunProgram, DirectoryPart(RunProgram));
 
+  const std::string folder = Folder.empty() ? "" : Folder + "\\";
   std::vector<Destination> destinations;
   if (FolderDesktop || FolderStartMenu) {
     if (FolderDesktop) {
-      destinations.push_back({root + "\\Desktop\\" + Folder + "\\", true});
-      destinations.push_back({root + "\\Start Menu\\Programs\\" + Folder + "\\", true});
+      destinations.push_back({root + "\\Desktop\\" + folder, true});
+      destinations.push_back({root + "\\Start Menu\\Programs\\" + folder, true});
     }
-    if (FolderStartMenu) destinations.push_back({root + "\\Start Menu\\" + Folder + "\\", true});
+    if (FolderStartMenu) destinations.push_back({root + "\\Start Menu\\" + folder, true});
   } else {
-    destinations.push_back({root + "\\Start Menu\\Programs\\" + Folder + "\\", true});
+    destinations.push_back({root + "\\Start Menu\\Programs\\" + folder, true});
   }
   if (Desktop) destinations.push_back({root + "\\Desktop\\", false});
   if (StartMenu) destinations.push_back({root + "\\Start Menu\\", false});

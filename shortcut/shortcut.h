@@ -17,7 +17,7 @@ class TShortcuts {
   TShortcuts();
 
   std::string RunProgram;   // full path of the program the links start
-  std::string Folder;       // program folder: one folder name, no path
+  std::string Folder;       // program folder: one folder name, no path; empty for none
   std::string ProgramName;  // link file name without ".lnk"
   bool Desktop = false;          // also a link directly on the Desktop
   bool StartMenu = false;        // also a link directly in the Start Menu
@@ -38,10 +38,13 @@ class TShortcuts {
   // Desktop; with StartMenu the Start Menu. Program folders are created when missing; the Desktop and the Start Menu are used as they are.
   // Existing links of the same name are replaced.
   //
-  // Names and the target are checked before anything is created: a Folder or ProgramName that is
-  // not a single valid file name (empty, ".", "..", holding \ / : * ? " < > | or a control
-  // character) or a RunProgram that cannot be a link target raises zev::Exception and nothing is
-  // written. A destination that cannot be written does not stop the others; once all have been
+  // An empty Folder means no program folder: its links go straight into the Programs folder, the
+  // Desktop or the Start Menu, whichever the flags chose for the folder.
+  //
+  // Names and the target are checked before anything is created: a ProgramName, or a Folder that
+  // is not empty, that is not a single valid file name (empty, ".", "..", holding
+  // \ / : * ? " < > | or a control character) or a RunProgram that cannot be a link target raises
+  // zev::Exception and nothing is written. A destination that cannot be written does not stop the others; once all have been
   // tried, the first such failure is raised.
   void CreateShortcut();
 

@@ -75,12 +75,14 @@ TEST(ShortcutFolderList, IsEmptyWithoutProgramsFolderAndRefilledByScanning) {
   EXPECT_EQ(Names(shortcuts.FolderList()), std::vector<std::string>{"Games"});
 }
 
-TEST(ShortcutCreate, PlacesLinksForEveryFlagCombination) {
-  // Links expected below the Windows folder: PT = Start Menu\Programs\Tools, DT = Desktop\Tools,
-  // ST = Start Menu\Tools, D = Desktop, S = Start Menu.
-  const std::string PT = "Start Menu\\Programs\\Tools\\Editor.lnk", DT = "Desktop\\Tools\\Editor.lnk",
-                    ST = "Start Menu\\Tools\\Editor.lnk", D = "Desktop\\Editor.lnk",
-                    S = "Start Menu\\Editor.lnk";
+// Links expected below the Windows folder: PT = Start Menu\Programs\<folder>, DT = Desktop\<folder>,
+// ST = Start Menu\<folder>, D = Desktop, S = Start Menu. Without a program folder, the folder's
+// links go straight into the folder's parent: PT into Programs, DT onto the Desktop, ST into the
+// Start Menu.
+void PlacesLinksForEveryFlagCombination(const std::string& folder) {
+  const std::string sub = folder.empty() ? "" : folder + "\\";
+  const std::string PT = "Start Menu\\Programs\\" + sub + "Editor.lnk", DT = "Desktop\\" + sub + "Editor.lnk",
+                    ST = "Start Menu\\" + sub + "Editor.lnk", D = "Desktop\\Editor.lnk", S = "Start Menu\\Editor.lnk";
   struct Case {
     bool folderDesktop, folderStartMenu, desktop, startMenu;
     std::set<std::string> links;
@@ -106,15 +108,15 @@ TEST(ShortcutCreate, PlacesLinksForEveryFlagCombination) {
   const std::vector<std::uint8_t> expected =
       BuildShellLink("C:\\Program Files\\Tools\\edit.exe", "C:\\Program Files\\Tools\\");
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "FolderDesktop=" << c.folderDesktop << " FolderStartMenu="
-                                      << c.folderStartMenu << " Desktop=" << c.desktop
+    SCOPED_TRACE(::testing::Message() << "Folder=" << folder << " FolderDesktop=" << c.folderDesktop
+                                      << " FolderStartMenu=" << c.folderStartMenu << " Desktop=" << c.desktop
                                       << " StartMenu=" << c.startMenu);
     platform::ScopedMachine m;
     fs::create_directories(m.DriveC() / "WINDOWS" / "Desktop");
     fs::create_directories(m.DriveC() / "WINDOWS" / "Start Menu");
     TShortcuts shortcuts;
     shortcuts.RunProgram = "C:\\Program Files\\Tools\\edit.exe";
-    shortcuts.Folder = "Tools";
+    shortcuts.Folder = folder;
     shortcuts.ProgramName = "Editor";
     shortcuts.FolderDesktop = c.folderDesktop;
     shortcuts.FolderStartMenu = c.folderStartMenu;
@@ -125,6 +127,10 @@ TEST(ShortcutCreate, PlacesLinksForEveryFlagCombination) {
     for (const std::string& link : c.links) EXPECT_EQ(ReadBytes(m.Host("C:\\WINDOWS\\" + link)), expected) << link;
   }
 }
+
+TEST(ShortcutCreate, PlacesLinksForEveryFlagCombination) { PlacesLinksForEveryFlagCombination("Tools"); }
+
+TEST(ShortcutCreate, WithoutProgramFolderPutsTheFolderLinksIntoItsParent) { PlacesLinksForEveryFlagCombination(""); }
 
 TEST(ShortcutCreate, WorkingDirectoryIsTheFolderOfTheProgram) {
   platform::ScopedMachine m;
@@ -211,9 +217,12 @@ TEST(ShortcutCreate, RefusesNamesThatAreNotOneFileNameAndWritesNothing) {
                                   "What?", "a*b", "a\"b", "a<b>", "a|b", "a\tb"};
   for (const std::string& bad : badNames) {
     SCOPED_TRACE(bad);
-    shortcuts.Folder = bad;
-    shortcuts.ProgramName = "Editor";
-    EXPECT_THROW(shortcuts.CreateShortcut(), Exception);
+    // An empty folder name means no program folder; an empty link name is refused.
+    if (!bad.empty()) {
+      shortcuts.Folder = bad;
+      shortcuts.ProgramName = "Editor";
+      EXPECT_THROW(shortcuts.CreateShortcut(), Exception);
+    }
     shortcuts.Folder = "Tools";
     shortcuts.ProgramName = bad;
     EXPECT_THROW(shortcuts.CreateShortcut(), Exception);
