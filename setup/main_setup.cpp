@@ -90,6 +90,8 @@ void TMainSetup::FormShow() {
 
 void TMainSetup::Timer1Timer() {
   Timer1.SetEnabled(false);
+  // The user quit (the icon double-clicked) while the timer came due: nothing more is started.
+  if (App().Terminated()) return;
   if (!Unzip) {
     Close();
     return;
@@ -98,7 +100,11 @@ void TMainSetup::Timer1Timer() {
   App().ShowModal(*Unzip);
   ExpansionFailed = Unzip->SetupAborted;
   ExpansionCancelled = Unzip->UserAborted;
-  if (ExpansionFailed) ExpansionFailure = Unzip->FailureCause();
+  if (ExpansionFailed) {
+    ExpansionFailure = Unzip->FailureCause();
+    if (!ExpansionCancelled && Unzip->FailureMessage == segment::kOperationAborted)
+      ExpansionMissingSegment = Unzip->MissingSegment;
+  }
   App().FreeForm(*Unzip);
   Unzip = nullptr;
   if (ExpansionFailed || !ZEV) {

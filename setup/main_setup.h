@@ -41,6 +41,9 @@ class TMainSetup : public ui::TForm, public TInstallConfig {
   bool ExpansionFailed = false;
   bool ExpansionCancelled = false;
   std::string ExpansionFailure;
+  // The segment file that could not be found when that ended the stage ("zevsetup.001" when
+  // setup was started outside the first disk's folder), else empty.
+  std::string ExpansionMissingSegment;
 
   void FormCreate();
   void FormShow();

@@ -9,11 +9,13 @@
 #include <memory>
 #include <optional>
 
+#include "platform/files.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "setup/answers.h"
 #include "setup/change_dir.h"
 #include "setup/main_setup.h"
+#include "setup/run_outcome.h"
 #include "setup/unattended.h"
 #include "setup/unzip.h"
 #include "setup/wizard.h"
@@ -248,6 +250,10 @@ int RunInstaller(const Options& options) {
   };
 
   app.Log("start directory " + main.StartDir + ", temporary folder " + main.TempDir);
+  // The windows show their default header and ask for disk 1 in a folder without install.cfg;
+  // the terminal says why.
+  if (windows && !platform::FileExists(main.ConfigFileName()))
+    Report(FirstDiskHint("install.cfg", HostFolderOf(main.StartDir)));
   if (!main.TempFolderProblem.empty()) {
     Report(main.TempFolderProblem);
     return kSetupFailed;
@@ -258,17 +264,9 @@ int RunInstaller(const Options& options) {
     Report(e.what());
     return kSetupFailed;
   }
-  if (main.ExpansionCancelled) {
-    Report("setup was cancelled");
-    return kSetupCancelled;
-  }
-  if (main.ExpansionFailed) {
-    Report("the expansion failed: " + main.ExpansionFailure);
-    return kSetupFailed;
-  }
-  if (!wizardReached) {
-    Report("setup ended before the wizard was shown");
-    return kSetupFailed;
+  if (const std::optional<TEarlyEnd> early = EndBeforeTheWizard(main, wizardReached)) {
+    Report(early->message);
+    return early->code;
   }
   switch (driver.Outcome()) {
     case TUnattendedOutcome::uoInstalled:

@@ -285,6 +285,9 @@ void TZEV::BuildSummary() {
   Memo4.Lines.Add("");
   Memo4.Lines.Add("Folders:" + CreateFolder.Text);
   Memo4.Lines.Add("  ");
+  // What the run is about to do, kept in the log: an unattended run has no other record of it.
+  App().Log("ready page: install to " + Label1.Caption + ", program folder \"" + CreateFolder.Text + "\", " +
+            (min.Checked() ? "network workstation" : "full") + " installation");
 }
 
 void TZEV::nextClick() {

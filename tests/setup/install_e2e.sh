@@ -125,6 +125,8 @@ fi
 printf '[Paths]\r\nHome=C:\\Apps\\Test App\\data\r\n' | cmp -s - "$c/WINDOWS/testapp.ini" || fail "INI value"
 [ ! -e "$c/WINDOWS/Temp/z" ] || fail "TempDir left behind"
 grep -q 'page 1 (licence) shown' "$work/full.log" || fail "log: pages"
+grep -q 'ready page: install to C:\\Apps\\Test App, program folder "My Tools", full installation' "$work/full.log" \
+  || fail "log: the ready page's summary"
 grep -q 'box "Add Test App to Desktop?" \[Confirm\] -> Yes' "$work/full.log" || fail "log: boxes"
 grep -q 'copied payload.bin to C:\\Apps\\Test App\\data' "$work/full.log" || fail "log: copies"
 grep -q 'answer InstallType ignored' "$work/full.log" || fail "log: ignored answer"
@@ -172,6 +174,23 @@ grep -q 'box "The following files and shortcuts could not be installed:.*absent.
   || fail "incomplete: no Setup box"
 cmp -s "$pkg/data/payload.bin" "$work/machine-incomplete/drive_c/Apps/Test App/data/payload.bin" \
   || fail "incomplete: the run did not go on"
+
+# 6. No program folder (Folder= empty skips its page): the links go straight into the Start Menu's
+# Programs folder and onto the Desktop, and the installation is complete.
+cp -r "$pkg" "$work/package3"
+sed 's/^Folder=Test App/Folder=/' "$pkg/install.cfg" > "$work/package3/install.cfg"
+grep -q '^Folder=.$' "$work/package3/install.cfg" || fail "nofolder: install.cfg not changed"
+"$bin/zevpack" build "$work/package3" "$work/disks" --disk-folders --size 16384 \
+  --setup-program "$work/setup-program" > /dev/null || fail "zevpack build 3"
+grep -v '^Folder' "$work/answers.ini" > "$work/nofolder.ini"
+m=$work/machine-nofolder
+run_setup nofolder "$m" "$work/nofolder.ini"
+[ "$rc" = 0 ] || { fail "nofolder: exit $rc"; cat "$work/nofolder.err"; }
+for link in "Start Menu/Programs/Test App.lnk" "Start Menu/Programs/Read Me.lnk" "Desktop/Test App.lnk"; do
+  [ -f "$m/drive_c/WINDOWS/$link" ] || fail "nofolder: missing link $link"
+done
+[ -z "$(find "$m/drive_c/WINDOWS/Start Menu/Programs" -mindepth 1 -type d)" ] || fail "nofolder: a program folder was made"
+grep -q '^Name=.$' "$m/drive_c/Apps/Test App/uninstall.cfg" || fail "nofolder: uninstall.cfg has no empty Name"
 
 [ "$failures" = 0 ] && echo "zev-setup installs end to end: all passed"
 exit "$failures"

@@ -88,8 +88,10 @@ TEST_F(UnattendedTest, AnswersForHiddenPagesAndDisabledControlsAreLoggedAndIgnor
   fs::remove(TempHost() / "license.txt");
   const TUnattendedOutcome outcome =
       Run(Answers({{"Folder", "Ignored"}, {"InstallType", "min"}, {"Launch", "1"}, {"License", "accept"}}));
-  // Not shown: the shortcut goes into the folder the configuration named (none), which fails.
-  EXPECT_EQ(outcome, TUnattendedOutcome::uoFailed);
+  // Not shown: the configuration named no program folder, so the shortcut goes straight into the
+  // Start Menu's Programs folder.
+  EXPECT_EQ(outcome, TUnattendedOutcome::uoInstalled) << ::testing::PrintToString(wizard->InstallFailures);
+  EXPECT_TRUE(platform::FileExists("C:\\WINDOWS\\Start Menu\\Programs\\My App.lnk"));
   EXPECT_TRUE(Logged("answer Folder ignored: the program folder page was not shown"));
   EXPECT_TRUE(Logged("answer InstallType ignored: the install type page was not shown"));
   EXPECT_TRUE(Logged("answer License ignored: the licence page was not shown"));

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/attributes.h"
+#include "setup/run_outcome.h"
 
 #include "tests/setup/setup_fixture.h"
 
@@ -58,6 +59,7 @@ TEST_F(UnzipTest, SetInTheStartFolderExpandsFlatWithoutAnyMessage) {
   EXPECT_EQ(backend.shownForms, (std::vector<std::string>{"MainSetup", "Unzip", "ZEV"}));
   EXPECT_FALSE(fs::exists(TempHost())) << "cleared when the main screen closed";
   EXPECT_EQ(app->Now(), 5000) << "3000 ms to the stage, 2000 ms to the expansion";
+  EXPECT_FALSE(EndBeforeTheWizard(*main, wizardShown));
 }
 
 TEST_F(UnzipTest, ProgressCountsFilesAgainstTheFilesSection) {
@@ -141,6 +143,33 @@ TEST_F(UnzipTest, AbortDuringTheExpansionEndsWithoutTheWizardAndRemovesTheFolder
   // its last member before it can be stopped; either way the wizard never opens.
   EXPECT_TRUE(main->ExpansionCancelled);
   EXPECT_FALSE(fs::exists(TempHost()));
+  EXPECT_EQ(EndBeforeTheWizard(*main, wizardShown)->code, kSetupCancelled);
+}
+
+TEST_F(UnzipTest, QuittingBeforeTheWizardIsACancellation) {
+  BuildSet(Package(), machine.StartDir());
+  CreateForms();
+  // The icon is double-clicked while the main screen waits for the expansion stage.
+  backend.onPoll = [&] {
+    if (main->Timer1.Enabled()) main->Image1.DblClick();
+  };
+  app->Run();
+  EXPECT_FALSE(wizardShown);
+  EXPECT_EQ(backend.shownForms, std::vector<std::string>{"MainSetup"});
+  const std::optional<TEarlyEnd> end = EndBeforeTheWizard(*main, wizardShown);
+  ASSERT_TRUE(end);
+  EXPECT_EQ(end->code, kSetupCancelled);
+  EXPECT_EQ(end->message, "setup was cancelled before the wizard was shown: nothing was installed");
+}
+
+TEST_F(UnzipTest, StartedOutsideTheFirstDisksFolderNamesTheHostFolder) {
+  Run();
+  EXPECT_FALSE(wizardShown);
+  const std::optional<TEarlyEnd> end = EndBeforeTheWizard(*main, wizardShown);
+  ASSERT_TRUE(end);
+  EXPECT_EQ(end->code, kSetupFailed);
+  EXPECT_EQ(end->message, "no zevsetup.001 in " + machine.StartDir().string() +
+                              ": setup starts in the first disk's folder, the one that holds install.cfg and zevsetup.001");
 }
 
 TEST_F(UnzipTest, NoAtTheAbortQuestionLetsTheExpansionContinue) {
@@ -158,6 +187,7 @@ TEST_F(UnzipTest, DamagedSetFailsAndLeavesNoFolderUnlessItHoldsASubfolder) {
   EXPECT_EQ(BoxTexts().back(), "Error Expanding Files!!");
   EXPECT_FALSE(main->ExpansionCancelled);
   EXPECT_FALSE(fs::exists(TempHost()));
+  EXPECT_EQ(EndBeforeTheWizard(*main, wizardShown)->code, kSetupFailed);
 
   // A sub-folder cannot be deleted by the clearing: the folder stays, the files go.
   backend.boxes.clear();
