@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -11,13 +13,16 @@
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/text.h"
+#include "tools/progress_line.h"
 
 namespace zev::tools {
 
 int RunTool(const char* tool, const char* version, const char* usage, int argc, char** argv,
             const std::function<std::function<int()>()>& parseCommandLine) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
+  // After "--" every word is an operand, even one that looks like --help.
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(usage, stdout);
       return kExitOk;
     }
@@ -31,7 +36,7 @@ int RunTool(const char* tool, const char* version, const char* usage, int argc, 
     run = parseCommandLine();
   } catch (const UsageError& e) {
     ReportError(tool, "", e.what());
-    std::fputs(usage, stderr);
+    std::fprintf(stderr, "Try '%s --help'.\n", tool);
     return kExitUsage;
   }
   try {
@@ -52,6 +57,7 @@ compress::TCompressionMethod ParseMethodName(const std::string& name) {
 }
 
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message) {
+  ProgressLine::ClearActive();
   std::string line = tool + ": ";
   if (!subject.empty()) line += subject + ": ";
   line += message + "\n";
@@ -82,6 +88,45 @@ void MapHostForTool() {
 
 std::string WindowsPathOf(const std::filesystem::path& hostPath) {
   return platform::Machine::Current().ToWindowsPath(std::filesystem::absolute(hostPath).lexically_normal());
+}
+
+std::string TypedPaths::Windows(const std::filesystem::path& typed) {
+  std::string windows = WindowsPathOf(typed);
+  Add(windows, typed.string());
+  return windows;
+}
+
+void TypedPaths::Add(const std::string& windowsPath, const std::string& shown) {
+  if (windowsPath.empty()) return;
+  // Longest first, so that a folder never replaces the start of a path below it.
+  auto at = std::find_if(paths_.begin(), paths_.end(),
+                         [&](const auto& known) { return known.first.size() < windowsPath.size(); });
+  paths_.insert(at, {windowsPath, shown});
+}
+
+std::string TypedPaths::Host(const std::string& message) const {
+  // A path ends where a character that cannot continue it follows.
+  auto endsHere = [&](std::size_t end) {
+    if (end >= message.size()) return true;
+    const auto c = static_cast<unsigned char>(message[end]);
+    return !(std::isalnum(c) || c >= 0x80 || std::strchr("\\/._-~$", c) != nullptr);
+  };
+  const std::string upper = UpperCase(message);
+  std::string result;
+  std::size_t copied = 0, at = 0;
+  while (at < message.size()) {
+    bool replaced = false;
+    for (const auto& [windows, shown] : paths_) {
+      if (upper.compare(at, windows.size(), UpperCase(windows)) != 0 || !endsHere(at + windows.size())) continue;
+      result.append(message, copied, at - copied);
+      result += shown;
+      at = copied = at + windows.size();
+      replaced = true;
+      break;
+    }
+    if (!replaced) ++at;
+  }
+  return result + message.substr(copied);
 }
 
 bool ArgumentReader::Next() {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "compress/method.h"
 
@@ -25,16 +27,17 @@ class UsageError : public std::exception {
   std::string message_;
 };
 
-// The main of a tool: answers --help and --version, parses the command line (a UsageError
-// prints the message and the usage and exits with kExitUsage), maps the host for the tool, then
-// runs what the parser returned.
+// The main of a tool: answers -h, --help and --version, parses the command line (a UsageError
+// prints its message and "Try 'TOOL --help'." and exits with kExitUsage), maps the host for the
+// tool, then runs what the parser returned.
 int RunTool(const char* tool, const char* version, const char* usage, int argc, char** argv,
             const std::function<std::function<int()>()>& parseCommandLine);
 
 // "none", "rle", "lzh" or "lh5"; throws UsageError for anything else.
 compress::TCompressionMethod ParseMethodName(const std::string& name);
 
-// "tool: subject: message" on standard error; the subject is left out when empty.
+// "tool: subject: message" on standard error, on a line of its own (a progress line is taken
+// away first); the subject is left out when empty.
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message);
 
 // A Windows-1252 name as UTF-8, with control characters shown as \xNN so that no name can move
@@ -46,6 +49,22 @@ std::string Printable(const std::string& name1252);
 void MapHostForTool();
 // The Windows path of a host path (relative to the working folder).
 std::string WindowsPathOf(const std::filesystem::path& hostPath);
+
+// The paths a tool made from what the user typed, so that messages of the layers below, which
+// speak Windows paths, name those files as the user typed them.
+class TypedPaths {
+ public:
+  // The Windows form of typed (a host path, relative to the working folder), remembered.
+  std::string Windows(const std::filesystem::path& typed);
+  // Remembers that windowsPath stands for the host path shown.
+  void Add(const std::string& windowsPath, const std::string& shown);
+  // message with every remembered Windows path in it (compared without regard to case, whole
+  // paths only) replaced by its host form.
+  std::string Host(const std::string& message) const;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> paths_;  // Windows form, host form
+};
 
 // Walks a command line: options (words starting with "-", other than "-" itself) and their
 // values, and operands; after "--" every word is an operand.

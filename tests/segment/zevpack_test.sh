@@ -3,10 +3,10 @@
 # disks, in one folder and in side-by-side disk folders. Usage: zevpack_test.sh BIN_DIR
 set -eu
 
-BIN=${1:?usage: zevpack_test.sh BIN_DIR}
+BIN=$(cd "${1:?usage: zevpack_test.sh BIN_DIR}" && pwd)
 ZEVPACK="$BIN/zevpack"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zevpack-test-XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
+trap '[ -n "${ZEV_KEEP:-}" ] || rm -rf "$WORK"' EXIT
 export ZEV_MACHINE="$WORK/machine"
 export LC_ALL=C
 passed=0
@@ -62,16 +62,52 @@ check test ! -e "$WORK/disks/disk2/install.cfg"
 check test ! -s "$WORK/extract2.err"
 check diff -r "$WORK/package.cmp" "$WORK/out2"
 
-# A disk that is nowhere to be found: the end of input cancels.
+# A disk that is nowhere to be found: the prompt says which file is wanted, where it was looked
+# for and what the answers do; the end of input cancels.
 mv "$WORK/disks/disk2" "$WORK/elsewhere"
 if "$ZEVPACK" extract "$WORK/disks/disk1" -C "$WORK/out3" < /dev/null 2> "$WORK/extract3.err"; then
   check false
 else
   check grep -q 'Operation aborted by user' "$WORK/extract3.err"
 fi
-# ... and a folder typed on the terminal supplies it.
-echo "$WORK/elsewhere" | "$ZEVPACK" extract "$WORK/disks/disk1" -C "$WORK/out4" 2> /dev/null
+check grep -qx "zevpack: zevsetup.002 (disk 2) is not in $WORK/disks/disk1" "$WORK/extract3.err"
+check grep -qx 'Press Enter to look again, type the folder that holds it, or end the input (Ctrl-D) to cancel.' \
+  "$WORK/extract3.err"
+check grep -q '^Folder of disk 2: ' "$WORK/extract3.err"
+if grep -q 'press OK' "$WORK/extract3.err"; then check false; fi
+# ... Enter looks again, and a folder typed on the terminal supplies it.
+printf '\n%s\n' "$WORK/elsewhere" | "$ZEVPACK" extract "$WORK/disks/disk1" -C "$WORK/out4" 2> "$WORK/extract4.err"
+check test "$(grep -c '^Press Enter to look again' "$WORK/extract4.err")" = 2
 check diff -r "$WORK/package.cmp" "$WORK/out4"
+
+# Progress: nothing when not on a terminal, each file with --verbose.
+mv "$WORK/elsewhere" "$WORK/disks/disk2"
+"$ZEVPACK" extract "$WORK/disks/disk1" -C "$WORK/out5" --verbose < /dev/null > "$WORK/verbose.out" 2> "$WORK/verbose.err"
+check test ! -s "$WORK/verbose.err"
+(cd "$WORK/package.cmp" && find . -type f | sed 's|^\./||; s|/|\\|g' | sort) > "$WORK/files.expected"
+sort "$WORK/verbose.out" > "$WORK/verbose.sorted"
+check cmp "$WORK/files.expected" "$WORK/verbose.sorted"
+"$ZEVPACK" build "$PKG" "$WORK/set" --verbose > "$WORK/build2.out" 2> "$WORK/build2.err"
+check test ! -s "$WORK/build2.err"
+grep -v ' segment(s) of at most ' "$WORK/build2.out" | sort > "$WORK/build2.sorted"
+check cmp "$WORK/files.expected" "$WORK/build2.sorted"
+
+# Help, version, usage errors in one line, and files named as typed.
+"$ZEVPACK" -h > "$WORK/help.out"
+check grep -q '^usage: zevpack build' "$WORK/help.out"
+check grep -qx 'zevpack [0-9.]*' <<EOF
+$("$ZEVPACK" --version)
+EOF
+for args in "" "frobnicate x" "build x" "list x --size 20000" "extract x -C"; do
+  # shellcheck disable=SC2086
+  if "$ZEVPACK" $args > /dev/null 2> "$WORK/usage.err"; then check false; else check test $? -eq 2; fi
+  check test "$(wc -l < "$WORK/usage.err")" -eq 2
+  check grep -qx "Try 'zevpack --help'." "$WORK/usage.err"
+done
+mkdir -p "$WORK/sub"
+cd "$WORK"
+if "$ZEVPACK" list sub/../nosuch 2> "$WORK/missing.err"; then check false; fi
+check grep -qx 'zevpack: sub/../nosuch: not a folder' "$WORK/missing.err"
 
 # Names that the setup program would flatten onto each other are refused.
 mkdir -p "$WORK/clash/a" "$WORK/clash/b"

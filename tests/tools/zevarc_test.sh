@@ -69,9 +69,51 @@ check "cut archive reported as ending early" grep -q 'archive ends early' "$work
 fails_with "cut archive fails extraction" 1 "$zevarc" x cut.arc -C cut
 check "members before the cut are extracted" cmp pkg/numbers.txt cut/pkg/numbers.txt
 
-fails_with "usage error" 2 "$zevarc" q x.arc
-fails_with "missing archive" 1 "$zevarc" l missing.arc
-check "help" "$zevarc" --help
+# A listing sees damage in the headers too: data cut short, or members short of the announced total.
+fails_with "list of an archive cut inside a member header" 1 "$zevarc" l cut.arc
+check "... says the archive ends early" grep -q 'cut.arc: archive ends early' "$work/stderr"
+head -c $((size - 100)) rle-0.arc > cut-data.arc
+fails_with "list of an archive cut inside member data" 1 "$zevarc" l cut-data.arc
+check "... names the member whose data is cut" grep -q 'cut-data.arc: pkg\\sub\\noise.bin: archive ends early' "$work/stderr"
+check "list of a whole archive" "$zevarc" l rle-0.arc
+
+# Help, version and usage errors: one line saying what is wrong, and where to look.
+check "-h" grep -q '^usage: zevarc c ARCHIVE' <("$zevarc" -h)
+check "--help" grep -q '^usage: zevarc c ARCHIVE' <("$zevarc" --help)
+check "--version" grep -qx 'zevarc [0-9.]*' <("$zevarc" --version)
+for args in "q x.arc" "l" "c x.arc" "l x.arc --frobnicate" "x x.arc --key"; do
+  # shellcheck disable=SC2086
+  fails_with "usage error: $args" 2 "$zevarc" $args
+  check "... one line and the way to help" test "$(wc -l < "$work/stderr")" = 2
+  check "... which says what is wrong" grep -q '^zevarc: ' <(head -n 1 "$work/stderr")
+  check "... then Try" grep -qx "Try 'zevarc --help'." <(tail -n 1 "$work/stderr")
+done
+fails_with "-- ends the options" 1 "$zevarc" c dash.arc -- -h
+check "... so -h is a file" grep -qx 'zevarc: dash.arc: -h: No such file or directory' "$work/stderr"
+
+# Files named on the command line are named as typed, never in their Windows form.
+mkdir -p sub
+fails_with "missing archive" 1 "$zevarc" l sub/../missing.arc
+check "... named as typed" grep -qx 'zevarc: sub/../missing.arc: No such file or directory' "$work/stderr"
+fails_with "archive in a missing folder" 1 "$zevarc" c nodir/new.arc pkg
+check "... named as typed" grep -qx 'zevarc: nodir/new.arc: Cannot create file nodir/new.arc' "$work/stderr"
+fails_with "missing input" 1 "$zevarc" c new.arc sub/../absent
+check "... named as typed" grep -qx 'zevarc: new.arc: sub/../absent: No such file or directory' "$work/stderr"
+
+# The progress line: on a terminal only, not with --quiet; --verbose lists each file.
+"$zevarc" c quiet.arc pkg 2> "$work/stderr" > "$work/stdout"
+check "no progress when not on a terminal" test ! -s "$work/stderr" -a ! -s "$work/stdout"
+check "--verbose lists each file" cmp <("$zevarc" c verbose.arc pkg --verbose) <(printf '%s\n' 'pkg\empty' \
+  'pkg\numbers.txt' 'pkg\sub\deeper\runs' 'pkg\sub\noise.bin')
+if command -v script > /dev/null; then
+  script -qec "'$zevarc' c tty.arc pkg" /dev/null > "$work/tty.out"
+  check "progress on a terminal: file, percent, throughput" grep -q 'pkg\\.* [0-9]*%  [0-9.]* [KMG]*B/s' "$work/tty.out"
+  script -qec "'$zevarc' x tty.arc -C tty --quiet" /dev/null > "$work/tty.out"
+  check "--quiet: no progress on a terminal" test ! -s "$work/tty.out"
+  check "... and the files are there" diff -r pkg tty/pkg
+else
+  echo "note: script (bsdutils) not installed; the progress line on a terminal is not checked"
+fi
 
 echo "$failures failed"
 [ "$failures" = 0 ]

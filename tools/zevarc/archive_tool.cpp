@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <map>
 #include <system_error>
 
 #include "compress/errors.h"
@@ -50,16 +51,24 @@ std::string FormatAttributes(std::int16_t attributes) {
 }  // namespace
 
 ArchiveTool::ArchiveTool(fs::path archive, ArchiveToolOptions options)
-    : archive_(std::move(archive)), archiveName_(archive_.string()), options_(std::move(options)) {
+    : archive_(std::move(archive)),
+      archiveName_(archive_.string()),
+      options_(std::move(options)),
+      archiveWindows_(typed_.Windows(archive_)),
+      progress_(options_.progress) {
   Key = options_.key;
-  if (options_.showProgress) {
-    OnShowProgress = [](std::int32_t& percentage) { std::fprintf(stderr, "\r%3d%%", static_cast<int>(percentage)); };
-  }
+  OnShowProgress = [this](std::int32_t& percentage) { progress_.FilePercent(percentage); };
 }
 
 void ArchiveTool::Error(const std::string& subject, const std::string& message) const {
-  if (options_.showProgress) std::fputs("\r", stderr);
-  ReportError(kTool, subject.empty() ? archiveName_ : archiveName_ + ": " + subject, message);
+  ReportError(kTool, subject.empty() ? archiveName_ : archiveName_ + ": " + subject, typed_.Host(message));
+}
+
+bool ArchiveTool::ArchiveFound() const {
+  std::error_code error;
+  if (fs::exists(archive_, error)) return true;
+  Error("", "No such file or directory");
+  return false;
 }
 
 std::string ArchiveTool::UnsafeNameReason(const std::string& name) {
@@ -97,13 +106,15 @@ int ArchiveTool::Create(const std::vector<fs::path>& inputs) {
           Error(Printable(file.string()), "name cannot be stored in an archive (not a Windows-1252 file name)");
           return kExitFailure;
         }
-        group.push_back({WindowsPathOf(file), stored});
+        const fs::path typed = file == absolute ? input : input / file.lexically_relative(absolute);
+        group.push_back({typed_.Windows(typed), stored});
       }
       std::sort(group.begin(), group.end(),
                 [](const auto& a, const auto& b) { return a.storedName < b.storedName; });
       sources.insert(sources.end(), group.begin(), group.end());
     }
-    CompressFiles(WindowsPathOf(archive_), sources, options_.method);
+    FollowCompression(*this, sources, progress_);
+    CompressFiles(archiveWindows_, sources, options_.method);
   } catch (const zev::Exception& e) {
     Error("", e.Message());
     return kExitFailure;
@@ -111,14 +122,16 @@ int ArchiveTool::Create(const std::vector<fs::path>& inputs) {
     Error(e.path1().string(), e.code().message());
     return kExitFailure;
   }
-  if (options_.showProgress) std::fputs("\r", stderr);
   return kExitOk;
 }
 
 int ArchiveTool::List() {
+  if (!ArchiveFound()) return kExitFailure;
   TStringList members;
+  std::string problem;
   try {
-    ScanCompressedFile(WindowsPathOf(archive_), members);
+    ScanCompressedFile(archiveWindows_, members);
+    problem = CompletenessProblem(archiveWindows_);
   } catch (const zev::Exception& e) {
     Error("", e.Message());
     return kExitFailure;
@@ -139,26 +152,32 @@ int ArchiveTool::List() {
   std::printf("%10" PRId64 " %10" PRId64 " %5.1f%% %zu file(s)\n", totalOriginal, totalPacked,
               totalOriginal > 0 ? 100.0 * static_cast<double>(totalPacked) / static_cast<double>(totalOriginal) : 100.0,
               members.Count());
+  // A listing is read from the headers alone; the damage it can see there still fails it.
+  if (!problem.empty()) {
+    std::fflush(stdout);
+    Error("", problem);
+    return kExitFailure;
+  }
   return kExitOk;
 }
 
 int ArchiveTool::Extract(const std::vector<std::string>& names) {
+  if (!ArchiveFound()) return kExitFailure;
   int failures = 0;
   std::string current;
   try {
-    const std::string archive = WindowsPathOf(archive_);
+    const std::string& archive = archiveWindows_;
     fs::path target = options_.targetFolder.empty() ? fs::path(".") : options_.targetFolder;
     fs::create_directories(target);
-    SetTargetPath(WindowsPathOf(target));
+    SetTargetPath(typed_.Windows(target));
     MakeDirectories = true;
     ExceptionOnFileError = true;
     // A member may declare up to 2 GiB: refuse it up front when the drive cannot hold it.
     CheckSpaceBeforeExpand = true;
 
-    TStringList wanted;
+    TStringList wanted, present;
+    if (!names.empty() || options_.progress.show) ScanCompressedFile(archive, present);
     if (!names.empty()) {
-      TStringList present;
-      ScanCompressedFile(archive, present);
       for (const std::string& name : names) {
         if (present.IndexOf(name) < 0) {
           Error(Printable(name), "not found in archive");
@@ -182,6 +201,19 @@ int ArchiveTool::Extract(const std::vector<std::string>& names) {
       ++failures;
       path.clear();
     };
+    // The progress line follows the members that pass the check.
+    std::map<std::string, std::int64_t> sizes;
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < present.Count(); ++i) {
+      const std::int64_t size = present.Object<compress::TCompressedFileInfo>(i)->UncompressedSize;
+      sizes[present[i]] = size;
+      if (names.empty() || wanted.IndexOf(present[i]) >= 0) total += size;
+    }
+    progress_.Begin(total);
+    OnCheckFile = [&, check = std::move(OnCheckFile)](std::string& path, compress::TCProcessMode mode) {
+      check(path, mode);
+      if (!path.empty()) progress_.StartFile(Printable(current), sizes[current]);
+    };
     ExpandCompressedFile(archive, names.empty() ? nullptr : &wanted);
     // The component stops quietly where a damaged archive ends; the tool says so.
     current.clear();
@@ -196,7 +228,6 @@ int ArchiveTool::Extract(const std::vector<std::string>& names) {
     Error(e.path1().string(), e.code().message());
     return kExitFailure;
   }
-  if (options_.showProgress) std::fputs("\r", stderr);
   return failures ? kExitFailure : kExitOk;
 }
 
@@ -226,10 +257,15 @@ std::string ArchiveTool::CompletenessProblem(std::int64_t membersTotal, std::int
 
 std::string ArchiveTool::CompletenessProblem(const std::string& archiveFile) {
   platform::FileStream archive(archiveFile, platform::fmOpenRead | platform::fmShareDenyWrite);
+  const std::int64_t size = archive.Size();
   std::int64_t total = 0;
   std::string problem;
   ForEachMember(archive, [&](const TMemberHeader& member, const std::string& name, const std::string&) {
     total += member.UncompressedSize;
+    const std::int64_t present = size - archive.Position();
+    if (problem.empty() && present < member.CompressedSize)
+      problem = Printable(name) + ": archive ends early: " + std::to_string(present) + " of its " +
+                std::to_string(member.CompressedSize) + " bytes of data are there";
     if (problem.empty() && StoredSizesDiffer(member)) problem = Printable(name) + ": " + kStoredSizesDiffer;
   });
   if (!problem.empty()) return problem;
@@ -266,10 +302,11 @@ void ArchiveTool::DecodeAndVerify(platform::Stream& sink, platform::Stream& arch
 }
 
 int ArchiveTool::Print(const std::vector<std::string>& names) {
+  if (!ArchiveFound()) return kExitFailure;
   int failures = 0;
   SinkStream out(1);
   try {
-    platform::FileStream archive(WindowsPathOf(archive_), platform::fmOpenRead | platform::fmShareDenyWrite);
+    platform::FileStream archive(archiveWindows_, platform::fmOpenRead | platform::fmShareDenyWrite);
     archive.ReadAhead();
     TStringList wanted;
     for (const std::string& name : names) wanted.Add(name);
@@ -299,17 +336,24 @@ int ArchiveTool::Print(const std::vector<std::string>& names) {
 }
 
 int ArchiveTool::Test() {
+  if (!ArchiveFound()) return kExitFailure;
   int failures = 0, members = 0, bad = 0;
   std::int64_t total = 0;
   SinkStream nowhere(-1);
   try {
-    platform::FileStream archive(WindowsPathOf(archive_), platform::fmOpenRead | platform::fmShareDenyWrite);
+    platform::FileStream archive(archiveWindows_, platform::fmOpenRead | platform::fmShareDenyWrite);
     archive.ReadAhead();
+    compress::TArchiveHeader announced;
+    ReadArchiveHeader(archive, announced);
+    progress_.Begin(announced.TotalSize);
+    archive.SetPosition(0);
     ForEachMember(archive, [&](const TMemberHeader& member, const std::string& name, const std::string& identifier) {
       ++members;
       total += member.UncompressedSize;
+      progress_.StartFile(Printable(name), member.UncompressedSize);
       try {
         DecodeAndVerify(nowhere, archive, member, identifier);
+        progress_.Clear();
         std::printf("%s: OK\n", Printable(name).c_str());
       } catch (const zev::Exception& e) {
         Error(Printable(name), e.Message());

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "compress/compress.h"
+#include "tools/progress_line.h"
+#include "tools/tool_support.h"
 
 namespace zev::tools {
 
@@ -15,7 +17,7 @@ struct ArchiveToolOptions {
   std::int32_t key = 0;
   bool absoluteNames = false;          // extract: let member names leave the target folder
   std::filesystem::path targetFolder;  // extract: where to put the files (default: here)
-  bool showProgress = false;           // on standard error
+  ProgressOptions progress;
 };
 
 // Each operation reports its own errors on standard error and returns an exit code.
@@ -42,12 +44,17 @@ class ArchiveTool : private compress::TCompress {
   static std::string CompletenessProblem(std::int64_t membersTotal, std::int32_t headerTotal);
   std::string CompletenessProblem(const std::string& archiveFile);
   void Error(const std::string& subject, const std::string& message) const;
+  // False, said as the host says it, when the archive to read is not there.
+  bool ArchiveFound() const;
   // Why a member name may not be written below the target folder, or empty if it may.
   static std::string UnsafeNameReason(const std::string& name);
 
   std::filesystem::path archive_;
   std::string archiveName_;  // as the user gave it, for messages
   ArchiveToolOptions options_;
+  TypedPaths typed_;
+  std::string archiveWindows_;
+  ProgressLine progress_;
 };
 
 }  // namespace zev::tools

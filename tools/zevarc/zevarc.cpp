@@ -19,6 +19,7 @@ constexpr const char* kUsage =
     "       zevarc x ARCHIVE [-C DIR] [--key N] [--absolute-names] [NAME...]\n"
     "       zevarc p ARCHIVE [--key N] [NAME...]\n"
     "       zevarc t ARCHIVE [--key N]\n"
+    "       zevarc -h|--help|--version\n"
     "\n"
     "  c  create ARCHIVE from files and folders (folders recursively; names are stored\n"
     "     relative to each argument's parent folder); the default method is lh5\n"
@@ -28,13 +29,16 @@ constexpr const char* kUsage =
     "  p  write all or the named members' data to standard output, checking checksums\n"
     "  t  decode every member and check its checksum, writing nothing\n"
     "\n"
-    "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
+    "On a terminal c, x and t show a progress line (file, percent, throughput) on\n"
+    "standard error; --quiet leaves it out, --verbose lists each file on standard output.\n"
+    "Exit status: 0 success, 1 data or I/O error (a damaged archive included), 2 usage error.\n";
 
 struct CommandLine {
   char command = 0;
   std::string archive;
   std::vector<std::string> operands;
   ArchiveToolOptions options;
+  bool quiet = false;
 };
 
 CommandLine Parse(int argc, char** argv) {
@@ -53,6 +57,10 @@ CommandLine Parse(int argc, char** argv) {
       line.options.targetFolder = args.Value();
     } else if (arg == "--absolute-names") {
       line.options.absoluteNames = true;
+    } else if (arg == "--quiet") {
+      line.quiet = true;
+    } else if (arg == "--verbose") {
+      line.options.progress.verbose = true;
     } else {
       throw UsageError("unknown option: " + arg);
     }
@@ -74,7 +82,11 @@ CommandLine Parse(int argc, char** argv) {
 int main(int argc, char** argv) {
   return RunTool("zevarc", "0.1.0", kUsage, argc, argv, [&]() -> std::function<int()> {
     CommandLine line = Parse(argc, argv);
-    line.options.showProgress = isatty(2) != 0 && line.command != 'l';
+    // Listing is quick, and printing writes the data itself to standard output.
+    const bool longRunning = line.command == 'c' || line.command == 'x' || line.command == 't';
+    line.options.progress.show = longRunning && !line.quiet && isatty(2) != 0;
+    // The test lists every member already.
+    line.options.progress.verbose = line.options.progress.verbose && line.command != 't';
     return [line] {
       ArchiveTool tool(line.archive, line.options);
       switch (line.command) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -123,12 +124,14 @@ fs::path ProgramFolder() {
 }
 
 // Answers the reader's boxes on the terminal: the tool cannot wait for a disk to be inserted
-// once standard input has ended, so a box with Cancel is cancelled.
+// once standard input has ended, so a box with Cancel is cancelled. Such a box tells the user
+// which buttons to press; the terminal has none, so only its first line, what went wrong, is said.
 class TerminalHost : public platform::Host {
  public:
   void ProcessMessages() override {}
   platform::ModalResult MessageBox(const std::string& text, const std::string&, platform::MsgKind,
                                    unsigned buttons) override {
+    const bool cancelled = (buttons & platform::mbCancel) != 0;
     std::string line;
     for (char c : text + "\n") {
       if (c == '\r') continue;
@@ -137,9 +140,10 @@ class TerminalHost : public platform::Host {
         continue;
       }
       ReportError(kTool, "", Printable(line));
+      if (cancelled) break;
       line.clear();
     }
-    return buttons & platform::mbCancel ? platform::ModalResult::Cancel : platform::DefaultButton(buttons);
+    return cancelled ? platform::ModalResult::Cancel : platform::DefaultButton(buttons);
   }
   bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
   void Repaint() override {}
@@ -168,8 +172,12 @@ class DiskLocator {
         }
       }
       if (inputEnded_) return;
-      std::fprintf(stderr, "%s: %s is not in %s\nfolder of disk %u (end of input cancels): ", kTool, name.c_str(),
-                   current.c_str(), static_cast<unsigned>(number));
+      ProgressLine::ClearActive();
+      std::fprintf(stderr,
+                   "%s: %s (disk %u) is not in %s\n"
+                   "Press Enter to look again, type the folder that holds it, or end the input (Ctrl-D) to cancel.\n"
+                   "Folder of disk %u: ",
+                   kTool, name.c_str(), static_cast<unsigned>(number), current.c_str(), static_cast<unsigned>(number));
       std::fflush(stderr);
       std::string line;
       if (!std::getline(std::cin, line)) {
@@ -233,12 +241,42 @@ struct SetReading {
   DiskLocator locator;
 };
 
+// Shows the extraction on the progress line. The set's lists name its files but not their sizes,
+// so the percentage counts files (each a hundred units, filled by the codec's own percentage),
+// and the throughput is what has reached the target folder so far (target ends in a backslash).
+void FollowExtraction(segment::TSegCompEZ& reader, ProgressLine& progress, const std::string& target) {
+  reader.OnSegBeforeExpand = [&progress](segment::TSegArcList& list) {
+    std::int64_t files = 0;
+    for (std::size_t i = 0; i < list.Count(); ++i) files += static_cast<std::int64_t>(list[i].FileList.Count());
+    progress.Begin(files * 100);
+  };
+  struct Written {
+    std::int64_t before = 0;
+    std::string current;  // the Windows path of the file being written
+  };
+  auto written = std::make_shared<Written>();
+  auto sizeOf = [](const std::string& windowsPath) -> std::int64_t {
+    return windowsPath.empty() ? 0 : std::max<std::int64_t>(platform::FileSize(windowsPath), 0);
+  };
+  progress.CountBytesWith([written, sizeOf] { return written->before + sizeOf(written->current); });
+  reader.OnCheckFile = [&progress, target, written, sizeOf, check = std::move(reader.OnCheckFile)](
+                           std::string& path, compress::TCProcessMode mode) {
+    check(path, mode);
+    if (path.empty()) return;
+    written->before += sizeOf(written->current);
+    written->current = path;
+    progress.StartFile(Printable(path.compare(0, target.size(), target) == 0 ? path.substr(target.size()) : path), 100);
+  };
+  reader.OnShowProgress = [&progress](std::int32_t& percent) { progress.FilePercent(percent); };
+}
+
 }  // namespace
 
 int BuildDiskSet(const BuildOptions& options) {
   const fs::path package = fs::absolute(options.packageDir).lexically_normal();
   const fs::path out = fs::absolute(options.outDir).lexically_normal();
   std::string subject;
+  TypedPaths typed;
   try {
     std::error_code error;
     if (!fs::is_directory(package, error)) {
@@ -276,7 +314,7 @@ int BuildDiskSet(const BuildOptions& options) {
                         ": the setup program puts every file into one folder, so one would replace the other");
         return kExitFailure;
       }
-      sources.push_back({WindowsPathOf(it->path()), stored});
+      sources.push_back({typed.Windows(options.packageDir / relative), stored});
     }
     std::sort(sources.begin(), sources.end(), [](const auto& a, const auto& b) { return a.storedName < b.storedName; });
     // The expander stops as soon as the sizes it has written reach the archive's total, so an
@@ -316,7 +354,12 @@ int BuildDiskSet(const BuildOptions& options) {
     arc.ArchiveFile = WindowsPathOf(temp.path() / (base + ".arc"));
     for (const auto& source : sources) arc.FileNames.push_back(source.storedName);
     subject = "archive";
-    compress::TCompress().CompressFiles(arc.ArchiveFile, sources, options.method);
+    {
+      compress::TCompress packer;
+      ProgressLine progress(options.progress);
+      FollowCompression(packer, sources, progress);
+      packer.CompressFiles(arc.ArchiveFile, sources, options.method);
+    }
     subject = "segments";
     const std::vector<std::string> segments = writer.SegBuildArcs({arc});
     const auto count = static_cast<unsigned>(segments.size());
@@ -356,7 +399,7 @@ int BuildDiskSet(const BuildOptions& options) {
     std::printf("%zu file(s) in %u segment(s) of at most %d bytes: %s\n", sources.size(), count,
                 static_cast<int>(options.segSize), out.c_str());
   } catch (const Exception& e) {
-    ReportError(kTool, subject, e.Message());
+    ReportError(kTool, subject, typed.Host(e.Message()));
     return kExitFailure;
   } catch (const fs::filesystem_error& e) {
     ReportError(kTool, e.path1().string(), e.code().message());
@@ -394,10 +437,11 @@ int ExtractDiskSet(const ReadOptions& options) {
   const fs::path setDir = fs::absolute(options.setDir).lexically_normal();
   int failures = 0;
   std::string current;
+  TypedPaths typed;
   try {
     fs::create_directories(options.targetDir);
     // Windows paths are taken before the set's drive is mapped, so that none of them lies on it.
-    std::string target = WindowsPathOf(options.targetDir);
+    std::string target = typed.Windows(options.targetDir);
     if (target.back() != '\\') target += '\\';
     SetReading set(setDir);
     if (!set.Prepare(options)) return kExitFailure;
@@ -415,9 +459,11 @@ int ExtractDiskSet(const ReadOptions& options) {
       }
       path = target + current;
     };
+    ProgressLine progress(options.progress);
+    FollowExtraction(reader, progress, target);
     reader.SegExpand();
   } catch (const Exception& e) {
-    ReportError(kTool, current.empty() ? options.setDir.string() : Printable(current), e.Message());
+    ReportError(kTool, current.empty() ? options.setDir.string() : Printable(current), typed.Host(e.Message()));
     return kExitFailure;
   } catch (const fs::filesystem_error& e) {
     ReportError(kTool, e.path1().string(), e.code().message());

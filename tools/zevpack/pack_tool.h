@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compress/method.h"
+#include "tools/progress_line.h"
 
 namespace zev::tools {
 
@@ -17,12 +18,14 @@ struct BuildOptions {
   std::string baseName = "zevsetup";
   bool diskFolders = false;
   std::filesystem::path setupProgram;  // empty: zev-setup beside zevpack, if it is there
+  ProgressOptions progress;
 };
 
 struct ReadOptions {
   std::filesystem::path setDir;
   std::filesystem::path targetDir;  // extract only
   std::string baseName = "zevsetup";
+  ProgressOptions progress;  // extract only
 };
 
 // Each reports its own errors on standard error and returns an exit code.

@@ -1,4 +1,6 @@
 // zevpack: turns a package folder into a disk set, and lists or extracts a set.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,6 +19,7 @@ constexpr const char* kUsage =
     "                     [--base NAME] [--disk-folders] [--setup-program PATH]\n"
     "       zevpack list SET_DIR [--base NAME]\n"
     "       zevpack extract SET_DIR [-C DIR] [--base NAME]\n"
+    "       zevpack -h|--help|--version\n"
     "\n"
     "  build    put every file of PACKAGE_DIR (but install.cfg and install.exe) into one\n"
     "           archive and cut it into segments NAME.001, NAME.002 ... of at most BYTES\n"
@@ -28,6 +31,8 @@ constexpr const char* kUsage =
     "           folders, then asked for on the terminal (end of input cancels)\n"
     "\n"
     "The method defaults to lh5 and NAME to zevsetup.\n"
+    "On a terminal build and extract show a progress line (file, percent, throughput) on\n"
+    "standard error; --quiet leaves it out, --verbose lists each file on standard output.\n"
     "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
 
 std::string ParseBase(const std::string& name) {
@@ -47,6 +52,7 @@ CommandLine Parse(int argc, char** argv) {
   CommandLine line;
   std::vector<std::string> positional;
   bool sizeGiven = false, methodGiven = false, foldersGiven = false, setupGiven = false, targetGiven = false;
+  bool quiet = false, verbose = false;
   std::string base = "zevsetup";
   ArgumentReader args(argc, argv);
   while (args.Next()) {
@@ -71,6 +77,10 @@ CommandLine Parse(int argc, char** argv) {
     } else if (arg == "-C") {
       line.read.targetDir = args.Value();
       targetGiven = true;
+    } else if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--verbose") {
+      verbose = true;
     } else {
       throw UsageError("unknown option: " + arg);
     }
@@ -78,6 +88,7 @@ CommandLine Parse(int argc, char** argv) {
   if (positional.empty()) throw UsageError("a command is needed");
   line.command = positional[0];
   line.build.baseName = line.read.baseName = base;
+  line.build.progress = line.read.progress = {!quiet && isatty(2) != 0, verbose};
   if (line.command == "build") {
     if (positional.size() != 3) throw UsageError("build needs PACKAGE_DIR and OUT_DIR");
     if (targetGiven) throw UsageError("-C is for extract");
