@@ -22,10 +22,19 @@ zev_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-# Configures and builds one tree: zev_build DIR COMPILER [cmake options...]
-zev_build() {
+# The g++ tree in build/: the main job and the tests configure it alike, so that neither has to
+# compile what the other built.
+zev_gcc_build=(build g++-12 -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+
+# Configures one tree: zev_configure DIR COMPILER [cmake options...]
+zev_configure() {
   local dir=$1 compiler=$2
   shift 2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" -DZEV_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir"
+}
+
+# Configures and builds one tree: zev_build DIR COMPILER [cmake options...]
+zev_build() {
+  zev_configure "$@"
+  cmake --build "$1"
 }
