@@ -4,6 +4,7 @@ zev_packages=(
   libgtest-dev libgmock-dev zlib1g-dev liblnk-utils
   libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation
   libfltk1.3-dev libx11-dev xvfb xauth xdotool
+  dpkg-dev man-db
 )
 
 zev_install_packages() {
