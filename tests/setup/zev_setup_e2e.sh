@@ -65,13 +65,23 @@ run_setup "$work/flat" retry "$work/retry.ini"
 [ "$rc" = 1 ] || fail "retry: exit $rc"
 [ "$(grep -c 'box "Unable to locate' "$work/retry.log")" = 4 ] || fail "retry: reader box not cut off after three OKs"
 
+# Started outside the first disk's folder: the host folder is named, and where setup starts.
+mkdir -p "$work/elsewhere"
+run_setup "$work/elsewhere" elsewhere
+[ "$rc" = 1 ] || fail "elsewhere: exit $rc"
+grep -qx "zev-setup: no zevsetup.001 in $(cd "$work/elsewhere" && pwd -P): setup starts in the first disk's folder, the one that holds install.cfg and zevsetup.001" \
+  "$work/elsewhere.err" || { fail "elsewhere: the message"; cat "$work/elsewhere.err"; }
+
 # A bad answers file, and bad usage.
 printf '[Answers]\nMissingSegment=OK ; comment\n' > "$work/bad.ini"
 run_setup "$work/flat" bad "$work/bad.ini"
 [ "$rc" = 2 ] || fail "bad answers: exit $rc"
 grep -q 'line 2' "$work/bad.err" || fail "bad answers: no line number"
-"$bin/zev-setup" --frobnicate > /dev/null 2>&1
+"$bin/zev-setup" --frobnicate > /dev/null 2> "$work/usage.err"
 [ $? = 2 ] || fail "unknown option not refused"
+[ "$(cat "$work/usage.err")" = "zev-setup: unknown argument \"--frobnicate\"
+Try 'zev-setup --help'." ] || fail "usage error: not one line and Try"
+"$bin/zev-setup" -h | grep -q '^Usage: zev-setup' || fail "-h"
 (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zev-setup" > /dev/null 2>&1)
 [ $? = 2 ] || fail "run without display and without --unattended not refused"
 
