@@ -131,7 +131,7 @@ int ArchiveTool::List() {
   std::string problem;
   try {
     ScanCompressedFile(archiveWindows_, members);
-    problem = CompletenessProblem(archiveWindows_);
+    problem = CompletenessProblem(archiveWindows_, true);
   } catch (const zev::Exception& e) {
     Error("", e.Message());
     return kExitFailure;
@@ -217,7 +217,7 @@ int ArchiveTool::Extract(const std::vector<std::string>& names) {
     ExpandCompressedFile(archive, names.empty() ? nullptr : &wanted);
     // The component stops quietly where a damaged archive ends; the tool says so.
     current.clear();
-    if (std::string problem = CompletenessProblem(archive); !problem.empty()) {
+    if (std::string problem = CompletenessProblem(archive, false); !problem.empty()) {
       Error("", problem);
       ++failures;
     }
@@ -255,7 +255,7 @@ std::string ArchiveTool::CompletenessProblem(std::int64_t membersTotal, std::int
   return {};
 }
 
-std::string ArchiveTool::CompletenessProblem(const std::string& archiveFile) {
+std::string ArchiveTool::CompletenessProblem(const std::string& archiveFile, bool everyByte) {
   platform::FileStream archive(archiveFile, platform::fmOpenRead | platform::fmShareDenyWrite);
   const std::int64_t size = archive.Size();
   std::int64_t total = 0;
@@ -263,7 +263,7 @@ std::string ArchiveTool::CompletenessProblem(const std::string& archiveFile) {
   ForEachMember(archive, [&](const TMemberHeader& member, const std::string& name, const std::string&) {
     total += member.UncompressedSize;
     const std::int64_t present = size - archive.Position();
-    if (problem.empty() && present < member.CompressedSize)
+    if (everyByte && problem.empty() && present < member.CompressedSize)
       problem = Printable(name) + ": archive ends early: " + std::to_string(present) + " of its " +
                 std::to_string(member.CompressedSize) + " bytes of data are there";
     if (problem.empty() && StoredSizesDiffer(member)) problem = Printable(name) + ": " + kStoredSizesDiffer;

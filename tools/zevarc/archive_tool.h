@@ -42,7 +42,10 @@ class ArchiveTool : private compress::TCompress {
   // Why the members do not add up to the archive header's total, or empty if they do: an archive
   // cut inside a member header or name ends quietly for the component.
   static std::string CompletenessProblem(std::int64_t membersTotal, std::int32_t headerTotal);
-  std::string CompletenessProblem(const std::string& archiveFile);
+  // The same for an archive file, stored members whose sizes differ included. With everyByte a
+  // member whose data runs past the end of the file counts too: a listing cannot decode it to see
+  // whether what is missing mattered (a coded stream may lose its last padding bits unharmed).
+  std::string CompletenessProblem(const std::string& archiveFile, bool everyByte);
   void Error(const std::string& subject, const std::string& message) const;
   // False, said as the host says it, when the archive to read is not there.
   bool ArchiveFound() const;
