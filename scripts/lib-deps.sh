@@ -3,7 +3,7 @@ zev_packages=(
   cmake ninja-build g++-12 clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev zlib1g-dev liblnk-utils
   libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation
-  libfltk1.3-dev libx11-dev xvfb xauth xdotool
+  libfltk1.3-dev libx11-dev xvfb xauth xdotool openbox
 )
 
 zev_install_packages() {

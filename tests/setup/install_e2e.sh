@@ -173,5 +173,13 @@ grep -q 'box "The following files and shortcuts could not be installed:.*absent.
 cmp -s "$pkg/data/payload.bin" "$work/machine-incomplete/drive_c/Apps/Test App/data/payload.bin" \
   || fail "incomplete: the run did not go on"
 
+# 6. A destination on a drive that does not exist: refused before anything is expanded, exit 2.
+sed 's/^Destination=.*/Destination=Q:\\Apps/' "$work/answers.ini" > "$work/answers-q.ini"
+run_setup baddest "$work/machine-baddest" "$work/answers-q.ini"
+[ "$rc" = 2 ] || fail "bad destination: exit $rc"
+grep -qF 'Destination=Q:\Apps: The destination "Q:\Apps" is on drive Q:, which does not exist.' "$work/baddest.err" \
+  || { fail "bad destination: not named"; cat "$work/baddest.err"; }
+[ ! -e "$work/machine-baddest/drive_c/WINDOWS/Temp/z" ] || fail "bad destination: expanded anyway"
+
 [ "$failures" = 0 ] && echo "zev-setup installs end to end: all passed"
 exit "$failures"
