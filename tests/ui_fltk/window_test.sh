@@ -193,7 +193,7 @@ wait_for "the welcome page" logged "page 0 (welcome) shown"
 focus_shown 04-page0-welcome "$wizard" 296 239 60 25
 keys Return
 wait_for "the licence page" logged "page 1 (licence) shown"
-grab 05-page1-licence
+focus_shown 05-page1-licence "$wizard" 0 0 433 192
 # Tab from the licence text reaches Decline, then Accept; Shift+Tab goes back.
 keys Tab Tab shift+Tab
 focus_shown 05-page1-decline "$wizard" 264 196 78 25

@@ -160,7 +160,12 @@ class MemoView : public NativeWidget<Fl_Browser> {
 
  public:
   int handle(int event) override {
-    if (event == FL_FOCUS || event == FL_UNFOCUS) redraw();
+    if (event == FL_FOCUS || event == FL_UNFOCUS) {
+      // FLTK's plain browser refuses the focus; a memo takes it, to scroll with the keys.
+      NativeWidget::handle(event);
+      redraw();
+      return 1;
+    }
     if (event != FL_KEYBOARD) return NativeWidget::handle(event);
     if (auto* window = dynamic_cast<FormWindow*>(this->window()); window && window->QueueKey()) return 1;
     const int lines = std::max(1, size());
