@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs the Debian packages the build and the tests need.
 zev_packages=(
-  cmake ninja-build g++-12 clang-14 libclang-rt-14-dev
+  cmake ninja-build g++-12 clang-14 libclang-rt-14-dev openbox
   libgtest-dev libgmock-dev zlib1g-dev liblnk-utils
   libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation
   libfltk1.3-dev libx11-dev xvfb xauth xdotool

@@ -17,6 +17,7 @@ TForm3::TForm3(ui::Application& application) : ui::TForm(application, "Form3") {
   Memo1.Borderless = true;
   Memo1.ReadOnly = true;
   Memo1.Color = GroupBox1.Color;
+  Memo1.TabStop = false;
   Memo1.SetBounds(0, 0, 229, 85);
   for (const char* line : {"Double click on directory to open folder or type ", "directory location in box bellow.", "",
                            "if directory does not exists it will automaticaly be", "created."})
@@ -48,22 +49,43 @@ TForm3::TForm3(ui::Application& application) : ui::TForm(application, "Form3") {
   BitBtn1.Flat = false;
   BitBtn1.Glyph = WizardGlyph(TGlyphKind::gkOK);
   BitBtn1.ModalResult = platform::ModalResult::OK;
+  BitBtn1.Default = true;
   InsertControl(BitBtn2);
   BitBtn2.SetBounds(152, 192, 75, 25);
   BitBtn2.Caption = "&Cancel";
   BitBtn2.Flat = false;
   BitBtn2.Glyph = WizardGlyph(TGlyphKind::gkCancel);
   BitBtn2.ModalResult = platform::ModalResult::Cancel;
+  BitBtn2.Cancel = true;
 
   OnShow = [this] { FormShow(); };
   DirectoryListBox1.OnChange = [this] { DirectoryListBox1Change(); };
 }
 
+namespace {
+
+// The folder above a path ("C:\a\b" -> "C:\a", "C:\a" -> "C:\"); "" above a root or a bare name.
+std::string ParentFolder(std::string path) {
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  const std::size_t cut = path.find_last_of("\\/");
+  if (cut == std::string::npos || cut + 1 >= path.size()) return "";
+  if (cut == 2 && path[1] == ':') return path.substr(0, 3);
+  return path.substr(0, cut);
+}
+
+}  // namespace
+
 void TForm3::FormShow() {
-  // A directory that does not exist (or a drive that is not mapped) leaves the list where it
-  // was; the caller's text stays in Edit1 either way.
+  // The list shows the caller's directory, or when it does not exist yet (a destination is
+  // made by the installation) the nearest folder above it that does. On a drive that is not
+  // mapped the list stays where it was, or shows the drive box's root the first time. The
+  // caller's text stays in Edit1 either way.
   showing_ = true;
-  const bool moved = DirectoryListBox1.SetDirectory(Edit1.Text);
+  bool moved = false;
+  for (std::string path = Edit1.Text; !moved && !path.empty(); path = ParentFolder(path))
+    moved = DirectoryListBox1.SetDirectory(path);
+  if (!moved && DirectoryListBox1.Directory().empty())
+    DirectoryListBox1.SetDirectory(std::string(1, DriveComboBox1.Drive()) + ":\\");
   showing_ = false;
   if (moved && !DirectoryListBox1.Directory().empty()) {
     // The drive box shows the list's drive without moving the list to that drive's root.

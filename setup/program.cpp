@@ -14,6 +14,7 @@
 #include "platform/machine.h"
 #include "setup/answers.h"
 #include "setup/change_dir.h"
+#include "setup/destination.h"
 #include "setup/main_setup.h"
 #include "setup/run_outcome.h"
 #include "setup/unattended.h"
@@ -198,6 +199,12 @@ int RunInstaller(const Options& options) {
     Report(e.what());
     return kSetupFailed;
   }
+  // Refused before anything is expanded: the wizard would refuse it only after the expansion.
+  if (wizardAnswers.destination)
+    if (const std::string problem = DestinationProblem(*wizardAnswers.destination); !problem.empty()) {
+      Report(options.answers->string() + ": Destination=" + *wizardAnswers.destination + ": " + problem);
+      return kSetupUsage;
+    }
 
   std::unique_ptr<ui::Backend> backend;
   if (windows) {
@@ -217,6 +224,7 @@ int RunInstaller(const Options& options) {
     if (logFile) logFile << line << '\n' << std::flush;
     if (terminal) std::cerr << line << '\n';
   };
+  app.OnNotice = Report;
   app.Title = "ZEV - Setup";
 
   // A Windows installation has its Desktop and Start Menu folders; links go into them.

@@ -1,9 +1,9 @@
 #include "setup/unattended.h"
 
-#include <cctype>
 
 #include "platform/text.h"
 #include "setup/change_dir.h"
+#include "setup/destination.h"
 #include "setup/wizard.h"
 
 namespace zev::setup {
@@ -18,12 +18,6 @@ std::optional<bool> ParseFlag(const std::string& value) {
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-const char* PageName(int page) {
-  static const char* const names[] = {"welcome", "licence", "destination", "program folder",
-                                      "install type", "ready", "install"};
-  return page >= 0 && page <= kPageInstall ? names[page] : "unknown";
 }
 
 }  // namespace
@@ -41,8 +35,7 @@ std::string TWizardAnswers::Set(const std::string& key, const std::string& value
   }
   if (SameText(key, "Destination")) {
     // A full path: a relative one would be taken from the disk the setup runs from.
-    if (value.size() < 3 || !std::isalpha(static_cast<unsigned char>(value[0])) || value[1] != ':' ||
-        (value[2] != '\\' && value[2] != '/'))
+    if (!IsFullPath(value))
       return "Destination must be a full path such as C:\\Apps\\MyApp, not \"" + value + "\"";
     destination = value;
     return "";
@@ -94,7 +87,6 @@ void TWizardDriver::ApplyDestination() {
     chooser.BitBtn1.Click();
   });
   wizard_.browse.Click();
-  Log("destination " + wizard_.Label1.Caption);
 }
 
 void TWizardDriver::ApplyFolderPage() {
@@ -138,9 +130,9 @@ void TWizardDriver::Walk() {
   int shown = -1;
   // Every page is left by one press; a page that keeps its place would otherwise loop.
   for (int step = 0; step < 32 && Open(); ++step) {
+    // The wizard logs each page it shows.
     const int page = wizard_.Notebook1.PageIndex();
     if (page != shown) {
-      Log("page " + std::to_string(page) + " (" + PageName(page) + ") shown");
       shown = page;
       visited_.insert(page);
     } else if (page != kPageInstall) {

@@ -109,13 +109,15 @@ void TUnzip::ExpandFiles() {
 
   if (auto host = platform::Machine::Current().DriveFolder('A')) startFolder_ = *host;
   try {
+    const ui::TBusyCursor busy(App());
     // The folder was removed when the main screen cleared it; made again here so that it is
     // private from the first file on, and checked once more in case someone slipped a link in.
     if (std::string problem = MakePrivateTempFolder(mainSetup_.TempDir); !problem.empty()) throw Exception(problem);
     SegCompEZ1.SegExpand();
   } catch (const std::exception& e) {
     FailureMessage = e.what();
-    App().Log("expansion failed: " + FailureMessage);
+    // The box says only that it failed; the log says why.
+    App().Log("expansion failed: " + FailureCause());
     App().MessageBox("Error Expanding Files!!", "", platform::MsgKind::Information, platform::mbOK);
     SetupAborted = true;
   }
@@ -154,6 +156,10 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
   DiskFile = mainSetup_.StartDir + "ZEVSetup." + digits;
   if (platform::FileExists(DiskFile)) return;
   if (InsertDiskFolder(segNumber)) return;
+  // The box speaks of a floppy drive; the person at this host also learns where A: is.
+  const auto folder = platform::Machine::Current().DriveFolder('A');
+  App().Notice("disk #" + std::to_string(segNumber) + " is missing: " + DiskFile + " was not found; A: is the folder " +
+               (folder ? folder->string() : std::string("(none)")));
   for (int attempt = 0; attempt < 2; ++attempt) {
     App().MessageBox("Please Insert Disk #" + std::to_string(segNumber) + " into Floppy Drive.", "",
                      platform::MsgKind::Information, platform::mbOK);

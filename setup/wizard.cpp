@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/machine.h"
 #include "setup/change_dir.h"
+#include "setup/destination.h"
 #include "setup/setup_icon.h"
 #include "setup/wizard_glyphs.h"
 
@@ -62,6 +63,12 @@ void BarButton(ui::TButton& button, const std::string& caption, int left, int wi
 
 }  // namespace
 
+const char* PageName(int page) {
+  static const char* const names[] = {"welcome", "licence", "destination", "program folder",
+                                      "install type", "ready", "install"};
+  return page >= 0 && page <= kPageInstall ? names[page] : "unknown";
+}
+
 const std::vector<std::string>& WelcomeText() {
   static const std::vector<std::string> text = {
       "It is strongly recommended that you exit all windows programs",
@@ -113,6 +120,9 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   BarButton(next, "&Next", 296, 60, TGlyphKind::gkNext);
   BarButton(install, "&Install", 360, 68, TGlyphKind::gkInstall);
   install.Visible = false;
+  // Enter goes on (Next, or Install on the ready page); Escape cancels.
+  next.Default = install.Default = true;
+  cancel.Cancel = true;
 
   Notebook1.AddPage(page1, "page1");
   Notebook1.AddPage(Page2, "Page2");
@@ -130,6 +140,7 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Memo1.ReadOnly = true;
   Memo1.Borderless = true;
   Memo1.Color = ui::clBtnFace;
+  Memo1.TabStop = false;  // text to read, like a label
   SetLines(Memo1, WelcomeText());
 
   // 1: licence.
@@ -155,6 +166,7 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Memo2.ReadOnly = true;
   Memo2.Borderless = true;
   Memo2.Color = ui::clBtnFace;
+  Memo2.TabStop = false;
   SetLines(Memo2, DestinationText());
   Page3.InsertControl(GroupBox1);
   GroupBox1.Caption = " Destination  Directory ";
@@ -226,6 +238,7 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Memo5.SetBounds(56, 50, 369, 140);
   Memo5.ReadOnly = true;
   Memo5.Borderless = true;
+  Memo5.TabStop = false;
   installPage.InsertControl(ProgressBar1);
   ProgressBar1.SetBounds(56, 198, 369, 16);
 
@@ -264,6 +277,15 @@ void TZEV::FormShow() {
   else
     full.SetChecked(true);
   Label1.SetCaption(config_.DefaultInstallDir());
+  loggedPage_ = -1;
+  LogPage();
+}
+
+void TZEV::LogPage() {
+  const int page = Notebook1.PageIndex();
+  if (page == loggedPage_) return;
+  loggedPage_ = page;
+  App().Log("page " + std::to_string(page) + " (" + PageName(page) + ") shown");
 }
 
 void TZEV::FormClose(ui::TCloseAction& action) {
@@ -293,6 +315,15 @@ void TZEV::BuildSummary() {
 void TZEV::nextClick() {
   // Page 6 is reached only through Install.
   if (InstallStarted || Notebook1.PageIndex() >= kPageReady) return;
+  if (Notebook1.PageIndex() == kPageDestination) {
+    // Caught here rather than half-way through the installation, which would leave a part of
+    // it behind; the user stays on the page to choose again.
+    if (const std::string problem = DestinationProblem(Label1.Caption); !problem.empty()) {
+      App().MessageBox(problem, "", platform::MsgKind::Error, platform::mbOK);
+      return;
+    }
+    App().Log("destination " + Label1.Caption);
+  }
   back.Enabled = true;
   next.Enabled = true;
   install.Visible = false;
@@ -324,6 +355,7 @@ void TZEV::nextClick() {
     default:
       break;
   }
+  LogPage();
 }
 
 void TZEV::backClick() {
@@ -350,6 +382,7 @@ void TZEV::backClick() {
     default:
       break;
   }
+  LogPage();
 }
 
 void TZEV::acceptClick() {
@@ -357,6 +390,7 @@ void TZEV::acceptClick() {
   back.Enabled = true;
   next.Enabled = true;
   GoToPage(Notebook1.PageIndex() + 1);
+  LogPage();
 }
 
 void TZEV::declineClick() {
@@ -396,6 +430,7 @@ void TZEV::installClick() {
   Shortcuts1.FolderStartMenu = CheckBox1.Checked;
   Shortcuts1.FolderDesktop = CheckBox2.Checked;
   GoToPage(kPageInstall);
+  LogPage();
   installing_ = true;
   try {
     RunInstall();
@@ -405,6 +440,9 @@ void TZEV::installClick() {
     installing_ = false;
     InstallError = e.what();
     App().Log("error: " + InstallError);
+    // Back and Install do nothing from here on; only Cancel leaves.
+    back.Enabled = next.Enabled = install.Enabled = false;
+    cancel.SetFocus();
     App().MessageBox(InstallError, "", platform::MsgKind::Error, platform::mbOK);
   }
   installing_ = false;

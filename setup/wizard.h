@@ -28,6 +28,9 @@ enum TWizardPage {
   kPageInstall = 6,
 };
 
+// "welcome", "licence" ... as the log names the pages.
+const char* PageName(int page);
+
 class TZEV : public ui::TForm {
  public:
   // config is the main screen's configuration record, form3 the directory chooser; both outlive
@@ -122,10 +125,13 @@ class TZEV : public ui::TForm {
  private:
   void BuildSummary();
   void GoToPage(int index) { Notebook1.SetPageIndex(index); }
+  // Logs the page that shows, once per change; called when a press has settled on its page.
+  void LogPage();
 
   TInstallConfig& config_;
   TForm3& form3_;
   bool installing_ = false;
+  int loggedPage_ = -1;
 };
 
 // The welcome text of Memo1 and the destination text of Memo2, one string per line.

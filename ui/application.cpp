@@ -29,6 +29,29 @@ void Application::Log(const std::string& line) {
   OnLog(stamp + text);
 }
 
+void Application::Notice(const std::string& line) {
+  Log(line);
+  if (OnNotice) OnNotice(line);
+  else std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void Application::SetCursor(platform::Cursor cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  backend_.CursorChanged(cursor);
+}
+
+void Application::FormShown(TForm& form) {
+  showing_.erase(std::remove(showing_.begin(), showing_.end(), &form), showing_.end());
+  showing_.push_back(&form);
+  backend_.FormShown(form);
+}
+
+void Application::FormHidden(TForm& form) {
+  showing_.erase(std::remove(showing_.begin(), showing_.end(), &form), showing_.end());
+  backend_.FormHidden(form);
+}
+
 void Application::Adopt(std::unique_ptr<TForm> form) {
   if (!mainForm_) mainForm_ = form.get();
   forms_.push_back(std::move(form));
@@ -36,7 +59,7 @@ void Application::Adopt(std::unique_ptr<TForm> form) {
 
 void Application::FreeForm(TForm& form) {
   if (&form == mainForm_) mainForm_ = nullptr;
-  if (form.Visible) backend_.FormHidden(form);
+  if (form.Visible) FormHidden(form);
   auto it = std::find_if(forms_.begin(), forms_.end(), [&](const auto& f) { return f.get() == &form; });
   if (it != forms_.end()) forms_.erase(it);
 }

@@ -34,6 +34,10 @@ class Application : public platform::Host {
   // backend's clock is put in front.
   std::function<void(const std::string&)> OnLog;
   void Log(const std::string& line);
+  // Receives the lines meant for the person at the terminal (standard error), beside the box
+  // that a window shows; written to standard error when unset. Each is logged as well.
+  std::function<void(const std::string&)> OnNotice;
+  void Notice(const std::string& line);
 
   // Creates a form owned by the application and runs its OnCreate; the first form created is
   // the main form. The form's constructor takes the application first.
@@ -46,6 +50,9 @@ class Application : public platform::Host {
     return result;
   }
   TForm* MainForm() const { return mainForm_; }
+  // The form shown last of those still showing (a modal form over the one that opened it):
+  // where the keys go. nullptr when none shows.
+  TForm* ActiveForm() const { return showing_.empty() ? nullptr : showing_.back(); }
   // Destroys a form now (its pointer becomes invalid); Release does it once the current event
   // has finished.
   void FreeForm(TForm& form);
@@ -72,7 +79,7 @@ class Application : public platform::Host {
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
   void Repaint() override { backend_.Repaint(); }
   platform::Cursor GetCursor() override { return cursor_; }
-  void SetCursor(platform::Cursor cursor) override { cursor_ = cursor; }
+  void SetCursor(platform::Cursor cursor) override;
 
   std::int64_t Now() { return backend_.Now(); }
   int ScreenWidth() const { return backend_.ScreenWidth(); }
@@ -80,8 +87,8 @@ class Application : public platform::Host {
   Backend& GetBackend() { return backend_; }
 
   // Called by forms and timers.
-  void FormShown(TForm& form) { backend_.FormShown(form); }
-  void FormHidden(TForm& form) { backend_.FormHidden(form); }
+  void FormShown(TForm& form);
+  void FormHidden(TForm& form);
   void AddTimer(TTimer& timer) { timers_.push_back(&timer); }
   void RemoveTimer(TTimer& timer);
 
@@ -94,11 +101,27 @@ class Application : public platform::Host {
   Backend& backend_;
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;
+  std::vector<TForm*> showing_;  // in the order they were shown
   std::vector<TTimer*> timers_;
   std::deque<std::function<void()>> messages_;
   bool terminated_ = false;
   platform::Cursor cursor_ = platform::Cursor::Default;
   platform::Host* previousHost_ = nullptr;
+};
+
+// Shows the hour glass while it lives, then the cursor there was before.
+class TBusyCursor {
+ public:
+  explicit TBusyCursor(Application& app) : app_(app), saved_(app.GetCursor()) {
+    app.SetCursor(platform::Cursor::HourGlass);
+  }
+  ~TBusyCursor() { app_.SetCursor(saved_); }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+ private:
+  Application& app_;
+  platform::Cursor saved_;
 };
 
 }  // namespace zev::ui

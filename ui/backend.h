@@ -38,6 +38,8 @@ class Backend {
   virtual void FormShown(TForm& form) = 0;
   virtual void FormHidden(TForm& form) = 0;
   virtual void Repaint() = 0;
+  // The application's mouse cursor changed (the hour glass while it is busy).
+  virtual void CursorChanged(platform::Cursor) {}
   virtual int ScreenWidth() const = 0;
   virtual int ScreenHeight() const = 0;
 };

@@ -33,6 +33,26 @@ void RasterImage::SetPixel(int x, int y, TColor c) {
   rgb[i + 2] = BlueOf(c);
 }
 
+void Canvas::DrawFocusRect(int left, int top, int right, int bottom, TColor color) {
+  if (right - left < 1 || bottom - top < 1) return;
+  const TBrush saved = Brush;
+  Brush = {color, TBrushStyle::bsSolid};
+  // A checkerboard along the edges: a pixel is set when its distance from the top left corner,
+  // across plus down, is even, so the dots of all four edges keep one rhythm.
+  auto dot = [&](int x, int y) {
+    if ((x - left + y - top) % 2 == 0) FillRect(x, y, x + 1, y + 1);
+  };
+  for (int x = left; x < right; ++x) {
+    dot(x, top);
+    if (bottom - 1 > top) dot(x, bottom - 1);
+  }
+  for (int y = top + 1; y < bottom - 1; ++y) {
+    dot(left, y);
+    if (right - 1 > left) dot(right - 1, y);
+  }
+  Brush = saved;
+}
+
 RasterCanvas::RasterCanvas(int width, int height, TColor fill) : image_(width, height, fill) {}
 
 void RasterCanvas::Blend(int x, int y, TColor c, unsigned alpha) {

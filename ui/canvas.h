@@ -62,6 +62,9 @@ class Canvas {
   virtual TextSize TextExtent(const std::string& text) = 0;
   // Draws a picture, leaving its transparent pixels alone.
   virtual void DrawPicture(int x, int y, const TPicture& picture) = 0;
+  // The dotted rectangle of a focused control: every other pixel along the inside of the
+  // rectangle's edges, starting at its top left corner, in the colour given.
+  void DrawFocusRect(int left, int top, int right, int bottom, TColor color);
 
   // An off-screen bitmap compatible with this canvas, or nullptr when the graphics system has no
   // resources left for it.

@@ -31,6 +31,37 @@ bool TControl::Showing() const {
   return true;
 }
 
+bool TControl::EnabledChain() const {
+  for (const TControl* c = this; c; c = c->parent_)
+    if (!c->Enabled) return false;
+  return true;
+}
+
+bool TControl::CanFocus() const { return TabStop && Showing() && EnabledChain(); }
+
+bool TControl::Focused() const {
+  const TForm* form = const_cast<TControl*>(this)->OwnerForm();
+  return form && form->ActiveControl() == this;
+}
+
+void TControl::SetFocus() {
+  if (TForm* form = OwnerForm(); form && CanFocus()) form->SetActiveControl(this);
+}
+
+int TControl::TabOrder() const {
+  if (!parent_) return -1;
+  const auto& list = parent_->tabList_;
+  return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+void TControl::SetTabOrder(int order) {
+  if (!parent_) return;
+  auto& list = parent_->tabList_;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  const auto at = static_cast<std::size_t>(std::clamp(order, 0, static_cast<int>(list.size())));
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), this);
+}
+
 void TControl::Click() {
   if (Showing() && Enabled && OnClick) OnClick();
 }
@@ -53,28 +84,37 @@ TWinControl::~TWinControl() {
 void TWinControl::InsertControl(TControl& child) {
   if (child.parent_) child.parent_->RemoveControl(child);
   children_.push_back(&child);
+  tabList_.push_back(&child);
   child.parent_ = this;
   if (child.Align != TAlign::alNone) AlignControls();
 }
 
 void TWinControl::AlignControls() {
-  int top = 0, bottom = Height;
+  const TRect client = ClientRect();
+  const int left = client.left, width = std::max(0, client.right - client.left);
+  int top = client.top, bottom = client.bottom;
   for (TControl* child : children_) {
     if (child->Align == TAlign::alTop) {
-      child->SetBounds(0, top, Width, child->Height);
+      child->SetBounds(left, top, width, child->Height);
       top += child->Height;
     } else if (child->Align == TAlign::alBottom) {
       bottom -= child->Height;
-      child->SetBounds(0, bottom, Width, child->Height);
+      child->SetBounds(left, bottom, width, child->Height);
     }
   }
   for (TControl* child : children_)
-    if (child->Align == TAlign::alClient) child->SetBounds(0, top, Width, std::max(0, bottom - top));
+    if (child->Align == TAlign::alClient) child->SetBounds(left, top, width, std::max(0, bottom - top));
 }
 
 void TWinControl::RemoveControl(TControl& child) {
   children_.erase(std::remove(children_.begin(), children_.end(), &child), children_.end());
-  if (child.parent_ == this) child.parent_ = nullptr;
+  tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), &child), tabList_.end());
+  if (child.parent_ == this) {
+    child.parent_ = nullptr;
+    // A control that leaves the form leaves its focus too; the form must not point at it.
+    for (TControl* c = this; c; c = c->parent_)
+      if (auto* form = dynamic_cast<TForm*>(c)) form->ControlRemoved(child);
+  }
 }
 
 void TWinControl::Paint(Canvas& canvas) { TControl::Paint(canvas); }

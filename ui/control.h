@@ -42,6 +42,9 @@ class TControl {
   TFont Font;
   TCursor Cursor = TCursor::crDefault;
   TAlign Align = TAlign::alNone;
+  // Whether Tab stops at the control. The kinds that take the keyboard set it; a form may clear
+  // it on a control that only shows text.
+  bool TabStop = false;
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -55,6 +58,17 @@ class TControl {
 
   // Visible on screen: itself and every parent visible.
   bool Showing() const;
+  // Itself and every parent enabled: a disabled panel disables what it holds.
+  bool EnabledChain() const;
+  // Whether the control may have the focus now: a tab stop, showing and enabled.
+  bool CanFocus() const;
+  // Whether it is its form's focused control.
+  bool Focused() const;
+  // Makes it its form's focused control when it can take the focus.
+  void SetFocus();
+  // The place in its parent's tab order (0 first); setting it moves the others along.
+  int TabOrder() const;
+  void SetTabOrder(int order);
 
   // A click or double-click from the user: runs the handler when the control is showing and
   // enabled, as a real click would. Derived controls add their own reaction (a check box
@@ -84,17 +98,26 @@ class TWinControl : public TControl {
   void InsertControl(TControl& child);
   void RemoveControl(TControl& child);
   const std::vector<TControl*>& Controls() const { return children_; }
+  // The children in tab order: creation order unless a tab order was set.
+  const std::vector<TControl*>& TabList() const { return tabList_; }
 
   void Paint(Canvas& canvas) override;
-  // Places the aligned children: top and bottom ones along their edges at full width, then
-  // client ones over the rest.
+  // Places the aligned children within the client area: top and bottom ones along its edges
+  // at its full width, then client ones over the rest.
   void AlignControls();
 
  protected:
   void Resized() override { AlignControls(); }
+  // The part of the control that aligned children fill: all of it, unless a frame takes some.
+  struct TRect {
+    int left, top, right, bottom;
+  };
+  virtual TRect ClientRect() const { return {0, 0, Width, Height}; }
 
  private:
+  friend class TControl;
   std::vector<TControl*> children_;
+  std::vector<TControl*> tabList_;
 };
 
 // Paints a control and its children, back to front, each at its own position.

@@ -32,6 +32,7 @@ std::vector<std::string> Levels(const std::string& path) {
 
 TDriveComboBox::TDriveComboBox(std::string name) : TControl(std::move(name)) {
   Color = clWindow;
+  TabStop = true;
   Update();
 }
 
@@ -44,7 +45,11 @@ void TDriveComboBox::Update() {
 void TDriveComboBox::SetDrive(char letter) {
   const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (!platform::Machine::Current().DriveFolder(upper)) return;
-  if (upper == drive_) return;
+  if (upper == drive_) {
+    // The drive chosen again: its folders may have changed since the list was read.
+    if (DirList) DirList->Update();
+    return;
+  }
   drive_ = upper;
   if (DirList) DirList->SetDirectory(std::string(1, upper) + ":\\");
   if (OnChange) OnChange();
@@ -53,10 +58,15 @@ void TDriveComboBox::SetDrive(char letter) {
 void TDriveComboBox::Paint(Canvas& canvas) {
   TControl::Paint(canvas);
   canvas.Font = Font;
-  canvas.TextOut(3, 2, std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(drive_)))) + ":");
+  const std::string text = std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(drive_)))) + ":";
+  canvas.TextOut(3, 2, text);
+  if (Focused() && CanFocus()) canvas.DrawFocusRect(2, 1, 4 + canvas.TextExtent(text).cx, Height - 1, clWindowText);
 }
 
-TDirectoryListBox::TDirectoryListBox(std::string name) : TControl(std::move(name)) { Color = clWindow; }
+TDirectoryListBox::TDirectoryListBox(std::string name) : TControl(std::move(name)) {
+  Color = clWindow;
+  TabStop = true;
+}
 
 bool TDirectoryListBox::SetDirectory(const std::string& path) {
   std::string full;
@@ -120,6 +130,10 @@ void TDirectoryListBox::Paint(Canvas& canvas) {
     if (y >= Height) break;
     const int indent = 3 + 8 * static_cast<int>(i < static_cast<std::size_t>(levels_) ? i : levels_);
     canvas.TextOut(indent, y, Items[i]);
+  }
+  if (Focused() && CanFocus() && ItemIndex >= 0) {
+    const int y = 2 + ItemIndex * lineHeight;
+    canvas.DrawFocusRect(1, y, Width - 1, std::min(Height - 1, y + lineHeight), clWindowText);
   }
 }
 

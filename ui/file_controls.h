@@ -20,7 +20,8 @@ class TDriveComboBox : public TControl {
 
   char Drive() const { return drive_; }
   // Selects a mapped drive (either case); other letters are ignored. Moves DirList to the
-  // drive's current directory (its root) and runs OnChange on a change.
+  // drive's current directory (its root) and runs OnChange on a change; the drive it already
+  // has reads DirList's folders again.
   void SetDrive(char letter);
   // Reads the drive list again.
   void Update();

@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include "ui/application.h"
+#include "ui/std_controls.h"
 
 namespace zev::ui {
 
@@ -21,6 +22,12 @@ void TForm::Show() {
   Visible = true;
   application_.FormShown(*this);
   if (OnShow) OnShow();
+  // A form opens with the focus on its default button, or without one on its first control
+  // that takes the focus.
+  if (TButton* button = DefaultButton(); button && button->CanFocus())
+    SetActiveControl(button);
+  else
+    FocusFirstIn(*this);
 }
 
 void TForm::Hide() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/accelerator.h"
 #include "ui/form.h"
 
 namespace zev::ui {
@@ -28,6 +29,18 @@ void DrawText(Canvas& canvas, const TControl& control, int x, int y, const std::
   canvas.Font = control.Font;
   if (!control.Enabled) canvas.Font.Color = clGrayText;
   canvas.TextOut(x, y, text);
+}
+
+// The caption of a check box or radio button right of its mark, with the focus rectangle
+// around it while the control has the focus.
+void DrawMarkCaption(Canvas& canvas, const TControl& control, int x) {
+  canvas.Font = control.Font;
+  const TextSize size = canvas.TextExtent(control.Caption);
+  const int y = (control.Height - size.cy) / 2;
+  DrawText(canvas, control, x, y, control.Caption);
+  if (control.Focused() && control.CanFocus())
+    canvas.DrawFocusRect(x - 1, std::max(0, y - 1), std::min(control.Width, x + size.cx + 1),
+                         std::min(control.Height, y + size.cy + 1), clWindowText);
 }
 
 }  // namespace
@@ -80,7 +93,7 @@ void TShadowLabel::Paint(Canvas& canvas) {
   canvas.TextOut(x + 1, 1, Caption);
 }
 
-TButton::TButton(std::string name) : TControl(std::move(name)) {}
+TButton::TButton(std::string name) : TControl(std::move(name)) { TabStop = true; }
 
 void TButton::Click() {
   if (!Showing() || !Enabled) return;
@@ -97,12 +110,21 @@ void TButton::Paint(Canvas& canvas) {
     canvas.DrawPicture(x, (Height - Glyph->Height) / 2, *Glyph);
     x += Glyph->Width + 4;
   }
+  std::size_t underline;
+  const std::string text = StripAccelerator(Caption, underline);
   canvas.Font = Font;
-  const TextSize size = canvas.TextExtent(Caption);
-  DrawText(canvas, *this, x, (Height - size.cy) / 2, Caption);
+  const TextSize size = canvas.TextExtent(text);
+  const int y = (Height - size.cy) / 2;
+  DrawText(canvas, *this, x, y, text);
+  if (underline != std::string::npos) {
+    const int left = x + canvas.TextExtent(text.substr(0, underline)).cx;
+    const int right = x + canvas.TextExtent(text.substr(0, underline + 1)).cx;
+    Fill(canvas, Enabled ? Font.Color : clGrayText, left, y + size.cy - 2, right, y + size.cy - 1);
+  }
+  if (Focused() && CanFocus()) canvas.DrawFocusRect(3, 3, Width - 3, Height - 3, clWindowText);
 }
 
-TCheckBox::TCheckBox(std::string name) : TControl(std::move(name)) {}
+TCheckBox::TCheckBox(std::string name) : TControl(std::move(name)) { TabStop = true; }
 
 void TCheckBox::Click() {
   if (!Showing() || !Enabled) return;
@@ -118,12 +140,20 @@ void TCheckBox::Paint(Canvas& canvas) {
   canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() + top);
   Fill(canvas, clWindow, 0, 0, box, box);
   Frame(canvas, box, box, clBtnShadow, clBtnHighlight);
-  if (Checked) Fill(canvas, clWindowText, 3, 3, box - 3, box - 3);
+  if (Checked) {
+    // The tick: a stroke three pixels high, down to the right from (3,5) to (5,7), then up to
+    // (9,3).
+    const TColor ink = EnabledChain() ? clWindowText : clGrayText;
+    for (int x = 3; x <= 9; ++x) {
+      const int y = x <= 5 ? x + 2 : 12 - x;
+      Fill(canvas, ink, x, y, x + 1, y + 3);
+    }
+  }
   canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() - top);
-  DrawText(canvas, *this, box + 4, (Height - canvas.TextExtent(Caption).cy) / 2, Caption);
+  DrawMarkCaption(canvas, *this, box + 4);
 }
 
-TRadioButton::TRadioButton(std::string name) : TControl(std::move(name)) {}
+TRadioButton::TRadioButton(std::string name) : TControl(std::move(name)) { TabStop = true; }
 
 void TRadioButton::SetChecked(bool checked) {
   checked_ = checked;
@@ -152,10 +182,13 @@ void TRadioButton::Paint(Canvas& canvas) {
     canvas.Pen.Style = TPenStyle::psClear;
     canvas.Ellipse(3, top + 3, box - 3, top + box - 3);
   }
-  DrawText(canvas, *this, box + 4, (Height - canvas.TextExtent(Caption).cy) / 2, Caption);
+  DrawMarkCaption(canvas, *this, box + 4);
 }
 
-TEdit::TEdit(std::string name) : TControl(std::move(name)) { Color = clWindow; }
+TEdit::TEdit(std::string name) : TControl(std::move(name)) {
+  Color = clWindow;
+  TabStop = true;
+}
 
 void TEdit::SetText(std::string text) {
   if (text == Text) return;
@@ -169,21 +202,33 @@ void TEdit::Paint(Canvas& canvas) {
   DrawText(canvas, *this, 3, 2, this->Text);
 }
 
-TMemo::TMemo(std::string name) : TControl(std::move(name)) { Color = clWindow; }
+TMemo::TMemo(std::string name) : TControl(std::move(name)) {
+  Color = clWindow;
+  TabStop = true;
+}
+
+std::vector<std::string> TMemo::ShownLines(const TextMeasure& measure) const {
+  if (!WrapsLines()) return Lines.Strings();
+  return WrapLines(Lines.Strings(), TextWidth(), measure);
+}
 
 void TMemo::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
   if (!Borderless) Frame(canvas, Width, Height, clBtnShadow, clBtnHighlight);
   canvas.Font = Font;
   const int lineHeight = std::max(1, canvas.TextExtent("Xg").cy);
-  for (std::size_t i = 0; i < Lines.Count(); ++i) {
+  const std::vector<std::string> lines = ShownLines([&](const std::string& text) { return canvas.TextExtent(text).cx; });
+  for (std::size_t i = 0; i < lines.size(); ++i) {
     const int y = 2 + static_cast<int>(i) * lineHeight;
     if (y >= Height) break;
-    DrawText(canvas, *this, 3, y, Lines[i]);
+    DrawText(canvas, *this, TextLeft(), y, lines[i]);
   }
 }
 
-TListBox::TListBox(std::string name) : TControl(std::move(name)) { Color = clWindow; }
+TListBox::TListBox(std::string name) : TControl(std::move(name)) {
+  Color = clWindow;
+  TabStop = true;
+}
 
 std::string TListBox::SelectedText() const {
   if (ItemIndex < 0 || static_cast<std::size_t>(ItemIndex) >= Items.Count()) return {};
@@ -202,6 +247,12 @@ void TListBox::Paint(Canvas& canvas) {
     canvas.Font = Font;
     if (static_cast<int>(i) == ItemIndex) canvas.Font.Color = clHighlightText;
     canvas.TextOut(3, y, Items[i]);
+  }
+  // The focus rectangle marks the entry the arrows move from: the selected one, else the first.
+  if (Focused() && CanFocus()) {
+    const int row = std::max(0, ItemIndex), y = 2 + row * lineHeight;
+    canvas.DrawFocusRect(1, y, Width - 1, std::min(Height - 1, y + lineHeight),
+                         row == ItemIndex ? clHighlightText : clWindowText);
   }
 }
 
@@ -235,15 +286,41 @@ void TPanel::Paint(Canvas& canvas) {
 
 TGroupBox::TGroupBox(std::string name) : TWinControl(std::move(name)) {}
 
+namespace {
+
+// The caption's height in the box's font; nothing without a caption.
+int CaptionHeight(const TGroupBox& box) {
+  return box.Caption.empty() ? 0 : FontRenderer::Instance().Measure(box.Font, box.Caption).cy;
+}
+
+}  // namespace
+
 void TGroupBox::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
   canvas.Font = Font;
-  const int textHeight = canvas.TextExtent(Caption).cy;
-  canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() + textHeight / 2);
-  Frame(canvas, Width, Height - textHeight / 2, clBtnShadow, clBtnHighlight);
-  canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() - textHeight / 2);
-  Fill(canvas, Color, 8, 0, 8 + canvas.TextExtent(Caption).cx, textHeight);
+  const int captionHeight = Caption.empty() ? 0 : canvas.TextExtent(Caption).cy;
+  const int frameTop = captionHeight / 2;
+  // An etched frame: a shadow line with a highlight line one pixel right and down.
+  canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() + frameTop);
+  const int h = Height - frameTop;
+  Fill(canvas, clBtnShadow, 0, 0, Width - 1, 1);
+  Fill(canvas, clBtnShadow, 0, 0, 1, h - 1);
+  Fill(canvas, clBtnShadow, 0, h - 2, Width - 1, h - 1);
+  Fill(canvas, clBtnShadow, Width - 2, 0, Width - 1, h - 1);
+  Fill(canvas, clBtnHighlight, 1, 1, Width - 2, 2);
+  Fill(canvas, clBtnHighlight, 1, 1, 2, h - 2);
+  Fill(canvas, clBtnHighlight, 0, h - 1, Width, h);
+  Fill(canvas, clBtnHighlight, Width - 1, 0, Width, h);
+  canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() - frameTop);
+  if (Caption.empty()) return;
+  Fill(canvas, Color, 8, 0, 8 + canvas.TextExtent(Caption).cx, captionHeight);
   DrawText(canvas, *this, 8, 0, Caption);
+}
+
+TWinControl::TRect TGroupBox::ClientRect() const {
+  // Inside the outer line of the frame: a child that fills the box covers the inner line, and
+  // keeps the width that text written for the box's size needs.
+  return {1, std::max(1, CaptionHeight(*this)), std::max(1, Width - 1), std::max(1, Height - 1)};
 }
 
 TImage::TImage(std::string name) : TControl(std::move(name)) {}
@@ -270,6 +347,8 @@ void TNotebook::SetPageIndex(int index) {
   if (index < 0 || index >= PageCount() || index == pageIndex_) return;
   pageIndex_ = index;
   for (std::size_t i = 0; i < pages_.size(); ++i) pages_[i]->Visible = static_cast<int>(i) == pageIndex_;
+  // The page shown takes the focus to its first control, as a page of a dialog does.
+  if (TForm* form = OwnerForm()) form->FocusFirstIn(*pages_[static_cast<std::size_t>(index)]);
   if (OnPageChanged) OnPageChanged();
 }
 

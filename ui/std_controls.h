@@ -8,6 +8,7 @@
 #include "platform/string_list.h"
 #include "ui/control.h"
 #include "ui/picture.h"
+#include "ui/text_wrap.h"
 
 namespace zev::ui {
 
@@ -42,11 +43,14 @@ class TShadowLabel : public TLabel {
 };
 
 // A flat push button with an optional glyph left of its caption. A ModalResult other than None
-// closes the modal form it lies on when clicked.
+// closes the modal form it lies on when clicked. Enter presses the form's Default button (unless
+// another button has the focus), Escape its Cancel button.
 class TButton : public TControl {
  public:
   explicit TButton(std::string name);
   bool Flat = true;
+  bool Default = false;
+  bool Cancel = false;
   std::shared_ptr<const TPicture> Glyph;
   platform::ModalResult ModalResult = platform::ModalResult::None;
 
@@ -91,7 +95,15 @@ class TMemo : public TControl {
   TStringList Lines;
   bool ReadOnly = false;
   bool Borderless = false;
-  bool ScrollBars = false;
+  bool ScrollBars = false;  // both; a memo that scrolls sideways does not wrap
+  bool WordWrap = true;
+  // Whether long lines are wrapped at word boundaries within the width.
+  bool WrapsLines() const { return WordWrap && !ScrollBars; }
+  // Where the text starts (a pixel right of the frame) and how wide it may run (to the frame).
+  int TextLeft() const { return Borderless ? 1 : 3; }
+  int TextWidth() const { return Width - (Borderless ? 1 : 5); }
+  // The lines as shown, wrapped when the memo wraps, measured as given.
+  std::vector<std::string> ShownLines(const TextMeasure& measure) const;
   void Paint(Canvas& canvas) override;
 };
 
@@ -128,10 +140,15 @@ class TPanel : public TWinControl {
   void Paint(Canvas& canvas) override;
 };
 
+// A frame with its caption set into the top edge. Aligned children fill the inside of the
+// frame, below the caption when there is one.
 class TGroupBox : public TWinControl {
  public:
   explicit TGroupBox(std::string name);
   void Paint(Canvas& canvas) override;
+
+ protected:
+  TRect ClientRect() const override;
 };
 
 class TImage : public TControl {

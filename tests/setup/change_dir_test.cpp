@@ -24,20 +24,56 @@ class ChangeDirTest : public WizardFixture {
   }
 };
 
-TEST_F(ChangeDirTest, MissingDirectoryKeepsTheListAndReturnsTheTextUnchanged) {
-  std::string listed;
-  ASSERT_EQ(Browse("C:\\Program Files\\Old", [&] { form3->BitBtn2.Click(); }), platform::ModalResult::Cancel);
-  EXPECT_EQ(form3->DirectoryListBox1.Directory(), "C:\\Program Files\\Old");
-
-  const platform::ModalResult result = Browse("C:\\Program Files\\MyApp", [&] {
-    listed = form3->DirectoryListBox1.Directory();
-    EXPECT_EQ(form3->Edit1.Text, "C:\\Program Files\\MyApp");
-    form3->BitBtn1.Click();
-  });
-  EXPECT_EQ(result, platform::ModalResult::OK);
-  EXPECT_EQ(listed, "C:\\Program Files\\Old");
-  EXPECT_EQ(form3->Edit1.Text, "C:\\Program Files\\MyApp");
+TEST_F(ChangeDirTest, MissingDirectoryShowsTheNearestFolderAboveAndReturnsTheTextUnchanged) {
+  struct Case {
+    const char* text;
+    const char* listed;
+  };
+  // After a first showing in C:\Program Files\Old: a destination that does not exist yet shows
+  // the nearest folder above it; one on a drive that does not exist leaves the list.
+  for (const Case& c : {Case{"C:\\Program Files\\MyApp", "C:\\Program Files"},
+                        Case{"C:\\Program Files\\Old\\deep\\deeper\\", "C:\\Program Files\\Old"},
+                        Case{"Q:\\x", "C:\\Program Files\\Old"}, Case{"", "C:\\Program Files\\Old"}}) {
+    ASSERT_EQ(Browse("C:\\Program Files\\Old", [&] { form3->BitBtn2.Click(); }), platform::ModalResult::Cancel);
+    std::string listed;
+    const platform::ModalResult result = Browse(c.text, [&] {
+      listed = form3->DirectoryListBox1.Directory();
+      EXPECT_EQ(form3->Edit1.Text, c.text);
+      form3->BitBtn1.Click();
+    });
+    EXPECT_EQ(result, platform::ModalResult::OK);
+    EXPECT_EQ(listed, c.listed) << c.text;
+    EXPECT_EQ(form3->Edit1.Text, c.text);
+  }
   EXPECT_FALSE(fs::exists(machine.DriveC() / "Program Files" / "MyApp"));
+}
+
+TEST_F(ChangeDirTest, FirstShowingOnADriveThatDoesNotExistShowsTheDriveBoxsRoot) {
+  Browse("Q:\\Apps", [&] {
+    EXPECT_EQ(form3->DirectoryListBox1.Directory(), "C:\\");
+    EXPECT_EQ(form3->Edit1.Text, "Q:\\Apps");
+    form3->BitBtn2.Click();
+  });
+}
+
+TEST_F(ChangeDirTest, KeysOpenAFolderAndEnterAndEscapeEndTheChooser) {
+  // The focus starts on OK: Enter takes the text.
+  EXPECT_EQ(Browse("C:\\Program Files", [&] {
+              EXPECT_EQ(form3->ActiveControl(), &form3->BitBtn1);
+              form3->KeyDown({ui::vkReturn, ui::ssNone});
+            }),
+            platform::ModalResult::OK);
+  // Tab to the list, Down to Old, Enter opens it (no OK yet), then Escape cancels.
+  EXPECT_EQ(Browse("C:\\Program Files", [&] {
+              for (int i = 0; i < 3; ++i) form3->KeyDown({ui::vkTab, ui::ssNone});
+              ASSERT_EQ(form3->ActiveControl(), &form3->DirectoryListBox1);
+              form3->KeyDown({ui::vkDown, ui::ssNone});
+              form3->KeyDown({ui::vkReturn, ui::ssNone});
+              EXPECT_EQ(form3->Edit1.Text, "C:\\Program Files\\Old");
+              EXPECT_TRUE(form3->Visible);
+              form3->KeyDown({ui::vkEscape, ui::ssNone});
+            }),
+            platform::ModalResult::Cancel);
 }
 
 TEST_F(ChangeDirTest, ExistingDirectoryMovesTheListButKeepsTheCallersText) {

@@ -151,6 +151,14 @@ run_setup declined "$work/machine-declined"
 left=$(find "$work/machine-declined/drive_c" -type f | wc -l)
 [ "$left" = 0 ] || { fail "declined: $left file(s) written"; find "$work/machine-declined/drive_c" -type f; }
 
+# 3b. A destination on a drive that does not exist: refused before anything is expanded, exit 2.
+sed 's/^Destination=.*/Destination=Q:\\Apps/' "$work/answers.ini" > "$work/answers-q.ini"
+run_setup baddest "$work/machine-baddest" "$work/answers-q.ini"
+[ "$rc" = 2 ] || fail "bad destination: exit $rc"
+grep -qF 'Destination=Q:\Apps: The destination "Q:\Apps" is on drive Q:, which does not exist.' "$work/baddest.err" \
+  || { fail "bad destination: not named"; cat "$work/baddest.err"; }
+[ ! -e "$work/machine-baddest/drive_c/WINDOWS/Temp/z" ] || fail "bad destination: expanded anyway"
+
 # 4. install.exe missing: the worker stops on page 6, the run presses Cancel and exits 1.
 mv "$work/disks/disk1/install.exe" "$work/install.exe.away"
 run_setup stopped "$work/machine-stopped" "$work/answers.ini"

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "platform/attributes.h"
 #include "setup/run_outcome.h"
 
@@ -104,8 +106,27 @@ TEST_F(UnzipTest, MissingSegmentGivesTheDiskMessageTwiceThenTheReadersBox) {
   const std::size_t segments = BuildSet(Package(), machine.StartDir());
   ASSERT_GE(segments, 3u);
   fs::remove(machine.StartDir() / "zevsetup.002");
-  backend.script = {ModalResult::OK, ModalResult::OK, ModalResult::Cancel};
+  std::vector<std::string> notices, log;
+  std::vector<platform::Cursor> cursors;
+  app->OnNotice = [&](const std::string& line) { notices.push_back(line); };
+  app->OnLog = [&](const std::string& line) { log.push_back(line); };
+  const std::vector<ModalResult> answers = {ModalResult::OK, ModalResult::OK, ModalResult::Cancel};
+  backend.answerer = [&](const ui::BoxRequest&) {
+    cursors.push_back(app->GetCursor());
+    return cursors.size() <= answers.size() ? answers[cursors.size() - 1] : ModalResult::OK;
+  };
   Run();
+  // Beside the box, the person at this host learns which file is missing and where A: is.
+  EXPECT_EQ(notices, std::vector<std::string>{"disk #2 is missing: A:\\ZEVSetup.002 was not found; A: is the folder " +
+                                               machine.StartDir().string()});
+  // The hour glass shows while the stage works (the reader sets the arrow for its own prompt).
+  ASSERT_GE(cursors.size(), 2u);
+  EXPECT_EQ(cursors[0], platform::Cursor::HourGlass);
+  EXPECT_EQ(app->GetCursor(), platform::Cursor::Default);
+  // The log gives the cause behind "Error Expanding Files!!".
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+    return line.find("expansion failed: the segment file zevsetup.002 was not found") != std::string::npos;
+  })) << ::testing::PrintToString(log);
   EXPECT_FALSE(wizardShown);
   const std::vector<std::string> texts = BoxTexts();
   ASSERT_EQ(texts.size(), 4u);

@@ -2,6 +2,10 @@
 // licence rule, the summary, Browse through the directory chooser, and how the wizard ends.
 #include "setup/wizard.h"
 
+#include <algorithm>
+
+#include "setup/destination.h"
+
 #include "tests/setup/wizard_fixture.h"
 
 namespace zev::setup::testing {
@@ -209,6 +213,100 @@ TEST_F(WizardTest, DeclineAndCancelCloseTheWizardAndTheMainScreenWithoutQuestion
   EXPECT_TRUE(wizard->Cancelled);
   EXPECT_TRUE(mainClosed);
   EXPECT_TRUE(backend.boxes.empty());
+}
+
+// The pages as the log names them, in the order they were logged.
+std::vector<std::string> LoggedPages(const std::vector<std::string>& log) {
+  std::vector<std::string> pages;
+  for (const std::string& line : log)
+    if (const std::size_t at = line.find("] page "); at != std::string::npos) pages.push_back(line.substr(at + 2));
+  return pages;
+}
+
+TEST_F(WizardTest, KeyboardAloneWalksThePagesWithTheFocusWhereItBelongs) {
+  License("Terms\r\nof use\r\n");
+  config.InstallDir = "MyApp";
+  config.WorkStationPrompt = true;
+  ShowWizard();
+  struct Step {
+    std::vector<ui::TKey> keys;
+    int page;
+    const char* focus;
+  };
+  const std::vector<Step> steps = {
+      {{}, kPageWelcome, "next"},                          // no control on the page: the default button
+      {{ui::vkReturn}, kPageLicense, "Memo3"},             // the licence text first
+      {{ui::vkTab}, kPageLicense, "decline"},              //
+      {{ui::vkTab}, kPageLicense, "accept"},               //
+      {{ui::vkTab, ui::vkTab}, kPageLicense, "back"},      // Next is disabled: skipped
+      {{ui::vkTab}, kPageLicense, "Memo3"},                // and round again
+      {{ui::vkTab, ui::vkTab, ui::vkSpace}, kPageDestination, "browse"},
+      {{ui::vkTab, ui::vkTab, ui::vkTab}, kPageDestination, "next"},
+      {{ui::vkReturn}, kPageFolder, "CreateFolder"},      //
+      {{ui::vkTab, ui::vkTab, ui::vkSpace}, kPageFolder, "CheckBox1"},
+      {{ui::vkReturn}, kPageInstallType, "min"},          // the checked radio button
+      {{ui::vkUp}, kPageInstallType, "full"},             //
+      {{ui::vkReturn}, kPageReady, "RadioButton2"},       //
+  };
+  for (const Step& step : steps) {
+    for (ui::TKey key : step.keys) wizard->KeyDown({key, ui::ssNone});
+    EXPECT_EQ(wizard->Notebook1.PageIndex(), step.page);
+    ASSERT_NE(wizard->ActiveControl(), nullptr);
+    EXPECT_EQ(wizard->ActiveControl()->Name, step.focus) << "on page " << step.page;
+  }
+  EXPECT_TRUE(wizard->CheckBox1.Checked);
+  EXPECT_TRUE(wizard->full.Checked());
+  // On the ready page Enter would press Install, and Escape presses Cancel.
+  EXPECT_EQ(wizard->DefaultButton(), &wizard->install);
+  wizard->KeyDown({ui::vkEscape, ui::ssNone});
+  EXPECT_TRUE(wizard->Cancelled);
+  EXPECT_EQ(LoggedPages(log), (std::vector<std::string>{"page 0 (welcome) shown", "page 1 (licence) shown",
+                                                        "page 2 (destination) shown", "page 3 (program folder) shown",
+                                                        "page 4 (install type) shown", "page 5 (ready) shown"}));
+}
+
+TEST_F(WizardTest, NextRefusesADestinationThatCannotBeInstalledTo) {
+  config.InstallDir = "MyApp";
+  PutHostFile(machine.DriveC() / "taken", "a file");
+  ShowWizard();
+  wizard->next.Click();
+  ASSERT_EQ(wizard->Notebook1.PageIndex(), kPageDestination);
+  for (const char* bad : {"Q:\\x", "", "Apps", "C:\\taken\\App"}) {
+    app->Post([this, bad] {
+      form3->Edit1.SetText(bad);
+      form3->KeyDown({ui::vkReturn, ui::ssNone});
+    });
+    wizard->browse.Click();
+    ASSERT_EQ(wizard->Label1.Caption, bad);
+    const std::size_t boxes = backend.boxes.size();
+    wizard->next.Click();
+    EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageDestination) << bad;
+    ASSERT_EQ(backend.boxes.size(), boxes + 1) << bad;
+    EXPECT_EQ(backend.boxes.back().box.text, DestinationProblem(bad));
+    EXPECT_EQ(backend.boxes.back().box.kind, platform::MsgKind::Error);
+  }
+  wizard->Label1.SetCaption("C:\\MyApp");
+  wizard->next.Click();
+  EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageFolder);
+  EXPECT_NE(std::find(log.begin(), log.end(), "[  0.000] destination C:\\MyApp"), log.end());
+  EXPECT_EQ(LoggedPages(log).back(), "page 3 (program folder) shown");
+}
+
+TEST_F(WizardTest, AfterAWorkerErrorOnlyCancelIsEnabledAndFocused) {
+  config.InstallDir = "MyApp";
+  config.DirectoryEntries.Add("<INSTALLDIR>~");  // install.exe is missing from the start folder
+  ShowWizard();
+  while (!wizard->install.Visible) wizard->next.Click();
+  wizard->install.Click();
+  ASSERT_FALSE(wizard->InstallError.empty());
+  EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageInstall);
+  EXPECT_FALSE(wizard->back.Enabled);
+  EXPECT_FALSE(wizard->next.Enabled);
+  EXPECT_FALSE(wizard->install.Enabled);
+  EXPECT_TRUE(wizard->cancel.Enabled);
+  EXPECT_EQ(wizard->ActiveControl(), &wizard->cancel);
+  wizard->KeyDown({ui::vkReturn, ui::ssNone});
+  EXPECT_TRUE(mainClosed);
 }
 
 TEST_F(WizardTest, ModalWizardEndsWhenCancelledFromInsideItsLoop) {

@@ -58,6 +58,53 @@ TEST_F(ControlsTest, CheckBoxTogglesAndRadioButtonsExcludeTheirSiblingsOnly) {
   EXPECT_TRUE(other.Checked()) << "a radio button in another parent is another group";
 }
 
+TEST_F(ControlsTest, TickedCheckBoxShowsATickAndTheFocusedOneADottedRectangle) {
+  form.SetClientSize(120, 40);
+  form.Color = clBtnFace;
+  TCheckBox check("c");
+  form.InsertControl(check);
+  check.SetBounds(0, 0, 120, 17);
+  check.Caption = "Tick";
+  check.Checked = true;
+  form.Show();
+  check.SetFocus();
+  const RasterImage image = RenderForm(form);
+  const int top = (17 - 13) / 2;
+  // A tick, not a filled square: the corner of where a square would be stays white, the
+  // stroke's low point and its right end are dark.
+  EXPECT_EQ(image.Pixel(3, top + 3), ColorToRGB(clWindow));
+  EXPECT_EQ(image.Pixel(5, top + 9), ColorToRGB(clWindowText));
+  EXPECT_EQ(image.Pixel(9, top + 3), ColorToRGB(clWindowText));
+  // The focus rectangle around the caption: dots every other pixel along its top edge.
+  int dots = 0, y = -1;
+  for (int row = 0; row < 17 && y < 0; ++row)
+    if (image.Pixel(18, row) == ColorToRGB(clWindowText) && image.Pixel(19, row) == ColorToRGB(clBtnFace) &&
+        image.Pixel(20, row) == ColorToRGB(clWindowText))
+      y = row;
+  ASSERT_GE(y, 0) << "no dotted edge";
+  for (int x = 18; x < 40; x += 2) dots += image.Pixel(x, y) == ColorToRGB(clWindowText);
+  EXPECT_GE(dots, 10);
+  check.Enabled = false;
+  EXPECT_NE(RenderForm(form).rgb, image.rgb) << "a disabled control shows no focus";
+}
+
+TEST_F(ControlsTest, GroupBoxFillsAnAlignedChildInsideItsFrame) {
+  TGroupBox box("GroupBox1");
+  form.InsertControl(box);
+  box.SetBounds(4, 0, 229, 85);
+  TMemo memo("Memo1");
+  memo.Align = TAlign::alClient;
+  box.InsertControl(memo);
+  box.AlignControls();
+  EXPECT_EQ(memo.Left, 1);
+  EXPECT_EQ(memo.Top, 1);
+  EXPECT_EQ(memo.Width, 227);
+  EXPECT_EQ(memo.Height, 83);
+  box.Caption = "Caption";
+  box.AlignControls();
+  EXPECT_GT(memo.Top, 8) << "below the caption";
+}
+
 TEST_F(ControlsTest, ProgressBarKeepsItsPositionInRange) {
   TProgressBar bar("p");
   bar.SetMax(12);

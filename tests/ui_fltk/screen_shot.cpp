@@ -9,10 +9,22 @@
 //   screen_shot fill PNG X Y W H RRGGBB           prints how many pixels of the bar's middle row,
 //                                                 from its left edge inside the frame, have the
 //                                                 fill colour
+//   screen_shot dotted PNG X Y W H                a dotted line (a focus rectangle's edge) lies in
+//                                                 the area: twelve pixels or more alternating
+//                                                 between two colours along a row
+//   screen_shot origin WINDOW                     prints "X Y", where the window's client area
+//                                                 lies on the screen
+//   screen_shot wm                                a window manager runs: prints its name
+//   screen_shot actions WINDOW                    prints what the window manager lets the user do
+//                                                 with the window (_NET_WM_ALLOWED_ACTIONS), as
+//                                                 lower-case words: close minimize move ...
 // Exit status 0 when the check holds, 1 when it does not, 2 on bad usage.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -143,12 +155,103 @@ int Fill(const RasterImage& image, int x, int y, int w, int h, TColor color) {
   return 0;
 }
 
+int Dotted(const RasterImage& image, int x0, int y0, int w, int h) {
+  const int x1 = std::min(image.width, x0 + w), y1 = std::min(image.height, y0 + h);
+  for (int y = std::max(0, y0); y < y1; ++y) {
+    int run = 0;
+    for (int x = std::max(0, x0); x + 2 < x1; ++x) {
+      const bool alternates = image.Pixel(x, y) == image.Pixel(x + 2, y) && image.Pixel(x, y) != image.Pixel(x + 1, y);
+      run = alternates ? run + 1 : 0;
+      if (run >= 10) {  // pixels x-9 .. x+2: twelve in a row
+        std::cout << "dotted line at (" << x - 9 << "," << y << ")\n";
+        return 0;
+      }
+    }
+  }
+  std::cout << "no dotted line in " << w << "x" << h << " at (" << x0 << "," << y0 << ")\n";
+  return 1;
+}
+
+// A window property of 32-bit items, as Xlib hands it over (in longs).
+std::vector<unsigned long> Property(Display* display, Window window, const char* name, Atom type) {
+  Atom actualType;
+  int format;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> items;
+  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type, &actualType, &format,
+                         &count, &after, &data) == Success &&
+      data && format == 32) {
+    const auto* longs = reinterpret_cast<const unsigned long*>(data);
+    items.assign(longs, longs + count);
+  }
+  if (data) XFree(data);
+  return items;
+}
+
+int Origin(Window window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  int x = 0, y = 0;
+  Window child;
+  const bool ok = XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  XCloseDisplay(display);
+  if (!ok) return 1;
+  std::cout << x << ' ' << y << '\n';
+  return 0;
+}
+
+int WindowManager() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  const Window root = DefaultRootWindow(display);
+  const std::vector<unsigned long> check = Property(display, root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+  int status = 1;
+  if (!check.empty()) {
+    Atom type;
+    int format;
+    unsigned long count = 0, after = 0;
+    unsigned char* name = nullptr;
+    XGetWindowProperty(display, static_cast<Window>(check[0]), XInternAtom(display, "_NET_WM_NAME", False), 0, 256,
+                       False, AnyPropertyType, &type, &format, &count, &after, &name);
+    std::cout << (name ? reinterpret_cast<const char*>(name) : "a window manager") << '\n';
+    if (name) XFree(name);
+    status = 0;
+  }
+  XCloseDisplay(display);
+  return status;
+}
+
+int Actions(Window window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  std::vector<std::string> names;
+  for (unsigned long atom : Property(display, window, "_NET_WM_ALLOWED_ACTIONS", XA_ATOM)) {
+    char* text = XGetAtomName(display, static_cast<Atom>(atom));
+    if (!text) continue;
+    std::string name = text;
+    XFree(text);
+    for (const char* prefix : {"_NET_WM_ACTION_", "_OB_WM_ACTION_"})
+      if (name.rfind(prefix, 0) == 0) name = name.substr(std::string(prefix).size());
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(name);
+  }
+  XCloseDisplay(display);
+  std::sort(names.begin(), names.end());
+  for (std::size_t i = 0; i < names.size(); ++i) std::cout << (i ? " " : "") << names[i];
+  std::cout << '\n';
+  return names.empty() ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     if (args.size() == 2 && args[0] == "grab") return Grab(args[1]);
+    if (args.size() == 1 && args[0] == "wm") return WindowManager();
+    if (args.size() == 2 && args[0] == "origin") return Origin(static_cast<Window>(std::stoul(args[1])));
+    if (args.size() == 2 && args[0] == "actions") return Actions(static_cast<Window>(std::stoul(args[1])));
     if (args.size() < 2) throw std::invalid_argument("missing arguments");
     const RasterImage image = zev::ui::ReadPng(args[1]);
     auto n = [&](std::size_t i) { return std::stoi(args.at(i)); };
@@ -161,6 +264,7 @@ int main(int argc, char** argv) {
     if (args[0] == "shadow" && args.size() == 8)
       return Shadow(image, n(2), n(3), n(4), n(5), ParseRgb(args[6]), ParseRgb(args[7]));
     if (args[0] == "fill" && args.size() == 7) return Fill(image, n(2), n(3), n(4), n(5), ParseRgb(args[6]));
+    if (args[0] == "dotted" && args.size() == 6) return Dotted(image, n(2), n(3), n(4), n(5));
   } catch (const std::exception& e) {
     std::cerr << "screen_shot: " << e.what() << '\n';
     return 2;

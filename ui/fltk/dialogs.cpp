@@ -13,6 +13,7 @@
 
 #include "platform/path_names.h"
 #include "ui/fltk/fltk_canvas.h"
+#include "ui/fltk/window_frame.h"
 
 namespace zev::ui::fltk {
 namespace {
@@ -188,7 +189,11 @@ ModalResult RunMessageBox(const BoxRequest& box) {
         if (w->escapeButton) w->escapeButton->do_callback();
       },
       nullptr);
-  window.show();
+  {
+    const WindowManagerHold hold;
+    window.show();
+    AskForFrame(window, FrameKind::Dialog, window.escapeButton != nullptr);
+  }
   if (window.enterButton) window.enterButton->take_focus();
   while (window.result == ModalResult::None && window.shown()) Fl::wait();
   window.hide();
@@ -226,7 +231,11 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
   StyleWindow(window);
   window.callback([](Fl_Widget* widget, void*) { static_cast<DialogWindow*>(widget)->escapeButton->do_callback(); },
                   nullptr);
-  window.show();
+  {
+    const WindowManagerHold hold;
+    window.show();
+    AskForFrame(window, FrameKind::Dialog, true);
+  }
   input->take_focus();
   input->position(input->size(), 0);
   while (window.result == ModalResult::None && window.shown()) Fl::wait();

@@ -97,6 +97,7 @@ void FltkBackend::FormShown(TForm& form) {
   auto* window = new FormWindow(form);
   windows_.push_back(window);
   window->show();
+  window->SetAppCursor(cursor_);
   Fl::flush();
 }
 
@@ -114,6 +115,12 @@ void FltkBackend::FormHidden(TForm& form) {
 
 void FltkBackend::Repaint() {
   SyncAll();
+  Fl::flush();
+}
+
+void FltkBackend::CursorChanged(platform::Cursor cursor) {
+  cursor_ = cursor;
+  for (FormWindow* window : windows_) window->SetAppCursor(cursor);
   Fl::flush();
 }
 

@@ -41,6 +41,7 @@ class FltkBackend : public Backend {
   void FormShown(TForm& form) override;
   void FormHidden(TForm& form) override;
   void Repaint() override;
+  void CursorChanged(platform::Cursor cursor) override;
   int ScreenWidth() const override;
   int ScreenHeight() const override;
 
@@ -53,6 +54,7 @@ class FltkBackend : public Backend {
   std::chrono::steady_clock::time_point start_;
   std::int64_t lastPoll_ = -1000;
   std::vector<FormWindow*> windows_;  // FLTK owns them; deleted when their form is hidden
+  platform::Cursor cursor_ = platform::Cursor::Default;
 };
 
 }  // namespace zev::ui::fltk

@@ -12,10 +12,15 @@
 #include <algorithm>
 #include <cctype>
 
+#include <optional>
+#include <type_traits>
+
 #include "platform/path_names.h"
+#include "ui/accelerator.h"
 #include "ui/application.h"
 #include "ui/file_controls.h"
 #include "ui/fltk/fltk_canvas.h"
+#include "ui/fltk/window_frame.h"
 #include "ui/std_controls.h"
 
 namespace zev::ui::fltk {
@@ -47,27 +52,138 @@ std::string PlainLine(const std::string& text1252) {
   return "@." + (text1252.empty() ? std::string(" ") : ToUtf8(text1252));
 }
 
-// The text of a caption without its accelerator marks, and the position of the underlined
-// letter (npos when there is none). "&&" stands for a literal "&".
-std::string StripAccelerator(const std::string& caption, std::size_t& underline) {
-  std::string text;
-  underline = std::string::npos;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&' && i + 1 < caption.size()) {
-      ++i;
-      if (caption[i] != '&' && underline == std::string::npos) underline = text.size();
-    }
-    text += caption[i];
+// The key of the event being handled as the forms see it; none for keys they never take.
+std::optional<TKeyPress> KeyOfEvent() {
+  const int k = Fl::event_key();
+  TKey key = 0;
+  switch (k) {
+    case FL_Tab:
+    case 0xFE20:  // ISO_Left_Tab: what X reports for Shift+Tab
+      key = vkTab;
+      break;
+    case FL_Enter:
+    case FL_KP_Enter:
+      key = vkReturn;
+      break;
+    case FL_Escape: key = vkEscape; break;
+    case ' ': key = vkSpace; break;
+    case FL_Left: key = vkLeft; break;
+    case FL_Up: key = vkUp; break;
+    case FL_Right: key = vkRight; break;
+    case FL_Down: key = vkDown; break;
+    case FL_Home: key = vkHome; break;
+    case FL_End: key = vkEnd; break;
+    default:
+      if (k >= 'a' && k <= 'z') key = static_cast<TKey>(k - 'a' + 'A');
+      else if (k >= '0' && k <= '9') key = static_cast<TKey>(k);
+      else return std::nullopt;
   }
-  return text;
+  unsigned shift = ssNone;
+  if (Fl::event_state(FL_SHIFT)) shift |= ssShift;
+  if (Fl::event_state(FL_ALT)) shift |= ssAlt;
+  if (Fl::event_state(FL_CTRL)) shift |= ssCtrl;
+  return TKeyPress{key, shift};
 }
 
-char AcceleratorOf(const std::string& caption) {
-  std::size_t underline;
-  const std::string text = StripAccelerator(caption, underline);
-  if (underline == std::string::npos) return 0;
-  return static_cast<char>(std::tolower(static_cast<unsigned char>(text[underline])));
-}
+// A native widget of a form window: its keys go to the form first (the window queues them and
+// hands back those the form leaves to the widget), taking FLTK's focus gives the form's focus
+// to its control, and a list reports clicks and double clicks when the button is released
+// (FLTK counts the second click of a double click then).
+template <class Widget>
+class NativeWidget : public Widget {
+ public:
+  explicit NativeWidget(TControl& control) : Widget(0, 0, 10, 10), control_(control) {}
+
+  int handle(int event) override {
+    auto* window = dynamic_cast<FormWindow*>(this->window());
+    if (!window) return Widget::handle(event);
+    switch (event) {
+      case FL_KEYBOARD:
+        if (window->QueueKey()) return 1;
+        break;
+      case FL_FOCUS:
+        window->NativeFocused(control_);
+        break;
+      case FL_PUSH:
+        // A press focuses the control, as on Windows (FLTK's lists do not take the focus so).
+        if (control_.CanFocus() && Fl::focus() != this) this->take_focus();
+        doubleClick_ = Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() > 0;
+        onItems_ = false;
+        if constexpr (std::is_base_of_v<Fl_Browser_, Widget>) {
+          // A press on the scroll bar is no click on an entry.
+          int x, y, w, h;
+          this->bbox(x, y, w, h);
+          onItems_ = Fl::event_inside(x, y, w, h) != 0;
+        }
+        break;
+      case FL_RELEASE: {
+        const int handled = Widget::handle(event);
+        if (onItems_ && Fl::event_button() == FL_LEFT_MOUSE) window->Post(&control_, doubleClick_);
+        doubleClick_ = onItems_ = false;
+        return handled;
+      }
+      default:
+        break;
+    }
+    return Widget::handle(event);
+  }
+
+ protected:
+  TControl& control_;
+
+ private:
+  bool doubleClick_ = false;
+  bool onItems_ = false;  // the press was on a list's entries
+};
+
+// A memo: a browser without selection that scrolls with the keys a text view scrolls with, and
+// shows the focus rectangle along its inside while it has the focus.
+class MemoView : public NativeWidget<Fl_Browser> {
+ public:
+  using NativeWidget::NativeWidget;
+
+  void draw() override {
+    NativeWidget::draw();
+    if (Fl::focus() == this) draw_focus(box(), x(), y(), w(), h());
+  }
+
+ protected:
+  // A line as the model's memo places it: one pixel right of the frame, so that text wrapped
+  // to the memo's width fits.
+  void item_draw(void* item, int x, int y, int w, int h) const override {
+    const char* text = item_text(item);
+    if (text[0] == '@' && text[1] == '.') text += 2;
+    fl_font(textfont(), textsize());
+    fl_color(active_r() ? textcolor() : fl_inactive(textcolor()));
+    fl_draw(text, x + 1, y, w - 1, h, Fl_Align(FL_ALIGN_LEFT | FL_ALIGN_CLIP), nullptr, 0);
+  }
+
+ public:
+  int handle(int event) override {
+    if (event == FL_FOCUS || event == FL_UNFOCUS) {
+      // FLTK's plain browser refuses the focus; a memo takes it, to scroll with the keys.
+      NativeWidget::handle(event);
+      redraw();
+      return 1;
+    }
+    if (event != FL_KEYBOARD) return NativeWidget::handle(event);
+    if (auto* window = dynamic_cast<FormWindow*>(this->window()); window && window->QueueKey()) return 1;
+    const int lines = std::max(1, size());
+    const int page = std::max(1, h() / std::max(1, incr_height()) - 1);
+    int top = topline();
+    switch (Fl::event_key()) {
+      case FL_Up: --top; break;
+      case FL_Down: ++top; break;
+      case FL_Page_Up: top -= page; break;
+      case FL_Page_Down: top += page; break;
+      case FL_Home: top = 1; break;
+      case FL_End: top = lines; break;
+      default: return NativeWidget::handle(event);
+    }
+    topline(std::clamp(top, 1, lines));
+    return 1;
+  }
+};
 
 // How many entries of a directory list are levels of its path: the root and each folder.
 int PathLevels(const std::string& directory) {
@@ -106,6 +222,21 @@ void ClientPosition(const TControl& control, int& x, int& y) {
   }
 }
 
+namespace {
+
+// The frame a form's border style asks for; none for a borderless or sizeable form, whose
+// frame FLTK sets up itself.
+std::optional<FrameKind> FrameOf(const TForm& form) {
+  switch (form.BorderStyle) {
+    case TBorderStyle::bsToolWindow: return FrameKind::Tool;
+    case TBorderStyle::bsDialog: return FrameKind::Dialog;
+    case TBorderStyle::bsSingle: return FrameKind::Normal;
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace
+
 FormWindow::FormWindow(TForm& form)
     : Fl_Double_Window(form.Left, form.Top, std::max(1, form.Width), std::max(1, form.Height)), form_(form) {
   begin();
@@ -124,6 +255,23 @@ FormWindow::FormWindow(TForm& form)
 
 FormWindow::~FormWindow() = default;
 
+void FormWindow::show() {
+  const auto frame = FrameOf(form_);
+  if (!frame || shown()) {
+    Fl_Double_Window::show();
+    return;
+  }
+  const WindowManagerHold hold;
+  Fl_Double_Window::show();
+  AskForFrame(*this, *frame, form_.BorderIcons);
+}
+
+void FormWindow::SetAppCursor(platform::Cursor shape) {
+  appCursor_ = shape;
+  hover_ = nullptr;  // the next move sets the cursor for what lies under the mouse
+  cursor(shape == platform::Cursor::HourGlass ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
+}
+
 void FormWindow::Detach() {
   detached_ = true;
   alive_.reset();
@@ -137,7 +285,7 @@ void FormWindow::AddNatives(TWinControl& parent) {
     Native native;
     native.control = control;
     if (dynamic_cast<TEdit*>(control)) {
-      auto* input = new Fl_Input(0, 0, 10, 10);
+      auto* input = new NativeWidget<Fl_Input>(*control);
       input->when(FL_WHEN_CHANGED);
       input->callback(
           [](Fl_Widget* widget, void* data) {
@@ -157,11 +305,11 @@ void FormWindow::AddNatives(TWinControl& parent) {
           control);
       native.widget = input;
     } else if (dynamic_cast<TMemo*>(control)) {
-      auto* browser = new Fl_Browser(0, 0, 10, 10);
-      native.widget = browser;
+      native.widget = new MemoView(*control);
     } else if (dynamic_cast<TListBox*>(control) || dynamic_cast<TDirectoryListBox*>(control)) {
-      auto* browser = new Fl_Hold_Browser(0, 0, 10, 10);
+      auto* browser = new NativeWidget<Fl_Hold_Browser>(*control);
       browser->when(FL_WHEN_CHANGED | FL_WHEN_NOT_CHANGED);
+      // The selection follows the mouse (and the keys the form leaves to the list) at once.
       browser->callback(
           [](Fl_Widget* widget, void* data) {
             auto* control = static_cast<TControl*>(data);
@@ -171,14 +319,13 @@ void FormWindow::AddNatives(TWinControl& parent) {
             if (auto* dirs = dynamic_cast<TDirectoryListBox*>(control)) dirs->ItemIndex = index;
             for (Native& n : window->natives_)
               if (n.control == control) n.index = index;
-            const bool pushed = Fl::event() == FL_PUSH;
-            if (pushed && Fl::event_clicks() > 0) window->Post(control, true);
-            else if (Fl::event() == FL_RELEASE) window->Post(control, false);
           },
           control);
       native.widget = browser;
     } else if (dynamic_cast<TDriveComboBox*>(control)) {
-      auto* choice = new Fl_Choice(0, 0, 10, 10);
+      auto* choice = new NativeWidget<Fl_Choice>(*control);
+      // Choosing the drive already shown counts too: it reads the folders again.
+      choice->when(FL_WHEN_RELEASE | FL_WHEN_NOT_CHANGED);
       choice->callback(
           [](Fl_Widget* widget, void* data) {
             auto* combo = static_cast<TDriveComboBox*>(data);
@@ -200,6 +347,12 @@ void FormWindow::AddNatives(TWinControl& parent) {
     }
     if (auto* container = dynamic_cast<TWinControl*>(control)) AddNatives(*container);
   }
+}
+
+FormWindow::Native* FormWindow::NativeOf(const TControl* control) {
+  for (Native& native : natives_)
+    if (native.control == control) return &native;
+  return nullptr;
 }
 
 bool FormWindow::IsNative(const TControl* control) const {
@@ -277,20 +430,8 @@ void FormWindow::SyncNative(Native& native) {
     native.shown.clear();
     native.shown.push_back(std::string(1, '\0'));  // forces the lines to be given again
   }
-  if (auto* memo = dynamic_cast<TMemo*>(&control)) {
-    browser.box(memo->Borderless ? FL_FLAT_BOX : FL_DOWN_BOX);
-    browser.has_scrollbar(memo->ScrollBars ? Fl_Browser_::BOTH : 0);
-    const std::vector<std::string>& lines = memo->Lines.Strings();
-    if (lines != native.shown) {
-      // A memo that only grew is a log: it follows its last line. Anything else starts at the top.
-      const bool appended = !native.shown.empty() && native.shown.size() < lines.size() &&
-                            std::equal(native.shown.begin(), native.shown.end(), lines.begin());
-      browser.clear();
-      for (const std::string& line : lines) browser.add(PlainLine(line).c_str());
-      if (appended) browser.bottomline(browser.size());
-      else browser.topline(1);
-      native.shown = lines;
-    }
+  if (dynamic_cast<TMemo*>(&control)) {
+    SyncMemo(native);
     return;
   }
   browser.box(FL_DOWN_BOX);
@@ -321,12 +462,40 @@ void FormWindow::SyncNative(Native& native) {
   }
 }
 
+void FormWindow::SyncMemo(Native& native) {
+  auto& memo = static_cast<TMemo&>(*native.control);
+  auto& browser = static_cast<Fl_Browser&>(*native.widget);
+  browser.box(memo.Borderless ? FL_FLAT_BOX : FL_DOWN_BOX);
+  browser.has_scrollbar(memo.ScrollBars ? Fl_Browser_::BOTH : 0);
+  const std::vector<std::string>& lines = memo.Lines.Strings();
+  const int wrapWidth = memo.WrapsLines() ? memo.TextWidth() : -1;
+  if (lines == native.shown && wrapWidth == native.wrapWidth) return;
+  // A memo that only grew is a log: it follows its last line. Anything else starts at the top.
+  const bool appended = !native.shown.empty() && native.shown.size() < lines.size() &&
+                        std::equal(native.shown.begin(), native.shown.end(), lines.begin());
+  fl_font(static_cast<Fl_Font>(FontIndex(memo.Font)), FlSize(memo.Font));
+  const std::vector<std::string> shown = memo.ShownLines([](const std::string& text) {
+    const std::string utf8 = ToUtf8(text);
+    return static_cast<int>(fl_width(utf8.c_str(), static_cast<int>(utf8.size())) + 0.5);
+  });
+  browser.clear();
+  for (const std::string& line : shown) browser.add(PlainLine(line).c_str());
+  if (appended) browser.bottomline(browser.size());
+  else browser.topline(1);
+  native.shown = lines;
+  native.wrapWidth = wrapWidth;
+}
+
 void FormWindow::Sync() {
   if (detached_) return;
   if (form_.Left != modelLeft_ || form_.Top != modelTop_ || form_.Width != modelWidth_ ||
       form_.Height != modelHeight_) {
     modelLeft_ = form_.Left, modelTop_ = form_.Top, modelWidth_ = form_.Width, modelHeight_ = form_.Height;
-    if (form_.BorderStyle != TBorderStyle::bsSizeable) size_range(modelWidth_, modelHeight_, modelWidth_, modelHeight_);
+    if (form_.BorderStyle != TBorderStyle::bsSizeable) {
+      size_range(modelWidth_, modelHeight_, modelWidth_, modelHeight_);
+      // FLTK rewrites the window manager hints with a new size range.
+      if (const auto frame = FrameOf(form_); frame && shown()) AskForFrame(*this, *frame, form_.BorderIcons);
+    }
     resize(modelLeft_, modelTop_, std::max(1, modelWidth_), std::max(1, modelHeight_));
   }
   const std::string label = ToUtf8(form_.Caption.empty() ? form_.App().Title : form_.Caption);
@@ -335,6 +504,7 @@ void FormWindow::Sync() {
     this->label(label_.c_str());
   }
   for (Native& native : natives_) SyncNative(native);
+  ApplyFocus(false);
   const std::uint64_t hash = PaintHash();
   if (!everSynced_ || hash != painted_) {
     everSynced_ = true;
@@ -425,6 +595,7 @@ void FormWindow::PaintButton(TButton& button, Canvas& canvas) {
     drawText(1, 1, clBtnHighlight);
     drawText(0, 0, clBtnShadow);
   }
+  if (button.Focused() && button.CanFocus()) canvas.DrawFocusRect(3 + shift, 3 + shift, w - 3 + shift, h - 3 + shift, clWindowText);
   if (auto* hash = dynamic_cast<HashCanvas*>(&canvas)) hash->Add(button.Enabled ? 1 : 0);
 }
 
@@ -473,37 +644,73 @@ void FormWindow::UpdateHover(int x, int y) {
   if (hit && IsNative(hit)) hit = nullptr;
   if (hit != hover_) {
     hover_ = hit;
-    cursor(hit && hit->Cursor == TCursor::crHandPoint ? FL_CURSOR_HAND : FL_CURSOR_DEFAULT);
+    if (appCursor_ == platform::Cursor::HourGlass) cursor(FL_CURSOR_WAIT);
+    else cursor(hit && hit->Cursor == TCursor::crHandPoint ? FL_CURSOR_HAND : FL_CURSOR_DEFAULT);
   }
 }
 
-bool FormWindow::HandleAccelerator() {
-  if (!Fl::event_state(FL_ALT)) return false;
-  const int key = Fl::event_key();
-  if (key < 'a' || key > 'z') return false;
-  struct Finder {
-    char key;
-    TControl* Find(TWinControl& parent) {
-      for (TControl* control : parent.Controls()) {
-        if (!control->Showing() || !control->Enabled) continue;
-        const bool clickable = dynamic_cast<TButton*>(control) || dynamic_cast<TCheckBox*>(control) ||
-                               dynamic_cast<TRadioButton*>(control);
-        if (clickable && AcceleratorOf(control->Caption) == key) return control;
-        if (auto* container = dynamic_cast<TWinControl*>(control))
-          if (TControl* found = Find(*container)) return found;
-      }
-      return nullptr;
-    }
-  } finder{static_cast<char>(key)};
-  TControl* target = finder.Find(form_);
-  if (!target) return false;
-  Post(target, false);
+bool FormWindow::QueueKey() {
+  if (detached_ || replaying_) return false;
+  // Every key waits its turn behind the clicks and keys before it, as window messages do: what
+  // it means depends on what they did (where the focus went, which page shows).
+  PendingKey key{KeyOfEvent(), Fl::e_keysym, Fl::e_original_keysym, Fl::e_state,
+                 std::string(Fl::event_text() ? Fl::event_text() : "", static_cast<std::size_t>(Fl::event_length()))};
+  std::weak_ptr<int> alive = alive_;
+  form_.App().Post([this, alive, key] {
+    if (alive.lock()) RunKey(key);
+  });
   return true;
+}
+
+void FormWindow::RunKey(const PendingKey& key) {
+  if (key.press && form_.KeyDown(*key.press)) {
+    Sync();
+    return;
+  }
+  // The form leaves the key to its focused control: a text field types it, a list or memo
+  // scrolls. It is handed over as FLTK would have, with the event as it was.
+  TControl* focus = form_.ActiveControl();
+  Native* native = focus && focus->CanFocus() ? NativeOf(focus) : nullptr;
+  if (!native) return;
+  std::string text = key.text;
+  const int keysym = Fl::e_keysym, originalKeysym = Fl::e_original_keysym, state = Fl::e_state;
+  char* const savedText = Fl::e_text;
+  const int length = Fl::e_length;
+  Fl::e_keysym = key.keysym;
+  Fl::e_original_keysym = key.originalKeysym;
+  Fl::e_state = key.state;
+  Fl::e_text = text.data();
+  Fl::e_length = static_cast<int>(text.size());
+  replaying_ = true;
+  native->widget->handle(FL_KEYBOARD);
+  replaying_ = false;
+  Fl::e_keysym = keysym, Fl::e_original_keysym = originalKeysym, Fl::e_state = state;
+  Fl::e_text = savedText, Fl::e_length = length;
+}
+
+void FormWindow::NativeFocused(TControl& control) {
+  if (!detached_ && control.CanFocus()) form_.SetActiveControl(&control);
+}
+
+void FormWindow::ApplyFocus(bool force) {
+  if (detached_ || (!force && !contains(Fl::focus()))) return;  // the keyboard is elsewhere
+  TControl* focus = form_.ActiveControl();
+  Native* native = focus && focus->CanFocus() ? NativeOf(focus) : nullptr;
+  Fl_Widget* want = native ? native->widget : this;
+  if (Fl::focus() == want) return;
+  if (want == this || !want->take_focus()) Fl::focus(this);
 }
 
 int FormWindow::handle(int event) {
   if (detached_) return 0;
   switch (event) {
+    case FL_FOCUS:
+      // The window got the keyboard: it goes where the form has its focus, not to FLTK's
+      // choice of the first widget.
+      ApplyFocus(true);
+      return 1;
+    case FL_UNFOCUS:
+      return 1;
     case FL_PUSH: {
       if (Fl_Double_Window::handle(event)) return 1;  // a native widget took it
       if (Fl::event_button() != FL_LEFT_MOUSE) return 1;
@@ -511,6 +718,11 @@ int FormWindow::handle(int event) {
       pressed_ = hit;
       hover_ = hit;
       pressedDouble_ = false;
+      // A control that takes the focus takes it with the press, as a button does on Windows.
+      if (hit->CanFocus()) {
+        form_.SetActiveControl(hit);
+        Fl::focus(this);
+      }
       // A button takes a quick second press as another click; other controls see a double click.
       if (Fl::event_clicks() > 0 && !dynamic_cast<TButton*>(hit)) {
         pressedDouble_ = true;
@@ -542,13 +754,13 @@ int FormWindow::handle(int event) {
     case FL_LEAVE:
       Fl_Double_Window::handle(event);
       hover_ = nullptr;
-      cursor(FL_CURSOR_DEFAULT);
+      cursor(appCursor_ == platform::Cursor::HourGlass ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
       Sync();
       return 1;
     case FL_KEYBOARD:
-    case FL_SHORTCUT:
-      if (HandleAccelerator()) return 1;
-      return Fl_Double_Window::handle(event);
+      // The form's keys, with a painted control focused. FLTK's own moving of the focus
+      // between the widgets never sees them: it would bypass the form's tab order.
+      return QueueKey() ? 1 : 0;
     default:
       return Fl_Double_Window::handle(event);
   }
@@ -557,14 +769,18 @@ int FormWindow::handle(int event) {
 void FormWindow::WindowCallback(Fl_Widget* widget, void*) {
   auto* window = static_cast<FormWindow*>(widget);
   if (window->detached_) return;
-  // Escape does not close a form; the close box does, as the system's close command would,
-  // where the form has one.
+  // Escape does not close a form (its Cancel button is the form's business); the close box
+  // does, as the system's close command would. A form without border icons should have no
+  // close box; where a window manager draws one anyway, it acts as a click on the form.
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-  if (!window->form_.BorderIcons || window->form_.BorderStyle == TBorderStyle::bsNone) return;
+  if (window->form_.BorderStyle == TBorderStyle::bsNone) return;
   std::weak_ptr<int> alive = window->alive_;
   TForm* form = &window->form_;
-  window->form_.App().Post([alive, form] {
-    if (alive.lock()) form->Close();
+  const bool closes = form->BorderIcons;
+  window->form_.App().Post([alive, form, closes] {
+    if (!alive.lock()) return;
+    if (closes) form->Close();
+    else form->Click();
   });
 }
 
