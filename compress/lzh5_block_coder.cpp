@@ -37,6 +37,15 @@ void BlockCoder::StartGroup() {
   ItemBuffer[FlagPos] = 0;
 }
 
+void BlockCoder::EndBlock() {
+  if (ItemPos == 0) return;
+  FlushBlock();
+  ItemBuffer[0] = 0;
+  ItemPos = 0;
+  FlagPos = 0;
+  FlagMask = 0;
+}
+
 void BlockCoder::HandOver() {
   if (staged_size_ == 0) return;
   const std::size_t n = staged_size_;

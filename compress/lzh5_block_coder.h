@@ -61,6 +61,9 @@ class BlockCoder {
 
   // Writes all queued items as one block and clears the counts. The queue must not be empty.
   void FlushBlock();
+  // Writes the queued items, if any, as one block and starts the next block empty, for an
+  // encoder that chose its items for one block's codes.
+  void EndBlock();
 
   // Writes the leftmost n bits (0..16) of the 16-bit x. A code is kept left-aligned, so this is
   // one call per symbol.

@@ -27,7 +27,9 @@
 
 #include "compress/codec_frame.h"
 #include "compress/lzh5_block_coder.h"
+#include "compress/lzh5_fast_finder.h"
 #include "compress/lzh5_format.h"
+#include "compress/lzh5_optimal_parser.h"
 
 namespace zev::compress {
 
@@ -358,7 +360,12 @@ void Encoder::Run() {
 
 }  // namespace
 
-void LZH5Compress() {
+void LZH5Compress(CompressionLevel level) {
+  switch (level) {
+    case CompressionLevel::Fast: LZH5CompressFast(); return;
+    case CompressionLevel::Best: LZH5CompressBest(); return;
+    case CompressionLevel::Exact: break;
+  }
   auto encoder = std::make_unique<Encoder>();
   encoder->Run();
 }

@@ -52,6 +52,7 @@ std::string FormatAttributes(std::int16_t attributes) {
 ArchiveTool::ArchiveTool(fs::path archive, ArchiveToolOptions options)
     : archive_(std::move(archive)), archiveName_(archive_.string()), options_(std::move(options)) {
   Key = options_.key;
+  Level = options_.level;
   if (options_.showProgress) {
     OnShowProgress = [](std::int32_t& percentage) { std::fprintf(stderr, "\r%3d%%", static_cast<int>(percentage)); };
   }

@@ -316,7 +316,9 @@ int BuildDiskSet(const BuildOptions& options) {
     arc.ArchiveFile = WindowsPathOf(temp.path() / (base + ".arc"));
     for (const auto& source : sources) arc.FileNames.push_back(source.storedName);
     subject = "archive";
-    compress::TCompress().CompressFiles(arc.ArchiveFile, sources, options.method);
+    compress::TCompress compressor;
+    compressor.Level = options.level;
+    compressor.CompressFiles(arc.ArchiveFile, sources, options.method);
     subject = "segments";
     const std::vector<std::string> segments = writer.SegBuildArcs({arc});
     const auto count = static_cast<unsigned>(segments.size());
