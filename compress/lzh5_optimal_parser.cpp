@@ -1,6 +1,7 @@
 #include "compress/lzh5_optimal_parser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -21,15 +22,17 @@ using lzh5::MinMatch;
 using lzh5::PosAlphabet;
 
 constexpr int kMaxPiece = 1 << 16;
-// Candidates looked at per position, and the match length that ends the search and makes the
-// positions it covers take no search of their own (long matches are seldom worth splitting).
-constexpr int kChain = 128;
-constexpr int kNiceLength = 64;
-// Price passes per piece after the first.
-constexpr int kRefinements = 3;
-// Bits charged for a symbol the last parse did not use: dear, but not out of reach.
-constexpr std::uint32_t kUnseenCharBits = 14;
-constexpr std::uint32_t kUnseenPosBits = 7;
+// Candidates looked at per position. Binary code repeats structures at many distances, and the
+// longest copy is often far down the chain, so the search is deep. A match of the greatest length
+// ends the search, and the positions it covers take no search of their own.
+constexpr int kChain = 2048;
+constexpr int kNiceLength = MaxMatch;
+// Price passes per piece after the first; more change little.
+constexpr int kRefinements = 2;
+// Prices are kept in sixteenths of a bit. A symbol the last parse did not use is priced as if it
+// had occurred half a time: dear, but not out of reach.
+constexpr std::uint32_t kPriceScale = 16;
+constexpr double kUnseenCount = 0.5;
 // A block is sent whole only while its items fit the block coder's buffer; pieces are sized
 // from the last piece's item bytes per input byte to stay below that, with this margin.
 constexpr int kItemMargin = 256;
@@ -48,9 +51,10 @@ class OptimalParser {
   int GatherPiece(int& pos, int wanted);
   // One shortest-path pass over the piece under the current prices; leaves the path in path_.
   void Parse(int n);
-  // Counts the path's symbols and turns their code lengths into the next prices.
+  // Counts the path's symbols and prices them for the next pass.
   void Reprice();
   void SetStartingPrices();
+  static void SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits);
   std::uint32_t MatchPrice(int length, int dist) const {
     return charBits_[static_cast<std::size_t>(length + 256 - MinMatch)] +
            posBits_[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(dist - 1)))];
@@ -58,8 +62,6 @@ class OptimalParser {
 
   lzh5::HashChainFinder finder_;
   lzh5::BlockCoder coder_;
-  std::vector<std::uint8_t> scratchOut_;
-  lzh5::BlockCoder scratch_{&scratchOut_};  // builds code lengths for pricing, writes nothing
 
   std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(kMaxPiece);
   std::vector<std::uint32_t> first_ = std::vector<std::uint32_t>(kMaxPiece + 1);
@@ -68,7 +70,7 @@ class OptimalParser {
   std::vector<Step> reach_ = std::vector<Step>(kMaxPiece + 1);
   std::vector<Step> path_;
 
-  // Bits per symbol: a character/length symbol's code, and a position class's code plus the
+  // Prices per symbol: a character/length symbol's code, and a position class's code plus the
   // offset bits below the leading one.
   std::array<std::uint32_t, CharAlphabet> charBits_{};
   std::array<std::uint32_t, PosAlphabet> posBits_{};
@@ -77,13 +79,13 @@ class OptimalParser {
 void OptimalParser::SetStartingPrices() {
   // Before any counts: literals a byte, short matches cheaper than long ones, near offsets
   // cheaper than far ones.
-  for (int c = 0; c < 256; ++c) charBits_[static_cast<std::size_t>(c)] = 8;
+  for (int c = 0; c < 256; ++c) charBits_[static_cast<std::size_t>(c)] = 8 * kPriceScale;
   for (int c = 256; c < CharAlphabet; ++c) {
-    charBits_[static_cast<std::size_t>(c)] = 5 + static_cast<std::uint32_t>(std::bit_width(
-                                                     static_cast<unsigned>(c - 256 + 1)));
+    const auto lengthBits = static_cast<std::uint32_t>(std::bit_width(static_cast<unsigned>(c - 255)));
+    charBits_[static_cast<std::size_t>(c)] = kPriceScale * (5 + lengthBits);
   }
   for (int j = 0; j < PosAlphabet; ++j) {
-    posBits_[static_cast<std::size_t>(j)] = 3 + static_cast<std::uint32_t>(std::max(j - 1, 0));
+    posBits_[static_cast<std::size_t>(j)] = kPriceScale * (3 + static_cast<std::uint32_t>(std::max(j - 1, 0)));
   }
 }
 
@@ -148,33 +150,36 @@ void OptimalParser::Parse(int n) {
 }
 
 void OptimalParser::Reprice() {
-  std::array<std::uint16_t, lzh5::CharNodes> charFreq{};
-  std::array<std::uint16_t, lzh5::PosNodes> posFreq{};
+  std::array<std::uint32_t, CharAlphabet> charFreq{};
+  std::array<std::uint32_t, PosAlphabet> posFreq{};
+  int at = 0;
   for (const Step& step : path_) {
-    if (step.length == 1) continue;
-    ++charFreq[static_cast<std::size_t>(step.length + 256 - MinMatch)];
-    ++posFreq[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(step.dist - 1)))];
+    if (step.length == 1) {
+      ++charFreq[bytes_[static_cast<std::size_t>(at)]];
+    } else {
+      ++charFreq[static_cast<std::size_t>(step.length + 256 - MinMatch)];
+      ++posFreq[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(step.dist - 1)))];
+    }
+    at += step.length;
   }
-  // Literals are counted from the bytes, which the path does not hold.
-  int i = 0;
-  for (const Step& step : path_) {
-    if (step.length == 1) ++charFreq[bytes_[static_cast<std::size_t>(i)]];
-    i += step.length;
+  SetPrices(charFreq.data(), CharAlphabet, charBits_.data());
+  SetPrices(posFreq.data(), PosAlphabet, posBits_.data());
+  // A position class's offset bits below the leading one come on top of its code.
+  for (int j = 2; j < PosAlphabet; ++j) {
+    posBits_[static_cast<std::size_t>(j)] += kPriceScale * static_cast<std::uint32_t>(j - 1);
   }
-  std::array<std::uint8_t, CharAlphabet> charLengths{};
-  std::array<std::uint16_t, CharAlphabet> charCodes{};
-  scratch_.BuildHuffmanCode(CharAlphabet, charFreq.data(), charLengths.data(), charCodes.data());
-  std::array<std::uint8_t, PosAlphabet> posLengths{};
-  std::array<std::uint16_t, PosAlphabet> posCodes{};
-  scratch_.BuildHuffmanCode(PosAlphabet, posFreq.data(), posLengths.data(), posCodes.data());
-  for (int c = 0; c < CharAlphabet; ++c) {
-    const std::uint32_t bits = charLengths[static_cast<std::size_t>(c)];
-    charBits_[static_cast<std::size_t>(c)] = bits != 0 ? bits : kUnseenCharBits;
-  }
-  for (int j = 0; j < PosAlphabet; ++j) {
-    const std::uint32_t bits = posLengths[static_cast<std::size_t>(j)];
-    posBits_[static_cast<std::size_t>(j)] =
-        (bits != 0 ? bits : kUnseenPosBits) + static_cast<std::uint32_t>(std::max(j - 1, 0));
+}
+
+void OptimalParser::SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits) {
+  // The information content of each symbol under the counts: close to the Huffman code's length
+  // and smoother, so that the next parse does not lock onto the last one's rounding.
+  double total = 0;
+  for (int k = 0; k < n; ++k) total += freq[k];
+  if (total == 0) total = 1;
+  for (int k = 0; k < n; ++k) {
+    const double count = freq[k] != 0 ? freq[k] : kUnseenCount;
+    const double information = std::max(1.0, std::log2(total / count));
+    bits[k] = static_cast<std::uint32_t>(information * kPriceScale + 0.5);
   }
 }
 

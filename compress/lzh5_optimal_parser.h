@@ -3,9 +3,9 @@
 // The input is taken in pieces of up to 64 KiB, each of which becomes one block. For every
 // position of a piece the hash-chain finder lists the matches worth having (for each length the
 // nearest distance that reaches it). A shortest-path pass over the piece then picks the literals
-// and matches whose codes cost the fewest bits, the code lengths are rebuilt from the counts of
-// that parse, and the pass is repeated a few times with the new prices before the items go to the
-// block coder, which builds the block's codes from exactly those counts.
+// and matches whose codes cost the fewest bits, the symbols of that parse are counted and priced
+// anew, and the pass is repeated with the new prices before the items go to the block coder,
+// which builds the block's codes from exactly the last parse's counts.
 #pragma once
 
 namespace zev::compress {
