@@ -46,6 +46,19 @@ void BlockCoder::EndBlock() {
   FlagMask = 0;
 }
 
+void BlockCoder::EmitWholeBytes() {
+  while (pendingBits_ >= 8) {
+    pendingBits_ -= 8;
+    const auto b = static_cast<std::uint8_t>(bits_ >> pendingBits_);
+    if (capture_ != nullptr) {
+      capture_->push_back(b);
+      continue;
+    }
+    if (staged_size_ == staged_.size()) HandOver();
+    staged_[staged_size_++] = b;
+  }
+}
+
 void BlockCoder::HandOver() {
   if (staged_size_ == 0) return;
   const std::size_t n = staged_size_;
@@ -324,6 +337,7 @@ void BlockCoder::FlushBlock() {
 
   std::fill_n(CharFreq.begin(), CharAlphabet, std::uint16_t{0});
   std::fill_n(PosFreq.begin(), PosAlphabet, std::uint16_t{0});
+  EmitWholeBytes();
   HandOver();
 }
 
