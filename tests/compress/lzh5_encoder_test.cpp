@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,11 @@ Bytes Expand(const Bytes& packed, std::size_t size, std::int32_t* checksum = nul
 
 Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
+struct NamedBytes {
+  std::string name;
+  Bytes data;
+};
+
 std::vector<Item> ItemsOf(const Bytes& input) { return AllItems(ParseLzh5(Compress(input), input.size())); }
 
 std::string Describe(const std::vector<Item>& items) {
@@ -66,16 +72,81 @@ TEST(Lzh5Encoder, EmptyInputWritesNothing) {
   EXPECT_EQ(RunCodecInMemory({}, {}, 0, coLZH5, false), Bytes{});
 }
 
-TEST(Lzh5Encoder, RoundTripsStandardInputs) {
-  for (const auto& input : zev::testing::StandardInputs()) {
-    SCOPED_TRACE(input.name);
-    std::int32_t packSum = 0, unpackSum = 0;
-    const Bytes packed = Compress(input.data, &packSum);
-    EXPECT_EQ(Expand(packed, input.data.size(), &unpackSum), input.data);
-    EXPECT_EQ(packSum, unpackSum);
-    std::uint32_t sum = 0;
-    for (std::uint8_t b : input.data) sum += b;
-    EXPECT_EQ(static_cast<std::uint32_t>(packSum), sum);
+constexpr CompressionLevel kLevels[] = {CompressionLevel::Exact, CompressionLevel::Fast,
+                                         CompressionLevel::Best};
+
+TEST(Lzh5Encoder, EveryLevelRoundTripsStandardInputs) {
+  for (const CompressionLevel level : kLevels) {
+    CodecSettings settings = Unlimited();
+    settings.level = level;
+    for (const auto& input : zev::testing::StandardInputs()) {
+      SCOPED_TRACE(input.name + " at level " + std::to_string(static_cast<int>(level)));
+      std::int32_t packSum = 0, unpackSum = 0;
+      const Bytes packed = RunCodecInMemory(settings, input.data, 0, coLZH5, false, false, &packSum);
+      EXPECT_EQ(packed.empty(), input.data.empty());
+      EXPECT_EQ(Expand(packed, input.data.size(), &unpackSum), input.data);
+      EXPECT_EQ(packSum, unpackSum);
+      EXPECT_EQ(static_cast<std::uint32_t>(packSum),
+                zev::testing::NaiveByteSum(input.data.data(), input.data.size()));
+      // The items must also read back through the plain reference reader.
+      EXPECT_NO_THROW(ParseLzh5(packed, input.data.size()));
+    }
+  }
+}
+
+// The longest earlier string that agrees with the one at each position, found by comparing
+// against every position of the window (distance 1..8191), capped at 256 bytes and at the end of
+// the input. Lengths below 3 come out as 0: no decision depends on them.
+std::vector<int> BruteForceLongest(const Bytes& in) {
+  const int n = static_cast<int>(in.size());
+  std::vector<int> longest(in.size(), 0);
+  // Earlier positions by a hash of their first three bytes: every candidate of 3 bytes or more is
+  // in the list of the position's own hash.
+  std::vector<std::vector<int>> byPrefix(4096);
+  for (int p = 0; p + 2 < n; ++p) {
+    const unsigned prefix = in[p] << 16 | in[p + 1] << 8 | in[p + 2];
+    auto& candidates = byPrefix[(prefix * 2654435761u) >> 20];
+    const int cap = std::min(256, n - p);
+    for (auto it = candidates.rbegin(); it != candidates.rend() && p - *it <= 8191; ++it) {
+      int length = 0;
+      while (length < cap && in[static_cast<std::size_t>(*it + length)] == in[static_cast<std::size_t>(p + length)]) ++length;
+      longest[static_cast<std::size_t>(p)] = std::max(longest[static_cast<std::size_t>(p)], length);
+      if (length == cap) break;
+    }
+    if (longest[static_cast<std::size_t>(p)] < 3) longest[static_cast<std::size_t>(p)] = 0;
+    candidates.push_back(p);
+  }
+  return longest;
+}
+
+TEST(Lzh5Encoder, ExactMatchLengthsAreTheLongestInTheWindow) {
+  // With the longest match known at every position, the one-step lazy choice fixes every item:
+  // a match of the length found here unless it is under 3 bytes or the next position's is longer.
+  Bytes edited = zev::testing::MakeInput(zev::testing::InputKind::Text, 20000, 5);
+  for (std::size_t i = 8000; i < edited.size(); i += 613) edited[i] ^= 0x20;
+  Bytes smallAlphabet = zev::testing::MakeInput(zev::testing::InputKind::Random, 12000, 9);
+  for (auto& b : smallAlphabet) b &= 3;
+  const std::vector<NamedBytes> inputs = {
+      {"text", zev::testing::MakeInput(zev::testing::InputKind::Text, 20000, 3)},
+      {"edited text", edited},
+      {"binary", zev::testing::MakeInput(zev::testing::InputKind::Binary, 20000, 4)},
+      {"runs", zev::testing::MakeInput(zev::testing::InputKind::Runs, 20000, 6)},
+      {"four symbols", smallAlphabet},
+  };
+  for (const auto& [name, input] : inputs) {
+    SCOPED_TRACE(name);
+    const std::vector<int> longest = BruteForceLongest(input);
+    std::vector<int> expected;
+    for (std::size_t p = 0; p < input.size();) {
+      const int here = longest[p];
+      const int next = p + 1 < input.size() ? longest[p + 1] : 0;
+      const int length = here < 3 || here < next ? 1 : here;
+      expected.push_back(length);
+      p += static_cast<std::size_t>(length);
+    }
+    std::vector<int> actual;
+    for (const Item& item : ItemsOf(input)) actual.push_back(item.match ? static_cast<int>(item.value) : 1);
+    EXPECT_EQ(actual, expected);
   }
 }
 
@@ -175,15 +246,18 @@ TEST(Lzh5Encoder, RoundTripsMixedInputs) {
 }
 
 TEST(Lzh5Encoder, AbortFromTheProgressHandlerEndsTheInput) {
-  CodecSettings settings = Unlimited();
-  int calls = 0;
-  settings.onShowProgress = [&calls](std::int32_t& percent) {
-    ++calls;
-    percent = -1;
-  };
-  const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
-  EXPECT_EQ(RunCodecInMemory(settings, text, 0, coLZH5, false), Bytes{});
-  EXPECT_EQ(calls, 1);
+  for (const CompressionLevel level : kLevels) {
+    CodecSettings settings = Unlimited();
+    settings.level = level;
+    int calls = 0;
+    settings.onShowProgress = [&calls](std::int32_t& percent) {
+      ++calls;
+      percent = -1;
+    };
+    const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
+    EXPECT_EQ(RunCodecInMemory(settings, text, 0, coLZH5, false), Bytes{});
+    EXPECT_EQ(calls, 1);
+  }
 }
 
 }  // namespace
