@@ -14,6 +14,17 @@
 // taken from the trie that is at or above the current one belongs to the pass before the last
 // slide and lies 8192 bytes lower.
 //
+// Which position a match names. The length is always the longest in the window (capped at 256),
+// but the position is the recent position stored in the node where the search ended, and that
+// value is only as fresh as the lazy updates have left it: a node whose newer position has not
+// been passed up yet still names an older string of the same length. So the offset is not always
+// the nearest one (a few percent of matches on text and binary data, a third on a phrase repeated
+// with edits), and which one it is depends on the order of every insertion and deletion since the
+// start, far beyond the 8 KiB window: a trie built afresh a window before a point names different
+// positions tens of kilobytes later. No other finder (hash chains, suffix arrays, pieces searched
+// in parallel) reproduces these offsets, so this exact level keeps the trie; the fast and best
+// levels (lzh5_fast_finder.h, lzh5_optimal_parser.h) write different, equally valid streams.
+//
 // A match is used when it is at least 3 bytes long and the match at the next position is not
 // longer (one-step lazy choice; on a tie the earlier match wins). Lengths are always clipped to
 // the real input that is left, so no match reaches into the filler after the end.
