@@ -44,10 +44,10 @@ using lzh5::MinMatch;
 // The search effort. A previous match of kGoodLength bytes makes the next search a quarter as
 // long, one of kLazyLength bytes is taken without looking at the next position, and a match of
 // kNiceLength bytes ends a search.
-constexpr int kChain = 24;
-constexpr int kGoodLength = 16;
-constexpr int kLazyLength = 48;
-constexpr int kNiceLength = 96;
+constexpr int kChain = 64;
+constexpr int kGoodLength = 32;
+constexpr int kLazyLength = 96;
+constexpr int kNiceLength = 192;
 
 }  // namespace
 
