@@ -45,22 +45,10 @@ class HashChainFinder {
   // (below MinMatch: none) and sets dist to the distance back (1..WindowSize - 1).
   int Longest(int i, int limit, int chain, int nice, int& dist) const {
     int best = MinMatch - 1;
-    const int oldest = i - (WindowSize - 1);
-    int candidate = head_[Hash(i)];
-    const std::uint8_t* const here = text_.data() + i;
-    while (candidate >= oldest && chain-- > 0) {
-      const std::uint8_t* const there = text_.data() + candidate;
-      // Only a candidate that agrees at the byte that would make it longer can win.
-      if (there[best] == here[best]) {
-        const int length = MatchLength(here, there, limit);
-        if (length > best) {
-          best = length;
-          dist = i - candidate;
-          if (length >= nice) break;
-        }
-      }
-      candidate = prev_[static_cast<std::size_t>(candidate) & kChainMask];
-    }
+    Matches(i, limit, chain, nice, [&](int length, int distance) {
+      best = length;
+      dist = distance;
+    });
     return best;
   }
 
