@@ -29,7 +29,7 @@ void BlockCoder::Reset() {
 
 void BlockCoder::StartGroup() {
   FlagMask = 0x80;
-  if (ItemPos >= ItemBufferLimit) {
+  if (ItemPos >= itemLimit_) {
     FlushBlock();
     ItemPos = 0;
   }

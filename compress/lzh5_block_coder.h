@@ -27,6 +27,9 @@ inline constexpr int ItemBufferSize = 16384;
 // A new group starts a new block once fewer than 24 bytes (a flag byte and 8 matches, rounded)
 // are left.
 inline constexpr int ItemBufferLimit = ItemBufferSize - 24;
+// An encoder that ends its blocks itself may queue up to this many item bytes per block: 58254
+// items at most, within the 16-bit item count of a block header.
+inline constexpr int LargeItemBufferSize = 65536;
 
 inline constexpr int CharNodes = 2 * CharAlphabet - 1;     // 1019: symbols and tree nodes
 inline constexpr int PosNodes = 2 * PosAlphabet - 1;       // 27
@@ -39,7 +42,11 @@ class BlockCoder {
  public:
   // Everything the coder writes goes to WriteCodecByte, unless a capture vector is given: then
   // the bytes are appended to it instead (for looking at blocks outside a codec run).
-  explicit BlockCoder(std::vector<std::uint8_t>* capture = nullptr) : capture_(capture) { Reset(); }
+  // itemBufferSize is ItemBufferSize, which fixes where blocks end, or LargeItemBufferSize.
+  explicit BlockCoder(std::vector<std::uint8_t>* capture = nullptr, int itemBufferSize = ItemBufferSize)
+      : ItemBuffer(static_cast<std::size_t>(itemBufferSize)), itemLimit_(itemBufferSize - 24), capture_(capture) {
+    Reset();
+  }
 
   // Empty queue, zero counts, no pending bits.
   void Reset();
@@ -100,7 +107,7 @@ class BlockCoder {
 
   // The queue and the per-block tables. They are public so that tests can look at what a block
   // is built from; only the coder itself changes them.
-  std::array<std::uint8_t, ItemBufferSize> ItemBuffer{};
+  std::vector<std::uint8_t> ItemBuffer;
   int ItemPos = 0;
   int FlagPos = 0;
   unsigned FlagMask = 0;
@@ -155,6 +162,7 @@ class BlockCoder {
   int pendingBits_ = 0;
   std::array<std::uint8_t, 4096> staged_{};
   std::size_t staged_size_ = 0;
+  int itemLimit_;
   std::vector<std::uint8_t>* capture_;
 };
 
