@@ -27,11 +27,14 @@ constexpr int kMaxPiece = 1 << 18;
 // Candidates looked at per position. Binary code repeats structures at many distances, and the
 // longest copy is often far down the chain, so the search is deep. A match of the greatest length
 // ends the search, and the positions it covers take no search of their own.
-constexpr int kChain = 2048;
+constexpr int kChain = 1024;
 constexpr int kNiceLength = MaxMatch;
+// Of a candidate's lengths, only the shortest and the longest kDenseLengths are tried: the ones
+// between seldom lead to a cheaper path.
+constexpr int kDenseLengths = 32;
 // Price passes after the first, for a whole piece and again for each block cut from it; more
 // change little.
-constexpr int kRefinements = 2;
+constexpr int kRefinements = 1;
 // Prices are kept in sixteenths of a bit. A symbol the last parse did not use is priced as if it
 // had occurred half a time: dear, but not out of reach.
 constexpr std::uint32_t kPriceScale = 16;
@@ -39,7 +42,7 @@ constexpr double kUnseenCount = 0.5;
 // A block is cut in two where that makes the two blocks, headers included, smaller than the
 // whole; the cuts tried divide it into eighths. Blocks of fewer items are kept whole.
 constexpr int kCutsTried = 7;
-constexpr std::size_t kFewestItemsToCut = 2048;
+constexpr std::size_t kFewestItemsToCut = 1024;
 // Item bytes a block may hold (the block coder's buffer, less room for one group of matches).
 constexpr int kBlockItemBytes = lzh5::LargeItemBufferSize - 24;
 
@@ -163,6 +166,7 @@ void OptimalParser::Parse(int begin, int end, std::vector<Step>& path) {
       // Every length up to this candidate's that no nearer candidate reaches.
       const int reach = std::min<int>(match.length, longest);
       for (int length = shorter + 1; length <= reach; ++length) {
+        if (length == shorter + 1 + kDenseLengths && reach - kDenseLengths > length) length = reach - kDenseLengths;
         const std::uint32_t cost = here + MatchPrice(length, match.dist);
         std::uint32_t& there = price_[static_cast<std::size_t>(i + length)];
         if (cost < there) {
