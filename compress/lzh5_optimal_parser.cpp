@@ -1,8 +1,8 @@
 #include "compress/lzh5_optimal_parser.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -163,17 +163,20 @@ void OptimalParser::Parse(int begin, int end, std::vector<Step>& path) {
     const int longest = n - i;
     for (std::uint32_t k = first_[at]; k < first_[at + 1] && shorter < longest; ++k) {
       const Step match = candidates_[k];
-      // Every length up to this candidate's that no nearer candidate reaches.
-      const int reach = std::min<int>(match.length, longest);
-      for (int length = shorter + 1; length <= reach; ++length) {
-        if (length == shorter + 1 + kDenseLengths && reach - kDenseLengths > length) length = reach - kDenseLengths;
+      const auto arrive = [&](int length) {
         const std::uint32_t cost = here + MatchPrice(length, match.dist);
         std::uint32_t& there = price_[static_cast<std::size_t>(i + length)];
         if (cost < there) {
           there = cost;
           reach_[static_cast<std::size_t>(i + length)] = {static_cast<std::uint16_t>(length), match.dist};
         }
-      }
+      };
+      // The lengths up to this candidate's that no nearer candidate reaches: the shortest and
+      // the longest of them.
+      const int reach = std::min<int>(match.length, longest);
+      const int dense = std::min(reach, shorter + kDenseLengths);
+      for (int length = shorter + 1; length <= dense; ++length) arrive(length);
+      for (int length = std::max(dense + 1, reach - kDenseLengths + 1); length <= reach; ++length) arrive(length);
       shorter = reach;
     }
   }
