@@ -27,7 +27,7 @@ inline constexpr int ItemBufferSize = 16384;
 // A new group starts a new block once fewer than 24 bytes (a flag byte and 8 matches, rounded)
 // are left.
 inline constexpr int ItemBufferLimit = ItemBufferSize - 24;
-// An encoder that ends its blocks itself may queue up to this many item bytes per block: 58254
+// An encoder that ends its blocks itself may queue up to this many item bytes per block: 58240
 // items at most, within the 16-bit item count of a block header.
 inline constexpr int LargeItemBufferSize = 65536;
 
