@@ -29,6 +29,8 @@ constexpr int kMaxPiece = 1 << 18;
 // ends the search, and the positions it covers take no search of their own.
 constexpr int kChain = 1024;
 constexpr int kNiceLength = MaxMatch;
+// Matches kept per position, which bounds the memory and the parse's work on any input.
+constexpr std::size_t kMostCandidates = 16;
 // Of a candidate's lengths, only the shortest and the longest kDenseLengths are tried: the ones
 // between seldom lead to a cheaper path.
 constexpr int kDenseLengths = 32;
@@ -131,12 +133,17 @@ int OptimalParser::GatherPiece(int& pos) {
       --covered;
     } else {
       const int limit = std::min({MaxMatch, finder_.Available(pos), wanted - n});
-      int longest = 0;
+      const std::size_t start = candidates_.size();
       finder_.Matches(pos, limit, kChain, kNiceLength, [&](int length, int dist) {
         candidates_.push_back({static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(dist)});
-        longest = length;
       });
-      if (longest >= kNiceLength) covered = longest - 1;
+      const std::size_t found = candidates_.size() - start;
+      if (found > kMostCandidates) {
+        // Keep the longest; the shorter lengths then come from the nearest of those kept.
+        candidates_.erase(candidates_.begin() + static_cast<std::ptrdiff_t>(start),
+                          candidates_.end() - static_cast<std::ptrdiff_t>(kMostCandidates));
+      }
+      if (found > 0 && candidates_.back().length >= kNiceLength) covered = candidates_.back().length - 1;
     }
     finder_.Insert(pos);
     ++pos;
