@@ -301,7 +301,7 @@ std::int32_t RunCodec(const CodecSettings& settings, platform::Stream& dest, pla
     switch (method) {
       case coRLE: RleEncode(); break;
       case coLZH: LzhEncode(); break;
-      case coLZH5: LZH5Compress(); break;
+      case coLZH5: LZH5Compress(settings.level); break;
       default: break;
     }
     checksum = static_cast<std::int32_t>(f.inputSum);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "compress/method.h"
 #include "platform/stream.h"
 
 namespace zev::compress {
@@ -25,6 +26,8 @@ struct CodecSettings {
   // Compression may write at most as many bytes as it reads. Tests and benchmarks lift the
   // budget to see an encoder's whole output for inputs it cannot shrink.
   bool limitOutputToInput = true;
+  // Which LZH5 encoder compresses (method 4 only).
+  CompressionLevel level = CompressionLevel::Exact;
 };
 
 inline constexpr std::int32_t kCodecBlockSize = 8192;

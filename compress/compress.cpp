@@ -32,6 +32,7 @@ CodecSettings TCompress::CodecSettingsForRun() const {
   CodecSettings settings;
   settings.onShowProgress = OnShowProgress;
   settings.key = Key;
+  settings.level = Level;
   return settings;
 }
 

@@ -67,6 +67,8 @@ class TCompress {
   bool MakeDirectories = false;
   bool ExceptionOnFileError = false;
   std::int32_t Key = 0;
+  // The LZH5 encoder used when compressing; the archive says LH5 whatever it is.
+  CompressionLevel Level = CompressionLevel::Exact;
   bool CheckSpaceBeforeExpand = false;
 
   // Appends each member's name, with a TCompressedFileInfo, to list.

@@ -29,12 +29,34 @@ void BlockCoder::Reset() {
 
 void BlockCoder::StartGroup() {
   FlagMask = 0x80;
-  if (ItemPos >= ItemBufferLimit) {
+  if (ItemPos >= itemLimit_) {
     FlushBlock();
     ItemPos = 0;
   }
   FlagPos = ItemPos++;
   ItemBuffer[FlagPos] = 0;
+}
+
+void BlockCoder::EndBlock() {
+  if (ItemPos == 0) return;
+  FlushBlock();
+  ItemBuffer[0] = 0;
+  ItemPos = 0;
+  FlagPos = 0;
+  FlagMask = 0;
+}
+
+void BlockCoder::EmitWholeBytes() {
+  while (pendingBits_ >= 8) {
+    pendingBits_ -= 8;
+    const auto b = static_cast<std::uint8_t>(bits_ >> pendingBits_);
+    if (capture_ != nullptr) {
+      capture_->push_back(b);
+      continue;
+    }
+    if (staged_size_ == staged_.size()) HandOver();
+    staged_[staged_size_++] = b;
+  }
 }
 
 void BlockCoder::HandOver() {
@@ -315,6 +337,7 @@ void BlockCoder::FlushBlock() {
 
   std::fill_n(CharFreq.begin(), CharAlphabet, std::uint16_t{0});
   std::fill_n(PosFreq.begin(), PosAlphabet, std::uint16_t{0});
+  EmitWholeBytes();
   HandOver();
 }
 

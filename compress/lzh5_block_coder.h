@@ -13,6 +13,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "compress/lzh5_format.h"
@@ -26,6 +27,9 @@ inline constexpr int ItemBufferSize = 16384;
 // A new group starts a new block once fewer than 24 bytes (a flag byte and 8 matches, rounded)
 // are left.
 inline constexpr int ItemBufferLimit = ItemBufferSize - 24;
+// An encoder that ends its blocks itself may queue up to this many item bytes per block: 58240
+// items at most, within the 16-bit item count of a block header.
+inline constexpr int LargeItemBufferSize = 65536;
 
 inline constexpr int CharNodes = 2 * CharAlphabet - 1;     // 1019: symbols and tree nodes
 inline constexpr int PosNodes = 2 * PosAlphabet - 1;       // 27
@@ -38,7 +42,11 @@ class BlockCoder {
  public:
   // Everything the coder writes goes to WriteCodecByte, unless a capture vector is given: then
   // the bytes are appended to it instead (for looking at blocks outside a codec run).
-  explicit BlockCoder(std::vector<std::uint8_t>* capture = nullptr) : capture_(capture) { Reset(); }
+  // itemBufferSize is ItemBufferSize, which fixes where blocks end, or LargeItemBufferSize.
+  explicit BlockCoder(std::vector<std::uint8_t>* capture = nullptr, int itemBufferSize = ItemBufferSize)
+      : ItemBuffer(static_cast<std::size_t>(itemBufferSize)), itemLimit_(itemBufferSize - 24), capture_(capture) {
+    Reset();
+  }
 
   // Empty queue, zero counts, no pending bits.
   void Reset();
@@ -61,15 +69,19 @@ class BlockCoder {
 
   // Writes all queued items as one block and clears the counts. The queue must not be empty.
   void FlushBlock();
+  // Writes the queued items, if any, as one block and starts the next block empty, for an
+  // encoder that chose its items for one block's codes.
+  void EndBlock();
 
   // Writes the leftmost n bits (0..16) of the 16-bit x. A code is kept left-aligned, so this is
-  // one call per symbol.
+  // one call per symbol. Bits leave in 32-bit words; the whole bytes still pending are emitted at
+  // the end of each block and of the stream.
   void WriteTopBits(int n, unsigned x) {
     bits_ = (bits_ << n) | (x >> (16 - n));
     pendingBits_ += n;
-    while (pendingBits_ >= 8) {
-      pendingBits_ -= 8;
-      EmitByte(static_cast<std::uint8_t>(bits_ >> pendingBits_));
+    if (pendingBits_ >= 32) {
+      pendingBits_ -= 32;
+      EmitWord(static_cast<std::uint32_t>(bits_ >> pendingBits_));
     }
   }
   // Writes the rightmost n bits (1..16) of x, the most significant first.
@@ -78,6 +90,7 @@ class BlockCoder {
   // pending.
   void FinishStream() {
     WriteBits(7, 0);
+    EmitWholeBytes();
     HandOver();
   }
 
@@ -94,7 +107,7 @@ class BlockCoder {
 
   // The queue and the per-block tables. They are public so that tests can look at what a block
   // is built from; only the coder itself changes them.
-  std::array<std::uint8_t, ItemBufferSize> ItemBuffer{};
+  std::vector<std::uint8_t> ItemBuffer;
   int ItemPos = 0;
   int FlagPos = 0;
   unsigned FlagMask = 0;
@@ -119,14 +132,18 @@ class BlockCoder {
   int CharLengthsToSend() const;
   void EncodeCharSymbol(unsigned c) { WriteTopBits(CharLengths[c], CharCodes[c]); }
   void EncodeOffset(unsigned o);
-  void EmitByte(std::uint8_t b) {
+  void EmitWord(std::uint32_t word) {
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(word >> 24), static_cast<std::uint8_t>(word >> 16),
+                                   static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word)};
     if (capture_ != nullptr) {
-      capture_->push_back(b);
+      capture_->insert(capture_->end(), bytes, bytes + 4);
       return;
     }
-    staged_[staged_size_++] = b;
-    if (staged_size_ == staged_.size()) HandOver();
+    if (staged_size_ + 4 > staged_.size()) HandOver();
+    std::memcpy(staged_.data() + staged_size_, bytes, 4);
+    staged_size_ += 4;
   }
+  void EmitWholeBytes();
   // Passes the staged output bytes to the frame. Nothing reads input while a block is written,
   // so handing them over at the end of each block shows the frame the same bytes at every input
   // refill as writing them one by one would, and the budget check fails at the same byte.
@@ -139,12 +156,13 @@ class BlockCoder {
   std::array<std::uint16_t, CharAlphabet + 1> heap_{};
   int heapSize_ = 0;
 
-  // Bit writer: the written bits not yet emitted as a byte are the low pendingBits_ (0..7) of
-  // bits_. Emitted bytes wait in staged_ until HandOver.
-  std::uint32_t bits_ = 0;
+  // Bit writer: the written bits not yet emitted are the low pendingBits_ (0..31) of bits_.
+  // Emitted bytes wait in staged_ until HandOver.
+  std::uint64_t bits_ = 0;
   int pendingBits_ = 0;
   std::array<std::uint8_t, 4096> staged_{};
   std::size_t staged_size_ = 0;
+  int itemLimit_;
   std::vector<std::uint8_t>* capture_;
 };
 

@@ -14,11 +14,23 @@
 // taken from the trie that is at or above the current one belongs to the pass before the last
 // slide and lies 8192 bytes lower.
 //
+// Which position a match names. The length is always the longest in the window (capped at 256),
+// but the position is the recent position stored in the node where the search ended, and that
+// value is only as fresh as the lazy updates have left it: a node whose newer position has not
+// been passed up yet still names an older string of the same length. So the offset is not always
+// the nearest one (a few percent of matches on text and binary data, a third on a phrase repeated
+// with edits), and which one it is depends on the order of every insertion and deletion since the
+// start, far beyond the 8 KiB window: a trie built afresh a window before a point names different
+// positions tens of kilobytes later. No other finder (hash chains, suffix arrays, pieces searched
+// in parallel) reproduces these offsets, so this exact level keeps the trie; the fast and best
+// levels (lzh5_fast_finder.h, lzh5_optimal_parser.h) write different, equally valid streams.
+//
 // A match is used when it is at least 3 bytes long and the match at the next position is not
 // longer (one-step lazy choice; on a tie the earlier match wins). Lengths are always clipped to
 // the real input that is left, so no match reaches into the filler after the end.
 #include "compress/lzh5_encoder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -27,7 +39,9 @@
 
 #include "compress/codec_frame.h"
 #include "compress/lzh5_block_coder.h"
+#include "compress/lzh5_fast_finder.h"
 #include "compress/lzh5_format.h"
+#include "compress/lzh5_optimal_parser.h"
 
 namespace zev::compress {
 
@@ -55,28 +69,26 @@ struct Encoder {
   std::array<std::uint8_t, kTextSize + 8> TextBuffer{};
   std::array<std::uint8_t, kNodeCount> NodeDepth{};
   std::array<std::uint8_t, kNodeCount> ChildCount{};
-  // A step along a sibling list reads the parent and the next entry of one number, and relinking
-  // writes its parent, next and previous entries together; keeping them (and an internal node's
-  // recent position) side by side puts all of them in one cache line. `pos` belongs to internal
-  // nodes and roots. The list heads, numbered from kBucketBase on, are kept apart in Buckets.
-  struct Link {
-    std::uint16_t parent;
-    std::uint16_t next;
-    std::uint16_t prev;
-    std::uint16_t pos;
-  };
-  std::array<Link, kBucketBase> Links{};
-  std::array<std::uint16_t, kBucketCount> Buckets{};
-  std::uint16_t& NodeParent(int i) { return Links[static_cast<std::size_t>(i)].parent; }
-  // The next entry after node or leaf i; ListNext also takes a list head, which is what a first
-  // entry's predecessor is.
-  std::uint16_t& LinkNext(int i) { return Links[static_cast<std::size_t>(i)].next; }
-  std::uint16_t& ListNext(int i) {
-    return i >= kBucketBase ? Buckets[static_cast<std::size_t>(i - kBucketBase)]
-                            : Links[static_cast<std::size_t>(i)].next;
+  // The links of node or leaf i are the four words from 4i on: its parent, the next entry of its
+  // sibling list, its predecessor in that list, and (for internal nodes and roots) the recent
+  // position. A step along a list reads the parent and the next entry together, and relinking
+  // writes all of them, so they share one cache line. The list heads follow, one word per bucket.
+  //
+  // A first entry's predecessor is its list's bucket number (kBucketBase and up). Both kinds of
+  // predecessor hold the entry's number in one word of this array (Successor), so unlinking or
+  // replacing an entry picks that word with a select instead of a branch between two arrays.
+  static constexpr int kHeadWords = 4 * kBucketBase;
+  std::array<std::uint16_t, kHeadWords + kBucketCount> Words{};
+  std::uint16_t& NodeParent(int i) { return Words[static_cast<std::size_t>(4 * i)]; }
+  std::uint16_t& LinkNext(int i) { return Words[static_cast<std::size_t>(4 * i + 1)]; }
+  std::uint16_t& LinkPrev(int i) { return Words[static_cast<std::size_t>(4 * i + 2)]; }
+  std::uint16_t& NodePos(int i) { return Words[static_cast<std::size_t>(4 * i + 3)]; }
+  std::uint16_t& Head(int h) { return Words[static_cast<std::size_t>(kHeadWords + h - kBucketBase)]; }
+  // The word that holds the entry after p: p's next entry, or the head of bucket p.
+  std::uint16_t& Successor(int p) {
+    const int word = p >= kBucketBase ? kHeadWords + p - kBucketBase : 4 * p + 1;
+    return Words[static_cast<std::size_t>(word)];
   }
-  std::uint16_t& LinkPrev(int i) { return Links[static_cast<std::size_t>(i)].prev; }
-  std::uint16_t& NodePos(int i) { return Links[static_cast<std::size_t>(i)].pos; }
   int FreeNode = 1;
 
   int CurPos = kFirstPos;
@@ -117,22 +129,27 @@ void Encoder::InitTrie() {
   FreeNode = 1;
   for (int i = 1; i < WindowSize - 1; ++i) LinkNext(i) = static_cast<std::uint16_t>(i + 1);
   LinkNext(WindowSize - 1) = 0;
-  Buckets.fill(0);
+  std::fill(Words.begin() + kHeadWords, Words.end(), std::uint16_t{0});
 }
 
 inline int Encoder::FindChild(int q, int c) {
-  int r = Buckets[static_cast<std::size_t>(ChildHash(q, c) - kBucketBase)];
+  int r = Head(ChildHash(q, c));
   // Slot 0 ends every list; making it look like q's child stops the search there.
   NodeParent(0) = static_cast<std::uint16_t>(q);
-  while (NodeParent(r) != q) r = LinkNext(r);
-  return r;
+  // One load takes an entry's parent and next entry together.
+  for (;;) {
+    std::uint32_t both;
+    std::memcpy(&both, &NodeParent(r), sizeof both);
+    const unsigned parent = std::endian::native == std::endian::little ? both & 0xFFFFu : both >> 16;
+    if (parent == static_cast<unsigned>(q)) return r;
+    r = static_cast<int>(std::endian::native == std::endian::little ? both >> 16 : both & 0xFFFFu);
+  }
 }
 
 inline void Encoder::AddChild(int q, int c, int r) {
   const int h = ChildHash(q, c);
-  std::uint16_t& head = Buckets[static_cast<std::size_t>(h - kBucketBase)];
-  const int t = head;
-  head = static_cast<std::uint16_t>(r);
+  const int t = Head(h);
+  Head(h) = static_cast<std::uint16_t>(r);
   LinkNext(r) = static_cast<std::uint16_t>(t);
   LinkPrev(t) = static_cast<std::uint16_t>(r);
   LinkPrev(r) = static_cast<std::uint16_t>(h);
@@ -143,7 +160,7 @@ inline void Encoder::AddChild(int q, int c, int r) {
 inline void Encoder::ReplaceInList(int from, int to) {
   const int prev = LinkPrev(from);
   LinkPrev(to) = static_cast<std::uint16_t>(prev);
-  ListNext(prev) = static_cast<std::uint16_t>(to);
+  Successor(prev) = static_cast<std::uint16_t>(to);
   const int next = LinkNext(from);
   LinkNext(to) = static_cast<std::uint16_t>(next);
   LinkPrev(next) = static_cast<std::uint16_t>(to);
@@ -152,7 +169,7 @@ inline void Encoder::ReplaceInList(int from, int to) {
 inline void Encoder::Unlink(int r) {
   const int prev = LinkPrev(r);
   const int next = LinkNext(r);
-  ListNext(prev) = static_cast<std::uint16_t>(next);
+  Successor(prev) = static_cast<std::uint16_t>(next);
   LinkPrev(next) = static_cast<std::uint16_t>(prev);
 }
 
@@ -310,8 +327,7 @@ void Encoder::AdvancePosition() {
   }
   // The list a root-level insertion two positions on will search: asking for it now hides most
   // of its cache miss behind this position's work. (The text is read within the look-ahead.)
-  __builtin_prefetch(&Buckets[static_cast<std::size_t>(
-      ChildHash(kRootBase + TextBuffer[CurPos + 2], TextBuffer[CurPos + 3]) - kBucketBase)]);
+  __builtin_prefetch(&Head(ChildHash(kRootBase + TextBuffer[CurPos + 2], TextBuffer[CurPos + 3])));
   DeletePosition();
   InsertPosition();
 }
@@ -358,7 +374,12 @@ void Encoder::Run() {
 
 }  // namespace
 
-void LZH5Compress() {
+void LZH5Compress(CompressionLevel level) {
+  switch (level) {
+    case CompressionLevel::Fast: LZH5CompressFast(); return;
+    case CompressionLevel::Best: LZH5CompressBest(); return;
+    case CompressionLevel::Exact: break;
+  }
   auto encoder = std::make_unique<Encoder>();
   encoder->Run();
 }

@@ -56,6 +56,13 @@ compress::TCompressionMethod ParseMethodName(const std::string& name) {
   throw UsageError("unknown method: " + name + " (none, rle, lzh or lh5)");
 }
 
+compress::CompressionLevel ParseLevelName(const std::string& name) {
+  if (name == "exact") return compress::CompressionLevel::Exact;
+  if (name == "fast") return compress::CompressionLevel::Fast;
+  if (name == "best") return compress::CompressionLevel::Best;
+  throw UsageError("unknown level: " + name + " (exact, fast or best)");
+}
+
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message) {
   ProgressLine::ClearActive();
   std::string line = tool + ": ";

@@ -35,6 +35,8 @@ int RunTool(const char* tool, const char* version, const char* usage, int argc, 
 
 // "none", "rle", "lzh" or "lh5"; throws UsageError for anything else.
 compress::TCompressionMethod ParseMethodName(const std::string& name);
+// --level: exact, fast or best.
+compress::CompressionLevel ParseLevelName(const std::string& name);
 
 // "tool: subject: message" on standard error, on a line of its own (a progress line is taken
 // away first); the subject is left out when empty.

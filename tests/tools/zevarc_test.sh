@@ -38,6 +38,12 @@ for method in none rle lzh lh5; do
     check "$name: print" cmp <("$zevarc" p "$name.arc" --key "$key" 'PKG\NUMBERS.TXT') pkg/numbers.txt
   done
 done
+for level in fast best; do
+  check "lh5 $level: create" "$zevarc" c "$level.arc" pkg --level "$level" --key 99
+  check "lh5 $level: extract" "$zevarc" x "$level.arc" -C "out-$level" --key 99
+  check "lh5 $level: same bytes" diff -r pkg "out-$level/pkg"
+done
+fails_with "unknown level" 2 "$zevarc" c bad-level.arc pkg --level quick
 check "list shows names and methods" grep -q 'LH5 .*pkg\\sub\\deeper\\runs' <("$zevarc" l lh5-0.arc)
 check "list shows the lock" grep -q ' yes  pkg' <("$zevarc" l rle-123456.arc)
 fails_with "locked archive without the key" 1 "$zevarc" t rle-123456.arc

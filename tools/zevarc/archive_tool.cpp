@@ -57,6 +57,7 @@ ArchiveTool::ArchiveTool(fs::path archive, ArchiveToolOptions options)
       archiveWindows_(typed_.Windows(archive_)),
       progress_(options_.progress) {
   Key = options_.key;
+  Level = options_.level;
   OnShowProgress = [this](std::int32_t& percentage) { progress_.FilePercent(percentage); };
 }
 

@@ -14,7 +14,8 @@ namespace {
 using namespace zev::tools;
 
 constexpr const char* kUsage =
-    "usage: zevarc c ARCHIVE FILE|DIR... [--method none|rle|lzh|lh5] [--key N]\n"
+    "usage: zevarc c ARCHIVE FILE|DIR... [--method none|rle|lzh|lh5] [--level exact|fast|best]\n"
+    "                [--key N]\n"
     "       zevarc l ARCHIVE\n"
     "       zevarc x ARCHIVE [-C DIR] [--key N] [--absolute-names] [NAME...]\n"
     "       zevarc p ARCHIVE [--key N] [NAME...]\n"
@@ -22,7 +23,9 @@ constexpr const char* kUsage =
     "       zevarc -h|--help|--version\n"
     "\n"
     "  c  create ARCHIVE from files and folders (folders recursively; names are stored\n"
-    "     relative to each argument's parent folder); the default method is lh5\n"
+    "     relative to each argument's parent folder); the default method is lh5; the lh5\n"
+    "     level trades speed for size (fast, or best for the fewest bytes); exact, the\n"
+    "     default, writes the same bytes as every earlier version\n"
     "  l  list the members: sizes, ratio, method, date, attributes, lock\n"
     "  x  extract all or the named members below DIR (default: the current folder);\n"
     "     names that are absolute or climb out of DIR are refused unless --absolute-names\n"
@@ -51,6 +54,8 @@ CommandLine Parse(int argc, char** argv) {
       positional.push_back(arg);
     } else if (arg == "--method") {
       line.options.method = ParseMethodName(args.Value());
+    } else if (arg == "--level") {
+      line.options.level = ParseLevelName(args.Value());
     } else if (arg == "--key") {
       line.options.key = ParseInt32(args.Value(), "--key");
     } else if (arg == "-C") {

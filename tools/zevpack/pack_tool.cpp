@@ -356,6 +356,7 @@ int BuildDiskSet(const BuildOptions& options) {
     subject = "archive";
     {
       compress::TCompress packer;
+      packer.Level = options.level;
       ProgressLine progress(options.progress);
       FollowCompression(packer, sources, progress);
       packer.CompressFiles(arc.ArchiveFile, sources, options.method);

@@ -15,6 +15,7 @@ struct BuildOptions {
   std::filesystem::path outDir;
   std::int32_t segSize = 1440000;
   compress::TCompressionMethod method = compress::coLZH5;
+  compress::CompressionLevel level = compress::CompressionLevel::Exact;
   std::string baseName = "zevsetup";
   bool diskFolders = false;
   std::filesystem::path setupProgram;  // empty: zev-setup beside zevpack, if it is there

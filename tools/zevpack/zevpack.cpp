@@ -16,7 +16,8 @@ using namespace zev::tools;
 
 constexpr const char* kUsage =
     "usage: zevpack build PACKAGE_DIR OUT_DIR [--size BYTES] [--method none|rle|lzh|lh5]\n"
-    "                     [--base NAME] [--disk-folders] [--setup-program PATH]\n"
+    "                     [--level exact|fast|best] [--base NAME] [--disk-folders]\n"
+    "                     [--setup-program PATH]\n"
     "       zevpack list SET_DIR [--base NAME]\n"
     "       zevpack extract SET_DIR [-C DIR] [--base NAME]\n"
     "       zevpack -h|--help|--version\n"
@@ -30,7 +31,7 @@ constexpr const char* kUsage =
     "           sub-folders; a missing segment is looked for in the side-by-side disk\n"
     "           folders, then asked for on the terminal (end of input cancels)\n"
     "\n"
-    "The method defaults to lh5 and NAME to zevsetup.\n"
+    "The method defaults to lh5, its level to exact (best: fewest disks) and NAME to zevsetup.\n"
     "On a terminal build and extract show a progress line (file, percent, throughput) on\n"
     "standard error; --quiet leaves it out, --verbose lists each file on standard output.\n"
     "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
@@ -51,7 +52,7 @@ struct CommandLine {
 CommandLine Parse(int argc, char** argv) {
   CommandLine line;
   std::vector<std::string> positional;
-  bool sizeGiven = false, methodGiven = false, foldersGiven = false, setupGiven = false, targetGiven = false;
+  bool sizeGiven = false, methodGiven = false, levelGiven = false, foldersGiven = false, setupGiven = false, targetGiven = false;
   bool quiet = false, verbose = false;
   std::string base = "zevsetup";
   ArgumentReader args(argc, argv);
@@ -66,6 +67,9 @@ CommandLine Parse(int argc, char** argv) {
     } else if (arg == "--method") {
       line.build.method = ParseMethodName(args.Value());
       methodGiven = true;
+    } else if (arg == "--level") {
+      line.build.level = ParseLevelName(args.Value());
+      levelGiven = true;
     } else if (arg == "--base") {
       base = ParseBase(args.Value());
     } else if (arg == "--disk-folders") {
@@ -96,7 +100,7 @@ CommandLine Parse(int argc, char** argv) {
     line.build.outDir = positional[2];
   } else if (line.command == "list" || line.command == "extract") {
     if (positional.size() != 2) throw UsageError(line.command + " needs SET_DIR");
-    if (sizeGiven || methodGiven || foldersGiven || setupGiven) throw UsageError("build options given to " + line.command);
+    if (sizeGiven || methodGiven || levelGiven || foldersGiven || setupGiven) throw UsageError("build options given to " + line.command);
     if (line.command == "list" && targetGiven) throw UsageError("-C is for extract");
     line.read.setDir = positional[1];
     if (line.read.targetDir.empty()) line.read.targetDir = ".";

@@ -1,0 +1,326 @@
+#include "compress/lzh5_optimal_parser.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "compress/lzh5_block_coder.h"
+#include "compress/lzh5_fast_finder.h"
+#include "compress/lzh5_format.h"
+
+namespace zev::compress {
+
+namespace {
+
+using lzh5::CharAlphabet;
+using lzh5::MaxMatch;
+using lzh5::MinMatch;
+using lzh5::PosAlphabet;
+
+// Input parsed at once; its blocks are cut from it afterwards.
+constexpr int kMaxPiece = 1 << 18;
+// Candidates looked at per position. Binary code repeats structures at many distances, and the
+// longest copy is often far down the chain, so the search is deep. A match of the greatest length
+// ends the search, and the positions it covers take no search of their own.
+constexpr int kChain = 1024;
+constexpr int kNiceLength = MaxMatch;
+// Matches kept per position, which bounds the memory and the parse's work on any input.
+constexpr std::size_t kMostCandidates = 16;
+// Of a candidate's lengths, only the shortest and the longest kDenseLengths are tried: the ones
+// between seldom lead to a cheaper path.
+constexpr int kDenseLengths = 32;
+// Price passes after the first, for a whole piece and again for each block cut from it; more
+// change little.
+constexpr int kRefinements = 1;
+// Prices are kept in sixteenths of a bit. A symbol the last parse did not use is priced as if it
+// had occurred half a time: dear, but not out of reach.
+constexpr std::uint32_t kPriceScale = 16;
+constexpr double kUnseenCount = 0.5;
+// A block is cut in two where that makes the two blocks, headers included, smaller than the
+// whole; the cuts tried divide it into eighths. Blocks of fewer items are kept whole.
+constexpr int kCutsTried = 7;
+constexpr std::size_t kFewestItemsToCut = 1024;
+// Item bytes a block may hold (the block coder's buffer, less room for one group of matches).
+constexpr int kBlockItemBytes = lzh5::LargeItemBufferSize - 24;
+
+struct Step {
+  std::uint16_t length;  // 1: a literal
+  std::uint16_t dist;    // distance back of a match
+};
+
+class OptimalParser {
+ public:
+  void Run();
+
+ private:
+  // Reads the next piece into bytes_ and lists every position's matches; returns its length.
+  int GatherPiece(int& pos);
+  // One shortest-path pass over the positions begin..end - 1 of the piece under the current
+  // prices; the steps of the cheapest path go to path.
+  void Parse(int begin, int end, std::vector<Step>& path);
+  // Parses begin..end, then counts the path's symbols, prices them and parses again.
+  void Refine(int begin, int end, std::vector<Step>& path);
+  // Prices the symbols of a path that starts at position begin, for the next pass.
+  void Reprice(std::span<const Step> path, int begin);
+  void SetStartingPrices();
+  static void SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits);
+  std::uint32_t MatchPrice(int length, int dist) const {
+    return charBits_[static_cast<std::size_t>(length + 256 - MinMatch)] +
+           posBits_[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(dist - 1)))];
+  }
+  // Splits the piece's steps first..last - 1 into blocks: appends the index after each block to
+  // blockEnds_.
+  void CutBlocks(std::size_t first, std::size_t last);
+  // The bytes that steps first..last - 1 take as one block, header included.
+  std::size_t BlockBytes(std::size_t first, std::size_t last);
+  std::size_t ItemBytes(std::size_t first, std::size_t last) const {
+    std::size_t bytes = (last - first + 7) / 8;
+    for (std::size_t k = first; k < last; ++k) bytes += piecePath_[k].length == 1 ? 1 : 3;
+    return bytes;
+  }
+  void Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
+             std::size_t last, int begin);
+
+  lzh5::HashChainFinder finder_;
+  lzh5::BlockCoder coder_{nullptr, lzh5::LargeItemBufferSize};
+  std::vector<std::uint8_t> trialBytes_;
+  lzh5::BlockCoder trial_{&trialBytes_, lzh5::LargeItemBufferSize};
+
+  std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(kMaxPiece);
+  std::vector<std::uint32_t> first_ = std::vector<std::uint32_t>(kMaxPiece + 1);
+  std::vector<Step> candidates_;
+  std::vector<std::uint32_t> price_ = std::vector<std::uint32_t>(kMaxPiece + 1);
+  std::vector<Step> reach_ = std::vector<Step>(kMaxPiece + 1);
+  std::vector<Step> piecePath_;
+  std::vector<int> stepStart_;  // the position of each step of piecePath_, and the piece's end
+  std::vector<std::size_t> blockEnds_;
+  std::vector<Step> blockPath_;
+
+  // Prices per symbol: a character/length symbol's code, and a position class's code plus the
+  // offset bits below the leading one.
+  std::array<std::uint32_t, CharAlphabet> charBits_{};
+  std::array<std::uint32_t, PosAlphabet> posBits_{};
+};
+
+void OptimalParser::SetStartingPrices() {
+  // Before any counts: literals a byte, short matches cheaper than long ones, near offsets
+  // cheaper than far ones.
+  for (int c = 0; c < 256; ++c) charBits_[static_cast<std::size_t>(c)] = 8 * kPriceScale;
+  for (int c = 256; c < CharAlphabet; ++c) {
+    const auto lengthBits = static_cast<std::uint32_t>(std::bit_width(static_cast<unsigned>(c - 255)));
+    charBits_[static_cast<std::size_t>(c)] = kPriceScale * (5 + lengthBits);
+  }
+  for (int j = 0; j < PosAlphabet; ++j) {
+    posBits_[static_cast<std::size_t>(j)] = kPriceScale * (3 + static_cast<std::uint32_t>(std::max(j - 1, 0)));
+  }
+}
+
+int OptimalParser::GatherPiece(int& pos) {
+  const int wanted = kMaxPiece;
+  candidates_.clear();
+  const std::uint8_t* const text = finder_.Text();
+  int n = 0;
+  int covered = 0;  // positions still inside a long match found earlier
+  while (n < wanted && finder_.Fill(pos)) {
+    bytes_[static_cast<std::size_t>(n)] = text[pos];
+    first_[static_cast<std::size_t>(n)] = static_cast<std::uint32_t>(candidates_.size());
+    if (covered > 0) {
+      --covered;
+    } else {
+      const int limit = std::min({MaxMatch, finder_.Available(pos), wanted - n});
+      const std::size_t start = candidates_.size();
+      finder_.Matches(pos, limit, kChain, kNiceLength, [&](int length, int dist) {
+        candidates_.push_back({static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(dist)});
+      });
+      const std::size_t found = candidates_.size() - start;
+      if (found > kMostCandidates) {
+        // Keep the longest; the shorter lengths then come from the nearest of those kept.
+        candidates_.erase(candidates_.begin() + static_cast<std::ptrdiff_t>(start),
+                          candidates_.end() - static_cast<std::ptrdiff_t>(kMostCandidates));
+      }
+      if (found > 0 && candidates_.back().length >= kNiceLength) covered = candidates_.back().length - 1;
+    }
+    finder_.Insert(pos);
+    ++pos;
+    ++n;
+  }
+  first_[static_cast<std::size_t>(n)] = static_cast<std::uint32_t>(candidates_.size());
+  return n;
+}
+
+void OptimalParser::Parse(int begin, int end, std::vector<Step>& path) {
+  // price_ and reach_ are indexed from begin: entry i belongs to position begin + i.
+  const int n = end - begin;
+  std::fill_n(price_.begin() + 1, n, std::numeric_limits<std::uint32_t>::max());
+  price_[0] = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::size_t at = static_cast<std::size_t>(begin + i);
+    const std::uint32_t here = price_[static_cast<std::size_t>(i)];
+    const std::uint32_t literal = here + charBits_[bytes_[at]];
+    if (literal < price_[static_cast<std::size_t>(i + 1)]) {
+      price_[static_cast<std::size_t>(i + 1)] = literal;
+      reach_[static_cast<std::size_t>(i + 1)] = {1, 0};
+    }
+    int shorter = MinMatch - 1;
+    const int longest = n - i;
+    for (std::uint32_t k = first_[at]; k < first_[at + 1] && shorter < longest; ++k) {
+      const Step match = candidates_[k];
+      const auto arrive = [&](int length) {
+        const std::uint32_t cost = here + MatchPrice(length, match.dist);
+        std::uint32_t& there = price_[static_cast<std::size_t>(i + length)];
+        if (cost < there) {
+          there = cost;
+          reach_[static_cast<std::size_t>(i + length)] = {static_cast<std::uint16_t>(length), match.dist};
+        }
+      };
+      // The lengths up to this candidate's that no nearer candidate reaches: the shortest and
+      // the longest of them.
+      const int reach = std::min<int>(match.length, longest);
+      const int dense = std::min(reach, shorter + kDenseLengths);
+      for (int length = shorter + 1; length <= dense; ++length) arrive(length);
+      for (int length = std::max(dense + 1, reach - kDenseLengths + 1); length <= reach; ++length) arrive(length);
+      shorter = reach;
+    }
+  }
+  path.clear();
+  for (int i = n; i > 0; i -= reach_[static_cast<std::size_t>(i)].length) {
+    path.push_back(reach_[static_cast<std::size_t>(i)]);
+  }
+  std::reverse(path.begin(), path.end());
+}
+
+void OptimalParser::Refine(int begin, int end, std::vector<Step>& path) {
+  Parse(begin, end, path);
+  for (int pass = 0; pass < kRefinements; ++pass) {
+    Reprice(path, begin);
+    Parse(begin, end, path);
+  }
+}
+
+void OptimalParser::Reprice(std::span<const Step> path, int begin) {
+  std::array<std::uint32_t, CharAlphabet> charFreq{};
+  std::array<std::uint32_t, PosAlphabet> posFreq{};
+  int at = begin;
+  for (const Step& step : path) {
+    if (step.length == 1) {
+      ++charFreq[bytes_[static_cast<std::size_t>(at)]];
+    } else {
+      ++charFreq[static_cast<std::size_t>(step.length + 256 - MinMatch)];
+      ++posFreq[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(step.dist - 1)))];
+    }
+    at += step.length;
+  }
+  SetPrices(charFreq.data(), CharAlphabet, charBits_.data());
+  SetPrices(posFreq.data(), PosAlphabet, posBits_.data());
+  // A position class's offset bits below the leading one come on top of its code.
+  for (int j = 2; j < PosAlphabet; ++j) {
+    posBits_[static_cast<std::size_t>(j)] += kPriceScale * static_cast<std::uint32_t>(j - 1);
+  }
+}
+
+void OptimalParser::SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits) {
+  // The information content of each symbol under the counts: close to the Huffman code's length
+  // and smoother, so that the next parse does not lock onto the last one's rounding.
+  double total = 0;
+  for (int k = 0; k < n; ++k) total += freq[k];
+  if (total == 0) total = 1;
+  for (int k = 0; k < n; ++k) {
+    const double count = freq[k] != 0 ? freq[k] : kUnseenCount;
+    const double information = std::max(1.0, std::log2(total / count));
+    bits[k] = static_cast<std::uint32_t>(information * kPriceScale + 0.5);
+  }
+}
+
+void OptimalParser::Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
+                          std::size_t last, int begin) {
+  int at = begin;
+  for (std::size_t k = first; k < last; ++k) {
+    const Step step = path[k];
+    if (step.length == 1) {
+      coder.QueueItem(bytes_[static_cast<std::size_t>(at)], 0);
+    } else {
+      coder.QueueItem(static_cast<unsigned>(step.length + 256 - MinMatch), static_cast<unsigned>(step.dist - 1));
+    }
+    at += step.length;
+  }
+}
+
+std::size_t OptimalParser::BlockBytes(std::size_t first, std::size_t last) {
+  trialBytes_.clear();
+  trial_.Reset();
+  Queue(trial_, piecePath_, first, last, stepStart_[first]);
+  trial_.EndBlock();
+  return trialBytes_.size();
+}
+
+void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
+  const bool fits = ItemBytes(first, last) <= static_cast<std::size_t>(kBlockItemBytes);
+  if (fits && last - first < 2 * kFewestItemsToCut) {
+    blockEnds_.push_back(last);
+    return;
+  }
+  std::size_t bestBytes = fits ? BlockBytes(first, last) : std::numeric_limits<std::size_t>::max();
+  std::size_t bestCut = 0;
+  for (int j = 1; j <= kCutsTried; ++j) {
+    const std::size_t cut = first + (last - first) * static_cast<std::size_t>(j) / (kCutsTried + 1);
+    const std::size_t bytes = BlockBytes(first, cut) + BlockBytes(cut, last);
+    if (bytes < bestBytes) {
+      bestBytes = bytes;
+      bestCut = cut;
+    }
+  }
+  if (bestCut == 0) {
+    blockEnds_.push_back(last);
+    return;
+  }
+  CutBlocks(first, bestCut);
+  CutBlocks(bestCut, last);
+}
+
+void OptimalParser::Run() {
+  int pos = 0;
+  if (!finder_.Fill(pos)) return;  // an empty input writes nothing at all
+  SetStartingPrices();
+  for (;;) {
+    const int n = GatherPiece(pos);
+    if (n == 0) break;
+    Refine(0, n, piecePath_);
+    stepStart_.clear();
+    int at = 0;
+    for (const Step& step : piecePath_) {
+      stepStart_.push_back(at);
+      at += step.length;
+    }
+    stepStart_.push_back(at);
+
+    // Blocks are cut where the statistics change, and each is parsed again under prices of its
+    // own, so that its items suit the codes the block coder will build from them.
+    blockEnds_.clear();
+    CutBlocks(0, piecePath_.size());
+    std::size_t first = 0;
+    for (const std::size_t last : blockEnds_) {
+      const int begin = stepStart_[first];
+      const int end = stepStart_[last];
+      Reprice(std::span<const Step>(piecePath_).subspan(first, last - first), begin);
+      Refine(begin, end, blockPath_);
+      Queue(coder_, blockPath_, 0, blockPath_.size(), begin);
+      coder_.EndBlock();
+      first = last;
+    }
+  }
+  coder_.FinishStream();
+}
+
+}  // namespace
+
+void LZH5CompressBest() {
+  auto parser = std::make_unique<OptimalParser>();
+  parser->Run();
+}
+
+}  // namespace zev::compress
