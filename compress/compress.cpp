@@ -183,6 +183,10 @@ void TCompress::ExpandMember(Stream& dest, Stream& source, const TMemberHeader& 
       } catch (const ELZHBadDecodeTable&) {
         if (locked) throw EInvalidKey();
         throw;
+      } catch (const ETruncatedData&) {
+        // Unscrambled with the wrong key, a locked member's data is noise that may well run out.
+        if (locked) throw EInvalidKey();
+        throw;
       }
       break;
     case coCustom:

@@ -5,6 +5,7 @@
 
 #include "compress/compress.h"
 #include "compress/errors.h"
+#include "platform/files.h"
 #include "platform/scoped_machine.h"
 #include "tests/compress/archive_builder.h"
 #include "tests/support/test_inputs.h"
@@ -85,6 +86,8 @@ TEST(ArchiveRobustness, RandomAndMutatedArchivesFailCleanly) {
       ++refused;
     } catch (const ELZHBadDecodeTable&) {
       ++refused;
+    } catch (const ETruncatedData&) {
+      ++refused;
     } catch (const platform::EReadError&) {
       ++refused;  // a stored member cut short
     }
@@ -96,6 +99,53 @@ TEST(ArchiveRobustness, RandomAndMutatedArchivesFailCleanly) {
     auto relative = entry.path().lexically_relative(machine.DriveC()).generic_string();
     EXPECT_TRUE(relative == "t" || relative == "t/out" || relative.rfind("WINDOWS", 0) == 0) << relative;
   }
+}
+
+// A member whose data runs out before its declared size is damaged, however its missing bits
+// would decode: a few bytes may not declare gigabytes of output. Each case also shows how little
+// reached the disk before the decoder stopped.
+TEST(ArchiveRobustness, MembersThatConsumeBitsPastTheirDataAreDamaged) {
+  platform::ScopedMachine machine;
+  const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
+  CodecSettings settings;
+  const Bytes lzh = RunCodecInMemory(settings, text, 0, coLZH, false);
+  const Bytes lh5 = RunCodecInMemory(settings, text, 0, coLZH5, false);
+  struct Case {
+    const char* what;
+    Bytes data;
+    std::uint8_t method;
+    std::int32_t declared;
+  };
+  const Case cases[] = {
+      // One literal, then only zero bits: 65536 zero literals per 52 bits, without end.
+      {"7-byte LZH5 stream declaring 2 GiB - 1", {0x00, 0x01, 0x00, 0x00, 0x04, 0x10, 0x00}, coLZH5, 0x7FFFFFFF},
+      {"LZH5 member cut by one byte", Bytes(lh5.begin(), lh5.end() - 1), coLZH5, 5000},
+      {"LZH5 member declaring one byte more", lh5, coLZH5, 5001},
+      {"LZH5 member with no data declaring 2 GiB - 1", {}, coLZH5, 0x7FFFFFFF},
+      {"LZH member cut by one byte", Bytes(lzh.begin(), lzh.end() - 1), coLZH, 5000},
+      {"LZH member of 8 bytes declaring 2 GiB - 1", Bytes(lzh.begin(), lzh.begin() + 8), coLZH, 0x7FFFFFFF},
+      {"LZH member with no data declaring 2 GiB - 1", {}, coLZH, 0x7FFFFFFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TCompress compress;
+    compress.SetTargetPath("C:\\t");
+    compress.MakeDirectories = true;
+    TMemberHeader member;
+    member.NameLength = 3;
+    member.UncompressedSize = c.declared;
+    member.CompressedSize = static_cast<std::int32_t>(c.data.size());
+    member.MethodNumber = c.method;
+    member.Attributes = 0x20;
+    MemoryStream archive(ArchiveBuilder("LH5").AddRaw(member, "out", c.data).Build());
+    EXPECT_THROW(compress.ExpandCompressedStream(archive, nullptr), ETruncatedData);
+    EXPECT_LE(platform::FileSize("C:\\t\\out"), 65536);
+  }
+  // The stream as written expands.
+  TCompress compress;
+  compress.SetTargetPath("C:\\t");
+  MemoryStream whole(ArchiveBuilder("LH5").Add("lh5", lh5, coLZH5, text).Add("lzh", lzh, coLZH, text).Build());
+  EXPECT_NO_THROW(compress.ExpandCompressedStream(whole, nullptr));
 }
 
 }  // namespace
