@@ -11,11 +11,13 @@
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/process.h"
 
 namespace zev::tools {
 
 int RunTool(const char* tool, const char* version, const char* usage, int argc, char** argv,
             const std::function<std::function<int()>()>& parseCommandLine) {
+  platform::TreatFileSizeLimitAsWriteError();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(usage, stdout);

@@ -92,16 +92,38 @@ mkarc negu.arc x.txt "" -5 ""
 outcome "negative uncompressed size reported as damaged" 1 'ends early|damaged' "$zevarc" x negu.arc -C tnegu
 mkarc bigc.arc x.txt "" "" 2147483647
 outcome "compressed size 0x7FFFFFFF: the data ends early" 1 'read|ends early|damaged' "$zevarc" x bigc.arc -C tbigc
-# A 7-byte LZH5 stream whose block header leaves every later item a zero-bit literal: declared
-# as 0x7FFFFFFF bytes, the decoder would write 2 GiB. Under a 64 MiB file-size limit the write
-# must fail cleanly (exit 1), not crash or hang.
+# A 7-byte LZH5 stream of one block, one literal: its missing bits, read as zeros, would decode
+# to 0x7FFFFFFF bytes. The decoder stops at the first bit it does not have (the 64 MiB file-size
+# limit only guards against a decoder that does not).
 mkarc bigu.arc x.txt "" 2147483647 "" 4 hex:00010000041000
-( ulimit -f 65536; trap '' XFSZ; outcome "uncompressed size 0x7FFFFFFF: a refused write ends extraction with exit 1" 1 'zevarc: ' "$zevarc" x bigu.arc -C tbigu )
-rm -rf tbigu
+( ulimit -f 65536; outcome "uncompressed size 0x7FFFFFFF over 7 bytes of LZH5: the archive is damaged" 1 \
+  'x.txt: .*archive is damaged' "$zevarc" x bigu.arc -C tbigu )
+[ "$(stat -c %s tbigu/x.txt 2>/dev/null || echo 0)" -le 65536 ] && ok "the damaged member wrote at most 64 KiB" ||
+  bad "the damaged member wrote $(stat -c %s tbigu/x.txt) bytes"
+outcome "zevarc t reports the same member as damaged" 1 'x.txt: .*archive is damaged' "$zevarc" t bigu.arc
+# The same with no data at all, and with LZH (method 2) data of 3 bytes.
+mkarc emptyu.arc x.txt "" 2147483647 0 4 hex:
+outcome "LZH5 member with no data declaring 0x7FFFFFFF bytes is damaged" 1 'archive is damaged' "$zevarc" x emptyu.arc -C temptyu
+mkarc lzhu.arc x.txt "" 2147483647 "" 2 hex:a5a5a5
+outcome "LZH member of 3 bytes declaring 0x7FFFFFFF bytes is damaged" 1 'archive is damaged' "$zevarc" x lzhu.arc -C tlzhu
+rm -rf tbigu temptyu tlzhu
 # A stored member whose header declares more than it holds: the file written is short.
 mkarc shortstored.arc x.txt "" 2147483647 "" 0
 outcome "stored member declaring 0x7FFFFFFF bytes but holding 5 fails the test" 1 'damaged' "$zevarc" t shortstored.arc
 outcome "stored member declaring 0x7FFFFFFF bytes but holding 5 fails extraction" 1 'damaged' "$zevarc" x shortstored.arc -C tshort
+
+# --- A write refused by the file-size limit is a write error, not a kill (no trap set here) ------
+mkdir -p fsz && head -c 300000 /dev/urandom > fsz/big.bin && printf 'small' > fsz/small.txt
+"$zevarc" c fsz.arc fsz --method none >/dev/null
+( ulimit -f 100; outcome "zevarc x under ulimit -f: exit 1 and a write error" 1 'zevarc: fsz.arc: fsz.big.bin: .*write' \
+  "$zevarc" x fsz.arc -C tfsz )
+printf '[Setup - Main]\r\n' > fsz/install.cfg
+"$zevpack" build fsz fszset --size 1000000 >/dev/null 2>&1
+leftover() { find "${TMPDIR:-/tmp}" -maxdepth 1 -name 'zevpack-*' -newer fsz.arc 2>/dev/null; }
+( ulimit -f 100; outcome "zevpack extract under ulimit -f: exit 1 and a write error" 1 'zevpack: .*write' \
+  "$zevpack" extract fszset -C tfszset )
+[ -z "$(leftover)" ] && ok "zevpack extract under ulimit -f removed its temporary folder" ||
+  bad "zevpack extract under ulimit -f left $(leftover)"
 
 # --- An archive cut at every offset: a clear outcome each time, never a hang or a crash -----------
 mkdir -p pkg/sub && seq 1 150 > pkg/a.txt && printf 'zzzzzzzzzzzzzzzzzzzzzzzz' > pkg/sub/b.bin
