@@ -60,11 +60,23 @@ void ReportError(const std::string& tool, const std::string& subject, const std:
   std::fputs(line.c_str(), stderr);
 }
 
+namespace {
+
+// The five bytes that Windows-1252 leaves undefined keep their C1 control code points (U+0081 ...)
+// in UTF-8, and a terminal takes those as controls (U+009D opens an operating system command).
+// Every other byte of 0x80..0x9F is a printable character.
+bool IsC1Control(unsigned char u) {
+  return u >= 0x80 && u <= 0x9F &&
+         platform::Win1252ToUtf8(std::string(1, static_cast<char>(u))) == std::string{'\xC2', static_cast<char>(u)};
+}
+
+}  // namespace
+
 std::string Printable(const std::string& name1252) {
   std::string escaped;
   for (char c : name1252) {
     auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) {
+    if (u < 0x20 || u == 0x7F || IsC1Control(u)) {
       static const char kHex[] = "0123456789abcdef";
       escaped += "\\x";
       escaped += kHex[u >> 4];

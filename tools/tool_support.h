@@ -37,8 +37,9 @@ compress::TCompressionMethod ParseMethodName(const std::string& name);
 // "tool: subject: message" on standard error; the subject is left out when empty.
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message);
 
-// A Windows-1252 name as UTF-8, with control characters shown as \xNN so that no name can move
-// the cursor or change the terminal.
+// A Windows-1252 name as UTF-8, with control characters (C0, DEL, and the C1 controls that the
+// bytes Windows-1252 leaves undefined become) shown as \xNN so that no name can move the cursor or
+// change the terminal.
 std::string Printable(const std::string& name1252);
 
 // Sets up the machine for a host tool: the working folder is A:, C: the usual machine folder,

@@ -71,6 +71,15 @@ mkarc ctl.arc $'ctl\x01\x1b[31m.txt'
 "$zevarc" l ctl.arc >"$work/list" 2>&1
 grep -q 'ctl\\x01\\x1b\[31m.txt' "$work/list" && ! grep -q $'\x1b' "$work/list" && ok "zevarc l escapes control characters" ||
   bad "zevarc l escapes control characters"
+# Bytes 0x80..0x9F: the five that Windows-1252 leaves undefined would print as C1 controls (0x9D
+# opens an operating system command on many terminals) and are escaped; the rest are characters.
+c1name=$(printf 'c1-\x80\x81\x82\x8c\x8d\x8e\x8f\x90\x91\x9c\x9d\x9e\x9f')
+c1printed='c1-€\x81‚Œ\x8dŽ\x8f\x90‘œ\x9džŸ'
+raw_c1() { grep -q -e $'\xc2\x81' -e $'\xc2\x8d' -e $'\xc2\x8f' -e $'\xc2\x90' -e $'\xc2\x9d' "$1"; }
+mkarc c1.arc "$c1name"
+"$zevarc" l c1.arc >"$work/list" 2>&1
+grep -qF "$c1printed" "$work/list" && ! raw_c1 "$work/list" && ok "zevarc l escapes the C1 controls, and only them" ||
+  { bad "zevarc l escapes the C1 controls, and only them"; grep c1- "$work/list" | od -c | head; }
 
 # --- Name lengths 0x8000..0xFFFF are negative: the archive ends there, damaged ------------------
 for nlen in 32768 40000 65535; do
@@ -170,6 +179,13 @@ before=$(snapshot tpack)
 outcome "zevpack extract refuses a climbing name" 1 'climbs out' "$zevpack" extract set -C tpack
 [ "$before" = "$(snapshot tpack)" ] && ok "zevpack extract wrote nothing outside the target" || bad "zevpack extract wrote outside the target"
 [ -f tpack/docs/license.txt ] && ok "zevpack extract still writes the safe members" || bad "zevpack extract still writes the safe members"
+# The same bytes in a stored name, as zevpack list prints it.
+mkdir -p c1pkg && printf '[Setup - Main]\r\n' > c1pkg/install.cfg && printf 'x' > c1pkg/c1-abcdefghijklm
+"$zevpack" build c1pkg c1set --method none >/dev/null 2>&1
+perl -pi -e "s/c1-abcdefghijklm/$c1name/g" c1set/zevsetup.001
+"$zevpack" list c1set >"$work/list" 2>&1
+grep -qF "$c1printed" "$work/list" && ! raw_c1 "$work/list" && ok "zevpack list escapes the C1 controls, and only them" ||
+  { bad "zevpack list escapes the C1 controls, and only them"; cat "$work/list" | od -c | head; }
 
 # --- Faults on small file systems (root only) ------------------------------------------------------
 if [ "$(id -u)" = 0 ] && mkdir -p full && mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
