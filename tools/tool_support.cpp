@@ -161,6 +161,27 @@ std::int64_t SinkStream::Seek(std::int64_t offset, platform::SeekOrigin origin) 
 
 namespace zev::tools {
 
+std::string MalformedNameReason(const std::string& name) {
+  if (name.empty()) return "member has an empty name";
+  if (name.find('/') != std::string::npos)
+    return "member name holds \"/\": stored names separate their folders with \"\\\"";
+  std::size_t start = name.size() > 1 && name[1] == ':' ? 2 : 0;
+  if (start < name.size() && name[start] == '\\') ++start;
+  while (start <= name.size()) {
+    std::size_t end = name.find('\\', start);
+    const bool last = end == std::string::npos;
+    if (last) end = name.size();
+    const std::string component = name.substr(start, end - start);
+    if (component.empty() || component == ".") {
+      return last ? "member name ends in a folder: it names no file"
+                  : "member name holds an empty or \".\" folder part";
+    }
+    if (component != ".." && !platform::IsValidWindowsName(component)) return "member name is not a valid file name";
+    start = end + 1;
+  }
+  return {};
+}
+
 std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
   const std::string suffix = hint.empty() ? std::string() : " (" + hint + ")";
   if (name.empty()) return "member has an empty name";
@@ -170,13 +191,10 @@ std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
   while (start <= name.size()) {
     std::size_t end = name.find_first_of("\\/", start);
     if (end == std::string::npos) end = name.size();
-    std::string component = name.substr(start, end - start);
-    if (component == "..") return "member name climbs out of the target folder" + suffix;
-    if (!component.empty() && component != "." && !platform::IsValidWindowsName(component))
-      return "member name is not a valid file name";
+    if (name.compare(start, end - start, "..") == 0) return "member name climbs out of the target folder" + suffix;
     start = end + 1;
   }
-  return {};
+  return MalformedNameReason(name);
 }
 
 std::string StoredNameOf(const std::filesystem::path& relative) {

@@ -96,9 +96,13 @@ class SinkStream : public platform::Stream {
 
 namespace zev::tools {
 
+// Why a stored member name cannot be the path of a file wherever it is put, or empty when it can:
+// empty, with "/" (the stored form separates with "\"), with an empty or "." part, ending in a
+// folder, or with a part that is not a valid file name. A leading drive and root are allowed.
+std::string MalformedNameReason(const std::string& name);
 // Why a stored member name may not be written below a target folder (absolute, with a drive,
-// climbing out with "..", or not a valid file name), or empty when it may. hint, when given, is
-// added to the reason in parentheses.
+// climbing out with "..", or malformed as above), or empty when it may. hint, when given, is
+// added in parentheses to the reasons it can override (absolute, drive, climbing).
 std::string UnsafeNameReason(const std::string& name, const std::string& hint = "");
 
 // The stored (Windows-1252, "\"-separated) form of a relative host path, or empty when a

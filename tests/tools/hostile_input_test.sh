@@ -54,9 +54,11 @@ snapshot() { find "$work" -path "$work/machine" -prune -o -path "$work/$1" -prun
 
 # --- Unsafe member names under zevarc x ---------------------------------------------------------
 long=$(head -c 32767 /dev/zero | tr '\0' a)
-names=('..\up.txt' 'a\..\..\up2.txt' '\abs.txt' 'C:\drive.txt' 'a/../../slash.txt' $'ctl\x01\x1b[31m.txt' '' "$long")
+names=('..\up.txt' 'a\..\..\up2.txt' '\abs.txt' 'C:\drive.txt' 'a/../../slash.txt' $'ctl\x01\x1b[31m.txt' '' "$long"
+  'sub\.\x' 'a\b/c\x' 'dir\' 'a\\b')
 reasons=('climbs out' 'climbs out' 'absolute' 'drive' 'climbs out' 'not a valid file name' 'empty name'
-  'not a valid file name|too long|Cannot create')
+  'not a valid file name|too long|Cannot create' 'empty or "." folder part' 'holds "/"' 'ends in a folder'
+  'empty or "." folder part')
 for i in "${!names[@]}"; do
   name=${names[$i]}
   mkarc "n$i.arc" "$name"
@@ -66,6 +68,23 @@ for i in "${!names[@]}"; do
   [ "$before" = "$(snapshot "t$i")" ] && ok "$label: nothing written outside" || bad "$label: wrote outside the target"
   [ -z "$(find "t$i" -type f 2>/dev/null)" ] && ok "$label: nothing extracted" || bad "$label: a file was extracted"
   if grep -q $'\x1b' "$work/stderr"; then bad "$label: control character printed raw"; fi
+done
+# Malformed names among good ones: a message for each, and the others still extract (also with
+# --absolute-names, which lets names leave the target but not be malformed).
+perl -e '
+  my ($out, @names) = @ARGV; my ($members, $total) = ("", 0);
+  for my $name (@names) { my $data = "data of $name"; my $sum = 0; $sum += ord($_) for split //, $data;
+    $members .= pack("s<l<s<l<l<Cl<l<", length($name), 0x5A8B6C21, 0x20, length($data), length($data), 0, $sum, 0) . $name . $data;
+    $total += length($data); }
+  open(my $f, ">:raw", $out) or die; print $f pack("a5a3l<Cl<l<", "MORV\x1a", "NON", $total, 1, 0, 0), $members; close $f;
+  ' mixed.arc 'first.txt' 'sub\.\x' 'a\b/c\x' 'dir\' 'ok\deep\y.txt' 'last.txt'
+for flag in "" --absolute-names; do
+  rm -rf tmixed
+  "$zevarc" x mixed.arc -C tmixed $flag >/dev/null 2>"$work/stderr"; rc=$?
+  [ "$rc" = 1 ] && [ "$(grep -c 'zevarc: mixed.arc: .*: member name' "$work/stderr")" = 3 ] &&
+    [ "$(cat tmixed/first.txt tmixed/ok/deep/y.txt tmixed/last.txt 2>/dev/null)" = "data of first.txtdata of ok\deep\y.txtdata of last.txt" ] &&
+    ok "zevarc x${flag:+ $flag}: one message per malformed name, the other members extracted" ||
+    { bad "zevarc x${flag:+ $flag}: one message per malformed name, the other members extracted (exit $rc)"; cat "$work/stderr"; }
 done
 mkarc ctl.arc $'ctl\x01\x1b[31m.txt'
 "$zevarc" l ctl.arc >"$work/list" 2>&1
