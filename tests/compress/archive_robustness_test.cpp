@@ -1,7 +1,13 @@
 // Random and damaged archives through the lister and the expander: every outcome must be a
 // clean result or one of the engine's own exceptions, and nothing may be written outside the
 // target folder of the test machine.
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
 
 #include "compress/compress.h"
 #include "compress/errors.h"
@@ -146,6 +152,59 @@ TEST(ArchiveRobustness, MembersThatConsumeBitsPastTheirDataAreDamaged) {
   compress.SetTargetPath("C:\\t");
   MemoryStream whole(ArchiveBuilder("LH5").Add("lh5", lh5, coLZH5, text).Add("lzh", lzh, coLZH, text).Build());
   EXPECT_NO_THROW(compress.ExpandCompressedStream(whole, nullptr));
+}
+
+// A member declaring more than the target's file system holds is refused before anything is
+// written, with the free space of the folder it goes to: here a small mount below the drive,
+// whose root has plenty. With the total checked too, an archive whose members fit one by one but
+// not together is refused before its first member. Root only: it needs a tmpfs mount.
+TEST(ArchiveRobustness, DeclaredSizesBeyondTheTargetsFreeSpaceAreRefusedBeforeWriting) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  platform::ScopedMachine machine;
+  const auto small = machine.DriveC() / "small";
+  std::filesystem::create_directories(small);
+  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "a tmpfs mount could not be made";
+  struct Unmount {
+    std::filesystem::path path;
+    ~Unmount() { ::umount(path.c_str()); }
+  } unmount{small};
+  ASSERT_LT(platform::DiskFreeAt("C:\\small\\sub\\x"), 100000);
+  ASSERT_GT(platform::DiskFree(3), 100000);
+
+  auto declaring = [](TMemberHeader m, const char* name, std::int32_t size) {
+    m.NameLength = static_cast<std::int16_t>(std::strlen(name));
+    m.UncompressedSize = size;
+    m.CompressedSize = 7;
+    m.MethodNumber = coLZH5;
+    return m;
+  };
+  const Bytes data = {0x00, 0x00, 0x00, 0x00, 0x04, 0x10, 0x00};
+  struct Case {
+    const char* what;
+    Bytes archive;
+    bool checkTotal;
+  };
+  const Case cases[] = {
+      {"a member declaring 2 GiB - 1",
+       ArchiveBuilder("LH5").AddRaw(declaring({}, "big", 0x7FFFFFFF), "big", data).Build(), false},
+      {"two members of 40000 bytes each, with the total checked",
+       ArchiveBuilder("LH5")
+           .AddRaw(declaring({}, "one", 40000), "one", data)
+           .AddRaw(declaring({}, "two", 40000), "two", data)
+           .Build(),
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TCompress compress;
+    compress.SetTargetPath("C:\\small\\sub");
+    compress.MakeDirectories = true;
+    compress.CheckSpaceBeforeExpand = true;
+    compress.CheckTotalSpaceBeforeExpand = c.checkTotal;
+    MemoryStream archive(c.archive);
+    EXPECT_THROW(compress.ExpandCompressedStream(archive, nullptr), EInsufficientDiskSpace);
+    EXPECT_TRUE(std::filesystem::is_empty(small));
+  }
 }
 
 }  // namespace

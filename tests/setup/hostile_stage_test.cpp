@@ -1,7 +1,7 @@
 // The expansion stage against hostile sets: stored names that climb, are absolute, carry a drive,
 // use "/", hold control characters or are empty all land flat in the private folder or are
-// skipped, and nothing is written anywhere else; a full disk during the expansion ends the stage
-// with its error (root only: it needs a small tmpfs mount).
+// skipped, and nothing is written anywhere else; a full disk during the expansion, or a set that
+// cannot fit, ends the stage with its error (root only: it needs a small tmpfs mount).
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -90,6 +90,27 @@ TEST_F(HostileStage, FullDiskDuringExpansionEndsTheStageWithItsError) {
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Error Expanding Files!!"), texts.end());
   // The set itself, which was already safe, is untouched.
   EXPECT_TRUE(fs::exists(machine.StartDir() / "zevsetup.001"));
+}
+
+// Members that fit on the private folder's disk one by one but not together: the stage compares
+// the set's total with the free space before writing any of them, and says so.
+TEST_F(HostileStage, SetLargerThanThePrivateFoldersDiskIsRefusedBeforeWriting) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  const fs::path temp = machine.DriveC() / "WINDOWS" / "Temp";
+  fs::create_directories(temp);
+  if (::mount("tmpfs", temp.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "a tmpfs mount could not be made";
+  struct Unmount {
+    fs::path path;
+    ~Unmount() { ::umount(path.c_str()); }
+  } unmount{temp};
+  const std::string part(20000, 'a');
+  BuildHostileSet({{"a.txt", part}, {"b.txt", part}, {"c.txt", part}, {"d.txt", part}});
+  CreateForms();
+  app->Run();
+  EXPECT_FALSE(wizardShown);
+  EXPECT_EQ(main->ExpansionFailure, "Not enough disk space to expand C:\\WINDOWS\\Temp\\z\\");
+  const auto texts = BoxTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error Expanding Files!!"), texts.end());
 }
 
 }  // namespace

@@ -209,6 +209,17 @@ grep -qF "$c1printed" "$work/list" && ! raw_c1 "$work/list" && ok "zevpack list 
 # --- Faults on small file systems (root only) ------------------------------------------------------
 if [ "$(id -u)" = 0 ] && mkdir -p full && mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
   mounts+=("$work/full")
+  # The free space is that of the target folder's own file system, not of its drive's root.
+  mkarc declared.arc huge.bin "" 2147483647 "" 4 hex:00000000041000
+  outcome "zevarc x -C onto a small mount: a member declaring 2 GiB is refused up front" 1 \
+    'huge.bin: Not enough disk space to expand' "$zevarc" x declared.arc -C full/declared
+  [ -z "$(find full -type f)" ] && ok "nothing was written for it" || bad "a file was written for it: $(find full -type f)"
+  mkdir -p bigpkg && printf '[Setup - Main]\r\n' > bigpkg/install.cfg && head -c 300000 /dev/urandom > bigpkg/big.bin
+  "$zevpack" build bigpkg bigset --method none >/dev/null 2>&1
+  outcome "zevpack extract -C onto a small mount: a member larger than its free space is refused up front" 1 \
+    'big.bin: Not enough disk space to expand' "$zevpack" extract bigset -C full/bigset
+  [ -z "$(find full -type f)" ] && ok "nothing was written for it" || bad "a file was written for it: $(find full -type f)"
+  rm -rf full/declared full/bigset
   head -c 300000 /dev/urandom > pkg/big.bin
   "$zevarc" c big.arc pkg --method none >/dev/null
   outcome "full disk during zevarc x: a write error and exit 1" 1 'zevarc: ' "$zevarc" x big.arc -C full/out
