@@ -37,6 +37,11 @@ std::string TextUpToNul(const std::uint8_t* bytes, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(end - bytes));
 }
 
+// More records, or more bytes, than a list file of a sound set holds.
+bool ListFileTooLarge(std::int64_t size, std::int32_t recordWidth) {
+  return size > kMaxListFileSize || (size + recordWidth - 1) / recordWidth > kMaxListRecords;
+}
+
 // Why a member of a list archive may not be written: its path must stay below the temporary
 // folder, since nobody else gets to look at these names.
 bool StaysBelow(const std::string& relative) {
@@ -302,7 +307,7 @@ void TSegCompress::ReadScanEntry(TSegArc& arc) {
       // Refused before a byte of it is written, whatever its data would decode to.
       const auto first = names.Object<compress::TCompressedFileInfo>(0);
       const std::int64_t size = first->MethodNumber == compress::coNone ? first->CompressedSize : first->UncompressedSize;
-      if (size > kMaxListFileSize) throw ESegError(kListFileTooLarge);
+      if (ListFileTooLarge(size, header.RecordWidth)) throw ESegError(kListFileTooLarge);
     }
     ExpandCompressedFile(tempArchive_, &names);
   } catch (...) {
@@ -326,7 +331,7 @@ void TSegCompress::ReadListFile(TSegArc& arc, std::int32_t recordWidth) {
     throw ESegError(kStreamOpenFailed);
   }
   std::int64_t remaining = list->Size();
-  if (remaining > kMaxListFileSize || (remaining + recordWidth - 1) / recordWidth > kMaxListRecords) {
+  if (ListFileTooLarge(remaining, recordWidth)) {
     list.reset();
     RemoveStagedFile(listFile_);
     throw ESegError(kListFileTooLarge);

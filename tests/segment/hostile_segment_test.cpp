@@ -177,8 +177,21 @@ TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
   huge.MethodNumber = compress::coLZH5;
   const testing::Bytes hugeList =
       compress::testing::ArchiveBuilder("LH5").AddRaw(huge, "zevsetup.lst", {0x00, 0x00, 0x00, 0x00, 0x04, 0x10, 0x00}).Build();
+  // An RLE member's output does not depend on its declared size: 257 runs of 255 'a' and two more
+  // are 65537 one-byte records, declared as one byte. The records are counted as they are read.
+  testing::Bytes runs;
+  for (int i = 0; i < 257; ++i) runs.insert(runs.end(), {'a', 0x94, 0xFF});
+  runs.insert(runs.end(), {'a', 'a'});
+  compress::TMemberHeader rle;
+  rle.NameLength = 12;
+  rle.UncompressedSize = 1;
+  rle.CompressedSize = static_cast<std::int32_t>(runs.size());
+  rle.MethodNumber = compress::coRLE;
+  rle.Checksum = 65537 * 'a';
+  const testing::Bytes rleList = compress::testing::ArchiveBuilder("RLE").AddRaw(rle, "zevsetup.lst", runs).Build();
   const Case cases[] = {
       {"65536 records", ofRecords(65536, 5), 5, ""},
+      {"65537 records of RLE data declared as one byte", rleList, 1, kListFileTooLarge},
       {"65537 records", ofRecords(65537, 5), 5, kListFileTooLarge},
       {"65536 records of 261 bytes", ofRecords(65536, 261), 261, kListFileTooLarge},
       {"a list member declaring more than a list file may hold", hugeList, 5, kListFileTooLarge},
