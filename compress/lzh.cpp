@@ -372,7 +372,11 @@ void LzhDecoder::CheckNothingConsumedPastEnd() const {
 inline void LzhDecoder::Refill() {
   if (getFill_ <= 8) {
     if (ended_) {
-      CheckNothingConsumedPastEnd();
+      // After an abort the zero bits count as read: the count stays in bounds.
+      if (getFill_ < 0) [[unlikely]] {
+        CheckNothingConsumedPastEnd();
+        getFill_ = 0;
+      }
       return;
     }
     if (detail::BufferedCodecInput() == 0) HandOver();

@@ -99,7 +99,8 @@ struct DecoderTables {
 // ahead is harmless (every lookup peeks 16 bits), but consuming a bit the data does not have means
 // the member is damaged; the reader says so at its next top-up, before a run of zero bits can
 // decode into any amount of output. Only the top-up past the end pays for it. After an abort from
-// the progress handler the zero bits are not past the member's end and go on being decoded.
+// the progress handler the zero bits are not past the member's end and go on being decoded, as
+// they always were.
 class BitReader {
  public:
   void Start() {
@@ -143,9 +144,13 @@ class BitReader {
       count_ += static_cast<int>(8 * bytes);
       return;
     }
-    // After the input has ended the frame is not asked again.
+    // After the input has ended the frame is not asked again. After an abort the zero bits count
+    // as read, which keeps the count in bounds however long the member goes on.
     if (CodecInputEnded()) {
-      CheckNothingConsumedPastEnd();
+      if (count_ < 0) [[unlikely]] {
+        CheckNothingConsumedPastEnd();
+        count_ = 0;
+      }
       return;
     }
     beforeRefill();
