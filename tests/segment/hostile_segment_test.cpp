@@ -157,6 +157,15 @@ TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft)
   testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {});
   EXPECT_EQ(Expand("extra"), kInvalidArchiveIDHeader);
   EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+
+  // And when the user cancels while the list archive is being staged: its second half lies on a
+  // disk that is not there.
+  arc.arcMagic = kSegArcMagic;
+  fs::remove_all(machine.DriveC() / "extra");
+  testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {100});
+  fs::remove(machine.DriveC() / "extra" / "zevsetup.002");
+  EXPECT_EQ(Expand("extra"), kOperationAborted);
+  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 }
 
 TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
