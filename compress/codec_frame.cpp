@@ -79,6 +79,7 @@ namespace detail {
 
 std::uint8_t RefillAndReadCodecByte() {
   frame.inputEnded = true;
+  frame.inputAborted = false;
   if (streams.inputRemaining == 0) return 0;
   if (streams.blockSize > streams.inputRemaining) streams.blockSize = streams.inputRemaining;
   auto count = static_cast<std::int32_t>(
@@ -92,7 +93,10 @@ std::uint8_t RefillAndReadCodecByte() {
     std::int32_t percentage =
         PercentOf(streams.inputConsumed, streams.inputConsumed + streams.inputRemaining);
     streams.progress(percentage);
-    if (percentage == -1) return 0;
+    if (percentage == -1) {
+      frame.inputAborted = true;
+      return 0;
+    }
   }
   YieldProcessor();
   frame.inputEnded = false;
@@ -277,7 +281,7 @@ std::int32_t RunCodec(const CodecSettings& settings, platform::Stream& dest, pla
   f.readPos = f.readEnd = streams.inputBuffer;
   f.writePos = streams.outputBuffer;
   f.writeEnd = streams.outputBuffer + kCodecBlockSize;
-  f.inputEnded = false;
+  f.inputEnded = f.inputAborted = false;
   f.inputSum = f.outputSum = 0;
   f.sumInput = !expanding;
   f.sumOutput = expanding;

@@ -57,6 +57,9 @@ struct CodecFrame {
   std::uint8_t* writePos = nullptr;
   std::uint8_t* writeEnd = nullptr;
   bool inputEnded = false;
+  // The input ended because the progress handler asked to abort, not because the member's data
+  // was used up.
+  bool inputAborted = false;
   bool scrambleInput = false;
   bool scrambleOutput = false;
   // Only one of the sums is the run's checksum (the input's when compressing, the output's when
@@ -130,6 +133,9 @@ inline std::uint64_t TakeCodecBytes(unsigned n) {
 
 // True once the input is used up or the progress handler asked to abort.
 inline bool CodecInputEnded() { return detail::frame.inputEnded; }
+// True when the input ended through an abort: the bits a decoder takes after it are not beyond
+// the end of the member's data.
+inline bool CodecInputAborted() { return detail::frame.inputAborted; }
 
 // The next input byte; 0 with CodecInputEnded() set when there is none.
 inline std::uint8_t ReadCodecByte() {

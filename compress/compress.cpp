@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "compress/errors.h"
 #include "platform/files.h"
-#include "platform/text.h"
 
 namespace zev::compress {
 
@@ -110,6 +110,8 @@ void TCompress::ExpandCompressedStream(Stream& stream, TStringList* list) {
   std::string name;
   auto skipData = [&] { stream.Seek(member.CompressedSize, platform::SeekOrigin::Current); };
 
+  bool totalChecked = !CheckTotalSpaceBeforeExpand;
+
   while (ReadMemberHeader(stream, member, name) && runningTotal < archive.TotalSize) {
     const std::int64_t dataStart = stream.Position();
     if (list && !FileInList(*list, name)) {
@@ -127,6 +129,10 @@ void TCompress::ExpandCompressedStream(Stream& stream, TStringList* list) {
       if (path == "*") break;
     }
     if (FreeSpaceFor(path) < member.UncompressedSize) throw EInsufficientDiskSpace(path);
+    if (!totalChecked) {
+      totalChecked = true;
+      if (FreeSpaceAt(path) < archive.TotalSize - runningTotal) throw EInsufficientDiskSpace(FolderOf(path));
+    }
     if (MakeDirectories) ForcePath(FolderOf(path));
 
     std::unique_ptr<FileStream> output;
@@ -184,6 +190,10 @@ void TCompress::ExpandMember(Stream& dest, Stream& source, const TMemberHeader& 
       } catch (const ELZHBadDecodeTable&) {
         if (locked) throw EInvalidKey();
         throw;
+      } catch (const ETruncatedData&) {
+        // Unscrambled with the wrong key, a locked member's data is noise that may well run out.
+        if (locked) throw EInvalidKey();
+        throw;
       }
       break;
     case coCustom:
@@ -202,13 +212,17 @@ void TCompress::ExpandMember(Stream& dest, Stream& source, const TMemberHeader& 
 std::int32_t TCompress::FreeSpaceFor(const std::string& path) const {
   constexpr std::int64_t kUnlimited = 2147483647;
   if (!CheckSpaceBeforeExpand) return kUnlimited;
-  std::string upper = UpperCase(path);
-  int drive = upper.size() > 1 && upper[1] == ':' ? static_cast<unsigned char>(upper[0]) - 64 : 0;
-  std::int64_t space = platform::DiskFree(drive);
-  if (space < 0) return kUnlimited;
+  return static_cast<std::int32_t>(std::min(FreeSpaceAt(path), kUnlimited));
+}
+
+std::int64_t TCompress::FreeSpaceAt(const std::string& path) {
+  // The file system of the folder the file goes into, not that of its drive's root: a target
+  // folder may be a mount of its own.
+  std::int64_t space = platform::DiskFreeAt(path);
+  if (space < 0) return std::numeric_limits<std::int64_t>::max();
   std::int64_t existing = platform::FileSize(path);
-  if (existing > 0) space += existing;
-  return static_cast<std::int32_t>(std::min(space, kUnlimited));
+  if (existing > 0 && space <= std::numeric_limits<std::int64_t>::max() - existing) space += existing;
+  return space;
 }
 
 void TCompress::ForcePath(const std::string& folder) {

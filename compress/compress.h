@@ -70,6 +70,10 @@ class TCompress {
   // The LZH5 encoder used when compressing; the archive says LH5 whatever it is.
   CompressionLevel Level = CompressionLevel::Exact;
   bool CheckSpaceBeforeExpand = false;
+  // Before the first member of an archive is written, compare what its header's total size leaves
+  // to expand with the free space where that member goes: the expansion stops at that total, so
+  // an archive that cannot fit is refused before anything of it is written.
+  bool CheckTotalSpaceBeforeExpand = false;
 
   // Appends each member's name, with a TCompressedFileInfo, to list.
   void ScanCompressedFile(const std::string& fileName, TStringList& list);
@@ -99,6 +103,9 @@ class TCompress {
   void ExpandMember(platform::Stream& dest, platform::Stream& source, const TMemberHeader& member,
                     const std::string& identifier);
   std::int32_t FreeSpaceFor(const std::string& path) const;
+  // The free space of the file system that will hold path, plus the size of a file it replaces;
+  // INT64_MAX when that cannot be known.
+  static std::int64_t FreeSpaceAt(const std::string& path);
   static void ForcePath(const std::string& folder);
   static bool FileInList(const TStringList& list, const std::string& name);
 

@@ -41,5 +41,12 @@ class EInvalidKey : public Exception {
  public:
   EInvalidKey() : Exception("File locked -- valid key required") {}
 };
+// A coded member whose decoder took bits beyond the end of the member's data. A stream ends within
+// its own bytes, so such a member was cut short or damaged; without this check its missing bits
+// would read as zeros, which decode to any declared size.
+class ETruncatedData : public Exception {
+ public:
+  ETruncatedData() : Exception("Compressed data ends early -- the archive is damaged") {}
+};
 
 }  // namespace zev::compress

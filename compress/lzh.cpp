@@ -3,11 +3,13 @@
 // a fixed prefix code for their upper six bits followed by six plain bits.
 #include "compress/lzh.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
 
 #include "compress/codec_frame.h"
+#include "compress/errors.h"
 #include "compress/lzh_model.h"
 
 namespace zev::compress {
@@ -328,10 +330,14 @@ class LzhDecoder {
   void Put(std::uint8_t b);
   void HandOver();
 
+  void CheckNothingConsumedPastEnd() const;
+
   LzhModel model_;
   std::uint8_t window_[WindowSize];
-  unsigned getBuffer_;  // 16 bits, consumed from the top
-  unsigned getFill_;
+  unsigned getBuffer_;  // 16 bits, consumed from the top; the bits below the top getFill_ are 0
+  // The bits of getBuffer_ that came from the input and are not consumed yet: below 0 once the
+  // decoder has consumed bits the member's data does not have.
+  int getFill_;
   bool ended_;
   // Output waits in the window and goes to the frame in runs: window_[flushed_, r_) is produced
   // but not handed over yet. It goes before every input refill (so progress reports see the
@@ -353,18 +359,31 @@ inline void LzhDecoder::Put(std::uint8_t b) {
   }
 }
 
+// A valid stream ends within its own bytes: a decoder that has consumed a bit beyond the
+// member's data is reading a damaged member, which zero bits would otherwise decode to any
+// declared size. After an abort the zero bits are not past the member's end.
+void LzhDecoder::CheckNothingConsumedPastEnd() const {
+  if (getFill_ < 0 && !CodecInputAborted()) throw ETruncatedData();
+}
+
 // Tops the bit buffer up with one byte when it holds 8 bits or fewer. Once the input has
-// ended (or was aborted) it supplies zero bits without reading further.
+// ended (or was aborted) nothing is read any more: the buffer's bits below getFill_ are 0, so the
+// stream reads on as zero bits, and each top-up checks that none beyond the data was consumed.
 inline void LzhDecoder::Refill() {
   if (getFill_ <= 8) {
-    unsigned b = 0;
-    if (!ended_) {
-      if (detail::BufferedCodecInput() == 0) HandOver();
-      b = ReadCodecByte();
-      if (CodecInputEnded()) {
-        ended_ = true;
-        b = 0;
+    if (ended_) {
+      // After an abort the zero bits count as read: the count stays in bounds.
+      if (getFill_ < 0) [[unlikely]] {
+        CheckNothingConsumedPastEnd();
+        getFill_ = 0;
       }
+      return;
+    }
+    if (detail::BufferedCodecInput() == 0) HandOver();
+    const unsigned b = ReadCodecByte();
+    if (CodecInputEnded()) {
+      ended_ = true;
+      return;
     }
     getBuffer_ |= b << (8 - getFill_);
     getFill_ += 8;
@@ -391,7 +410,7 @@ inline unsigned LzhDecoder::LzhReadBits(unsigned n) {
   Refill();
   unsigned bits = getBuffer_ >> (16 - n);
   getBuffer_ = (getBuffer_ << n) & 0xFFFFu;
-  getFill_ -= n;
+  getFill_ -= static_cast<int>(n);
   return bits;
 }
 
@@ -427,13 +446,14 @@ void LzhDecoder::Run(std::int32_t count) {
       ++produced;
     } else {
       unsigned from = r_ - LzhDecodeDistance() - 1;
-      int length = symbol - (256 - MinMatch);
-      // A corrupt stream may end on a match longer than the bytes still wanted; it is written
-      // whole, so the output can exceed count by up to MaxMatch - 1 bytes.
+      // A stream may end on a match longer than the bytes still wanted (the encoder never writes
+      // one); only the bytes wanted are written.
+      int length = std::min(symbol - (256 - MinMatch), count - produced);
       for (int k = 0; k < length; ++k) Put(window_[(from + static_cast<unsigned>(k)) & WindowMask]);
       produced += length;
     }
   }
+  CheckNothingConsumedPastEnd();
   HandOver();
 }
 

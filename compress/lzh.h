@@ -6,7 +6,8 @@
 namespace zev::compress {
 
 // Both run inside RunCodec. The encoder runs until the frame's input ends; the decoder
-// produces outputSize bytes.
+// produces exactly outputSize bytes, and raises ETruncatedData for a stream that consumes bits
+// beyond the end of its input.
 void LzhEncode();
 void LzhDecode(std::int32_t outputSize);
 

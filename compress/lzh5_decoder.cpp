@@ -92,12 +92,25 @@ struct DecoderTables {
 // exactly the bit at which a plain 16-bit bit buffer fed one byte at a time would ask for it;
 // where an abort from the progress handler lands in the stream does not depend on how this reader
 // is built.
+//
+// The bits below the top count_ of bits_ are always 0. So once the member's data is used up, the
+// reader needs no bits of its own: the stream reads on as zero bits, and count_, which then
+// counts the data's bits still unconsumed, falls below 0 when one of them is consumed. Looking
+// ahead is harmless (every lookup peeks 16 bits), but consuming a bit the data does not have means
+// the member is damaged; the reader says so at its next top-up, before a run of zero bits can
+// decode into any amount of output. Only the top-up past the end pays for it. After an abort from
+// the progress handler the zero bits are not past the member's end and go on being decoded, as
+// they always were.
 class BitReader {
  public:
   void Start() {
     bits_ = 0;
     count_ = 0;
     Fill([] {});
+  }
+
+  void CheckNothingConsumedPastEnd() const {
+    if (count_ < 0 && !CodecInputAborted()) throw ETruncatedData();
   }
 
   // The next 16 bits, first bit in the most significant position, without consuming them.
@@ -131,16 +144,26 @@ class BitReader {
       count_ += static_cast<int>(8 * bytes);
       return;
     }
+    // After the input has ended the frame is not asked again. After an abort the zero bits count
+    // as read, which keeps the count in bounds however long the member goes on.
+    if (CodecInputEnded()) {
+      if (count_ < 0) [[unlikely]] {
+        CheckNothingConsumedPastEnd();
+        count_ = 0;
+      }
+      return;
+    }
     beforeRefill();
-    // After the input has ended the stream continues as zero bits, and the frame is not asked
-    // again.
     while (count_ < 16) {
-      bits_ |= static_cast<std::uint64_t>(CodecInputEnded() ? 0 : ReadCodecByte()) << (56 - count_);
+      const std::uint8_t b = ReadCodecByte();
+      if (CodecInputEnded()) return;
+      bits_ |= static_cast<std::uint64_t>(b) << (56 - count_);
       count_ += 8;
     }
   }
 
   std::uint64_t bits_ = 0;
+  // The bits of bits_ that came from the input and are not consumed yet.
   int count_ = 0;
 };
 
@@ -387,8 +410,9 @@ void LZH5Expand(std::int32_t outputSize) {
           in.Skip(j - 1, handOver);
         }
       }
-      // A match is copied whole even when it runs past outputSize; overlapping copies (distance
-      // below the length) read back bytes written by this same match.
+      // A match is copied whole even when it runs past outputSize (the excess is dropped at the
+      // end); overlapping copies (distance below the length) read back bytes written by this
+      // same match.
       const auto length = static_cast<std::uint32_t>(c - 256 + MinMatch);
       std::uint8_t* const to = history + wpos;
       const std::uint8_t* const from = to - distance;
@@ -411,6 +435,9 @@ void LZH5Expand(std::int32_t outputSize) {
     } while (blockItemsLeft != 0 && wpos < stop);
     produced += wpos - begin;
   }
+  in.CheckNothingConsumedPastEnd();
+  // Only the last match can reach past outputSize; the frame gets exactly outputSize bytes.
+  if (produced > outputSize) wpos -= static_cast<std::uint32_t>(produced - outputSize);
   handOver();
 }
 

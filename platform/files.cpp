@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -37,6 +38,15 @@ std::optional<struct stat> StatOf(const std::string& path) {
   struct stat st;
   if (!host || ::stat(host->c_str(), &st) != 0) return std::nullopt;
   return st;
+}
+
+// The bytes a statvfs result leaves to the user. Both factors are 64-bit unsigned; the product is
+// capped instead of wrapping on an absurdly large volume.
+std::int64_t AvailableBytes(const struct statvfs& vfs) {
+  const auto limit = static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max());
+  const unsigned long long blocks = vfs.f_bavail, size = vfs.f_frsize;
+  if (size != 0 && blocks > limit / size) return std::numeric_limits<std::int64_t>::max();
+  return static_cast<std::int64_t>(blocks * size);
 }
 
 bool IsDriveRoot(const fs::path& host) {
@@ -123,11 +133,21 @@ std::int64_t DiskFree(int drive) {
   auto folder = machine.DriveFolder(letter);
   struct statvfs vfs;
   if (!folder || ::statvfs(folder->c_str(), &vfs) != 0) return -1;
-  // Both factors are 64-bit unsigned; cap instead of wrapping on an absurdly large volume.
-  const auto limit = static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max());
-  const unsigned long long blocks = vfs.f_bavail, size = vfs.f_frsize;
-  if (size != 0 && blocks > limit / size) return std::numeric_limits<std::int64_t>::max();
-  return static_cast<std::int64_t>(blocks * size);
+  return AvailableBytes(vfs);
+}
+
+std::int64_t DiskFreeAt(const std::string& path) {
+  auto host = HostOf(path, false);
+  if (!host) return -1;
+  // What does not exist yet will be made in its nearest existing folder, on that folder's file
+  // system (a mount below the drive's folder has its own).
+  fs::path at = *host;
+  struct statvfs vfs;
+  while (::statvfs(at.c_str(), &vfs) != 0) {
+    if ((errno != ENOENT && errno != ENOTDIR) || at == at.parent_path()) return -1;
+    at = at.parent_path();
+  }
+  return AvailableBytes(vfs);
 }
 
 std::vector<SearchRec> FindFiles(const std::string& pattern, std::uint32_t attributeMask) {

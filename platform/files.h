@@ -26,6 +26,10 @@ bool RemoveDirectory(const std::string& path);    // must be empty; never a driv
 // Bytes available to the user on drive 1 = A:, 2 = B: ...; 0 = the current drive; -1 when the
 // drive is not mapped or cannot be queried.
 std::int64_t DiskFree(int drive);
+// Bytes available to the user on the file system that holds path, or that will hold it: a path
+// that does not exist yet is looked up at its nearest existing folder. -1 when path cannot be
+// reached or queried.
+std::int64_t DiskFreeAt(const std::string& path);
 
 struct SearchRec {
   std::string Name;

@@ -37,6 +37,11 @@ std::string TextUpToNul(const std::uint8_t* bytes, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(end - bytes));
 }
 
+// More records, or more bytes, than a list file of a sound set holds.
+bool ListFileTooLarge(std::int64_t size, std::int32_t recordWidth) {
+  return size > kMaxListFileSize || (size + recordWidth - 1) / recordWidth > kMaxListRecords;
+}
+
 // Why a member of a list archive may not be written: its path must stay below the temporary
 // folder, since nobody else gets to look at these names.
 bool StaysBelow(const std::string& relative) {
@@ -252,6 +257,12 @@ void TSegCompress::CopyToTempArchive(std::int64_t count) {
 }
 
 void TSegCompress::CheckListMember(std::string& path) {
+  // The list file is the first member; no other member is used, so none is written (they would
+  // stay behind in the temporary folder).
+  if (!listFilesWritten_.empty()) {
+    path.assign(1, '*');
+    return;
+  }
   const std::string& target = TargetPath();
   const bool below = !target.empty() && path.size() > target.size() && path.compare(0, target.size(), target) == 0 &&
                      StaysBelow(path.substr(target.size()));
@@ -279,20 +290,32 @@ void TSegCompress::ReadScanEntry(TSegArc& arc) {
   CopyToTempArchive(header.ListSize);
 
   const std::string savedTarget = TargetPath();
+  const bool savedMakeDirectories = MakeDirectories;
   SetTargetPath(DropOneTrailingBackslash(segTmpDir_) + "\\");
+  // The list file goes straight into the temporary folder: no folder is made for it.
+  MakeDirectories = false;
+  auto restore = [&] {
+    SetTargetPath(savedTarget);
+    MakeDirectories = savedMakeDirectories;
+    platform::DeleteFile(tempArchive_);
+  };
   TStringList names;
   listFilesWritten_.clear();
   try {
     ScanCompressedFile(tempArchive_, names);
+    if (!names.Empty()) {
+      // Refused before a byte of it is written, whatever its data would decode to.
+      const auto first = names.Object<compress::TCompressedFileInfo>(0);
+      const std::int64_t size = first->MethodNumber == compress::coNone ? first->CompressedSize : first->UncompressedSize;
+      if (ListFileTooLarge(size, header.RecordWidth)) throw ESegError(kListFileTooLarge);
+    }
     ExpandCompressedFile(tempArchive_, &names);
   } catch (...) {
-    SetTargetPath(savedTarget);
-    platform::DeleteFile(tempArchive_);
+    restore();
     for (const std::string& path : listFilesWritten_) RemoveStagedFile(path);
     throw;
   }
-  SetTargetPath(savedTarget);
-  platform::DeleteFile(tempArchive_);
+  restore();
   // An archive without a list file has nothing to open.
   if (names.Empty()) throw ESegError(kStreamOpenFailed);
   listFile_ = names[0];
@@ -308,8 +331,15 @@ void TSegCompress::ReadListFile(TSegArc& arc, std::int32_t recordWidth) {
     throw ESegError(kStreamOpenFailed);
   }
   std::int64_t remaining = list->Size();
+  if (ListFileTooLarge(remaining, recordWidth)) {
+    list.reset();
+    RemoveStagedFile(listFile_);
+    throw ESegError(kListFileTooLarge);
+  }
+  // Records are often a few bytes wide: they are served from blocks read ahead, not one system
+  // read each.
+  list->ReadAhead();
   while (remaining > 0) {
-    std::fill(buffer_.begin(), buffer_.end(), std::uint8_t{0});
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(recordWidth, remaining));
     if (list->Read(buffer_.data(), n) != n) {
       list.reset();

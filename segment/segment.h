@@ -26,6 +26,7 @@ inline constexpr const char* kInvalidArchiveSequence = "(TSegCompress) Invalid A
 inline constexpr const char* kStreamOpenFailed = "(TSegCompress) Stream open failed";
 inline constexpr const char* kStreamReadFailed = "(TSegCompress) Stream read failed";
 inline constexpr const char* kOperationAborted = "(TSegCompress) Operation aborted by user";
+inline constexpr const char* kListFileTooLarge = "(TSegCompress) List file too large: the set is damaged";
 
 class ESegError : public Exception {
  public:
@@ -153,7 +154,7 @@ class TSegCompress : public compress::TCompress {
   std::vector<std::uint8_t> buffer_;  // the transfer buffer, held only while a pass runs
   std::string tempArchive_;
   std::string listFile_;
-  std::vector<std::string> listFilesWritten_;  // by the list archive being expanded
+  std::vector<std::string> listFilesWritten_;  // by the list archive being expanded: its first member only
 };
 
 class TSegCompEZ : public TSegCompress {

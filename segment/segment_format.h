@@ -21,6 +21,12 @@ inline constexpr std::int32_t kSegTransferSize = 8192;
 inline constexpr std::int32_t kMaxNameLength = kSegTransferSize - 1;
 inline constexpr std::int32_t kMaxRecordWidth = kSegTransferSize - 1;
 
+// A list file names at most kMaxListRecords files, and holds at most that many names as long as
+// the longest path Windows allows; a larger one belongs to a damaged set. Both bound what a few
+// bytes of set can make the reader stage on disk and keep in memory.
+inline constexpr std::int32_t kMaxListRecords = 65536;
+inline constexpr std::int64_t kMaxListFileSize = std::int64_t{kMaxListRecords} * 260;
+
 inline constexpr std::int32_t kMinSegSize = 16384;
 inline constexpr std::int32_t kDefaultSegSize = 1440000;
 

@@ -71,7 +71,10 @@ TUnzip::TUnzip(ui::Application& application, TMainSetup& mainSetup)
   SegCompEZ1.MakeDirectories = false;
   SegCompEZ1.ExceptionOnFileError = false;
   SegCompEZ1.Key = 0;
-  SegCompEZ1.CheckSpaceBeforeExpand = false;
+  // A member may declare up to 2 GiB of the private folder's disk: the set as a whole before
+  // anything is written, and each member before it is, must fit on it.
+  SegCompEZ1.CheckSpaceBeforeExpand = true;
+  SegCompEZ1.CheckTotalSpaceBeforeExpand = true;
   SegCompEZ1.OnCheckFile = [this](std::string& path, compress::TCProcessMode mode) { SegCompEZ1CheckFile(path, mode); };
   SegCompEZ1.OnShowProgress = [this](std::int32_t& percent) { SegCompEZ1ShowProgress(percent); };
   SegCompEZ1.OnSegBefore = [this](segment::TSegMode mode, const std::string& name, std::uint16_t number) {

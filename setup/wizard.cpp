@@ -1,12 +1,9 @@
 #include "setup/wizard.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/files.h"
-#include "platform/machine.h"
 #include "setup/change_dir.h"
 #include "setup/destination.h"
+#include "setup/license_text.h"
 #include "setup/setup_icon.h"
 #include "setup/wizard_glyphs.h"
 
@@ -15,27 +12,6 @@ namespace {
 
 constexpr int kNotebookHeight = 225;
 constexpr int kBarHeight = 30;
-
-// The lines of a text file as a memo loads them: CR LF, LF and CR each end a line, and a final
-// line break adds no empty line.
-std::vector<std::string> LoadLines(const std::string& windowsPath) {
-  std::vector<std::string> lines;
-  std::ifstream in(platform::Machine::Current().ToHostPath(windowsPath), std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string line;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c != '\r' && c != '\n') {
-      line += c;
-      continue;
-    }
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    lines.push_back(std::move(line));
-    line.clear();
-  }
-  if (!line.empty()) lines.push_back(std::move(line));
-  return lines;
-}
 
 void SetLines(ui::TMemo& memo, const std::vector<std::string>& lines) {
   memo.Lines.Clear();
@@ -268,10 +244,15 @@ void TZEV::FormShow() {
   CreateFolder.SetText(config_.FolderName);
   Label2.SetCaption(RadioButton1.Enabled ? config_.LaunchProgram : std::string());
   const std::string license = config_.TempDir + "\\license.txt";
-  if (platform::FileExists(license))
-    SetLines(Memo3, LoadLines(license));
-  else
+  if (platform::FileExists(license)) {
+    const LicenseText text = LoadLicenseText(license);
+    SetLines(Memo3, text.lines);
+    if (text.cut)
+      App().Log("licence text cut after " + std::to_string(text.lines.size()) + " lines: license.txt holds more than " +
+                std::to_string(kLicenseMaxLines) + " lines or " + std::to_string(kLicenseMaxBytes) + " bytes");
+  } else {
     Memo3.Lines.Clear();
+  }
   if (config_.WorkStationPrompt)
     min.SetChecked(true);
   else

@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/process.h"
 #include "platform/text.h"
 #include "tools/progress_line.h"
 
@@ -20,6 +21,7 @@ namespace zev::tools {
 
 int RunTool(const char* tool, const char* version, const char* usage, int argc, char** argv,
             const std::function<std::function<int()>()>& parseCommandLine) {
+  platform::TreatFileSizeLimitAsWriteError();
   // After "--" every word is an operand, even one that looks like --help.
   for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -71,11 +73,23 @@ void ReportError(const std::string& tool, const std::string& subject, const std:
   std::fputs(line.c_str(), stderr);
 }
 
+namespace {
+
+// The five bytes that Windows-1252 leaves undefined keep their C1 control code points (U+0081 ...)
+// in UTF-8, and a terminal takes those as controls (U+009D opens an operating system command).
+// Every other byte of 0x80..0x9F is a printable character.
+bool IsC1Control(unsigned char u) {
+  return u >= 0x80 && u <= 0x9F &&
+         platform::Win1252ToUtf8(std::string(1, static_cast<char>(u))) == std::string{'\xC2', static_cast<char>(u)};
+}
+
+}  // namespace
+
 std::string Printable(const std::string& name1252) {
   std::string escaped;
   for (char c : name1252) {
     auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) {
+    if (u < 0x20 || u == 0x7F || IsC1Control(u)) {
       static const char kHex[] = "0123456789abcdef";
       escaped += "\\x";
       escaped += kHex[u >> 4];
@@ -199,6 +213,27 @@ std::int64_t SinkStream::Seek(std::int64_t offset, platform::SeekOrigin origin) 
 
 namespace zev::tools {
 
+std::string MalformedNameReason(const std::string& name) {
+  if (name.empty()) return "member has an empty name";
+  if (name.find('/') != std::string::npos)
+    return "member name holds \"/\": stored names separate their folders with \"\\\"";
+  std::size_t start = name.size() > 1 && name[1] == ':' ? 2 : 0;
+  if (start < name.size() && name[start] == '\\') ++start;
+  while (start <= name.size()) {
+    std::size_t end = name.find('\\', start);
+    const bool last = end == std::string::npos;
+    if (last) end = name.size();
+    const std::string component = name.substr(start, end - start);
+    if (component.empty() || component == ".") {
+      return last ? "member name ends in a folder: it names no file"
+                  : "member name holds an empty or \".\" folder part";
+    }
+    if (component != ".." && !platform::IsValidWindowsName(component)) return "member name is not a valid file name";
+    start = end + 1;
+  }
+  return {};
+}
+
 std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
   const std::string suffix = hint.empty() ? std::string() : " (" + hint + ")";
   if (name.empty()) return "member has an empty name";
@@ -208,13 +243,10 @@ std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
   while (start <= name.size()) {
     std::size_t end = name.find_first_of("\\/", start);
     if (end == std::string::npos) end = name.size();
-    std::string component = name.substr(start, end - start);
-    if (component == "..") return "member name climbs out of the target folder" + suffix;
-    if (!component.empty() && component != "." && !platform::IsValidWindowsName(component))
-      return "member name is not a valid file name";
+    if (name.compare(start, end - start, "..") == 0) return "member name climbs out of the target folder" + suffix;
     start = end + 1;
   }
-  return {};
+  return MalformedNameReason(name);
 }
 
 std::string StoredNameOf(const std::filesystem::path& relative) {

@@ -42,8 +42,9 @@ compress::CompressionLevel ParseLevelName(const std::string& name);
 // away first); the subject is left out when empty.
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message);
 
-// A Windows-1252 name as UTF-8, with control characters shown as \xNN so that no name can move
-// the cursor or change the terminal.
+// A Windows-1252 name as UTF-8, with control characters (C0, DEL, and the C1 controls that the
+// bytes Windows-1252 leaves undefined become) shown as \xNN so that no name can move the cursor or
+// change the terminal.
 std::string Printable(const std::string& name1252);
 
 // Sets up the machine for a host tool: the working folder is A:, C: the usual machine folder,
@@ -116,9 +117,13 @@ class SinkStream : public platform::Stream {
 
 namespace zev::tools {
 
+// Why a stored member name cannot be the path of a file wherever it is put, or empty when it can:
+// empty, with "/" (the stored form separates with "\"), with an empty or "." part, ending in a
+// folder, or with a part that is not a valid file name. A leading drive and root are allowed.
+std::string MalformedNameReason(const std::string& name);
 // Why a stored member name may not be written below a target folder (absolute, with a drive,
-// climbing out with "..", or not a valid file name), or empty when it may. hint, when given, is
-// added to the reason in parentheses.
+// climbing out with "..", or malformed as above), or empty when it may. hint, when given, is
+// added in parentheses to the reasons it can override (absolute, drive, climbing).
 std::string UnsafeNameReason(const std::string& name, const std::string& hint = "");
 
 // The stored (Windows-1252, "\"-separated) form of a relative host path, or empty when a

@@ -1,10 +1,17 @@
 // Random and damaged archives through the lister and the expander: every outcome must be a
 // clean result or one of the engine's own exceptions, and nothing may be written outside the
 // target folder of the test machine.
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
 
 #include "compress/compress.h"
 #include "compress/errors.h"
+#include "platform/files.h"
 #include "platform/scoped_machine.h"
 #include "tests/compress/archive_builder.h"
 #include "tests/support/test_inputs.h"
@@ -85,6 +92,8 @@ TEST(ArchiveRobustness, RandomAndMutatedArchivesFailCleanly) {
       ++refused;
     } catch (const ELZHBadDecodeTable&) {
       ++refused;
+    } catch (const ETruncatedData&) {
+      ++refused;
     } catch (const platform::EReadError&) {
       ++refused;  // a stored member cut short
     }
@@ -95,6 +104,106 @@ TEST(ArchiveRobustness, RandomAndMutatedArchivesFailCleanly) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(machine.DriveC())) {
     auto relative = entry.path().lexically_relative(machine.DriveC()).generic_string();
     EXPECT_TRUE(relative == "t" || relative == "t/out" || relative.rfind("WINDOWS", 0) == 0) << relative;
+  }
+}
+
+// A member whose data runs out before its declared size is damaged, however its missing bits
+// would decode: a few bytes may not declare gigabytes of output. Each case also shows how little
+// reached the disk before the decoder stopped.
+TEST(ArchiveRobustness, MembersThatConsumeBitsPastTheirDataAreDamaged) {
+  platform::ScopedMachine machine;
+  const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
+  CodecSettings settings;
+  const Bytes lzh = RunCodecInMemory(settings, text, 0, coLZH, false);
+  const Bytes lh5 = RunCodecInMemory(settings, text, 0, coLZH5, false);
+  struct Case {
+    const char* what;
+    Bytes data;
+    std::uint8_t method;
+    std::int32_t declared;
+  };
+  const Case cases[] = {
+      // One literal, then only zero bits: 65536 zero literals per 52 bits, without end.
+      {"7-byte LZH5 stream declaring 2 GiB - 1", {0x00, 0x01, 0x00, 0x00, 0x04, 0x10, 0x00}, coLZH5, 0x7FFFFFFF},
+      {"LZH5 member cut by one byte", Bytes(lh5.begin(), lh5.end() - 1), coLZH5, 5000},
+      {"LZH5 member declaring one byte more", lh5, coLZH5, 5001},
+      {"LZH5 member with no data declaring 2 GiB - 1", {}, coLZH5, 0x7FFFFFFF},
+      {"LZH member cut by one byte", Bytes(lzh.begin(), lzh.end() - 1), coLZH, 5000},
+      {"LZH member of 8 bytes declaring 2 GiB - 1", Bytes(lzh.begin(), lzh.begin() + 8), coLZH, 0x7FFFFFFF},
+      {"LZH member with no data declaring 2 GiB - 1", {}, coLZH, 0x7FFFFFFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TCompress compress;
+    compress.SetTargetPath("C:\\t");
+    compress.MakeDirectories = true;
+    TMemberHeader member;
+    member.NameLength = 3;
+    member.UncompressedSize = c.declared;
+    member.CompressedSize = static_cast<std::int32_t>(c.data.size());
+    member.MethodNumber = c.method;
+    member.Attributes = 0x20;
+    MemoryStream archive(ArchiveBuilder("LH5").AddRaw(member, "out", c.data).Build());
+    EXPECT_THROW(compress.ExpandCompressedStream(archive, nullptr), ETruncatedData);
+    EXPECT_LE(platform::FileSize("C:\\t\\out"), 65536);
+  }
+  // The stream as written expands.
+  TCompress compress;
+  compress.SetTargetPath("C:\\t");
+  MemoryStream whole(ArchiveBuilder("LH5").Add("lh5", lh5, coLZH5, text).Add("lzh", lzh, coLZH, text).Build());
+  EXPECT_NO_THROW(compress.ExpandCompressedStream(whole, nullptr));
+}
+
+// A member declaring more than the target's file system holds is refused before anything is
+// written, with the free space of the folder it goes to: here a small mount below the drive,
+// whose root has plenty. With the total checked too, an archive whose members fit one by one but
+// not together is refused before its first member. Root only: it needs a tmpfs mount.
+TEST(ArchiveRobustness, DeclaredSizesBeyondTheTargetsFreeSpaceAreRefusedBeforeWriting) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  platform::ScopedMachine machine;
+  const auto small = machine.DriveC() / "small";
+  std::filesystem::create_directories(small);
+  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "a tmpfs mount could not be made";
+  struct Unmount {
+    std::filesystem::path path;
+    ~Unmount() { ::umount(path.c_str()); }
+  } unmount{small};
+  ASSERT_LT(platform::DiskFreeAt("C:\\small\\sub\\x"), 100000);
+  ASSERT_GT(platform::DiskFree(3), 100000);
+
+  auto declaring = [](TMemberHeader m, const char* name, std::int32_t size) {
+    m.NameLength = static_cast<std::int16_t>(std::strlen(name));
+    m.UncompressedSize = size;
+    m.CompressedSize = 7;
+    m.MethodNumber = coLZH5;
+    return m;
+  };
+  const Bytes data = {0x00, 0x00, 0x00, 0x00, 0x04, 0x10, 0x00};
+  struct Case {
+    const char* what;
+    Bytes archive;
+    bool checkTotal;
+  };
+  const Case cases[] = {
+      {"a member declaring 2 GiB - 1",
+       ArchiveBuilder("LH5").AddRaw(declaring({}, "big", 0x7FFFFFFF), "big", data).Build(), false},
+      {"two members of 40000 bytes each, with the total checked",
+       ArchiveBuilder("LH5")
+           .AddRaw(declaring({}, "one", 40000), "one", data)
+           .AddRaw(declaring({}, "two", 40000), "two", data)
+           .Build(),
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TCompress compress;
+    compress.SetTargetPath("C:\\small\\sub");
+    compress.MakeDirectories = true;
+    compress.CheckSpaceBeforeExpand = true;
+    compress.CheckTotalSpaceBeforeExpand = c.checkTotal;
+    MemoryStream archive(c.archive);
+    EXPECT_THROW(compress.ExpandCompressedStream(archive, nullptr), EInsufficientDiskSpace);
+    EXPECT_TRUE(std::filesystem::is_empty(small));
   }
 }
 

@@ -291,10 +291,18 @@ TEST_F(CompressTest, WrongKeyOnLzh5IsAKeyErrorNotATableError) {
   compress.Key = key;
   Expand(archive);
   EXPECT_EQ(Contents("C:\\out\\ab"), ab);
-  // Unlocked, a broken table is reported as such.
+  // Unlocked, a broken table is reported as such: the length code's first length becomes 1,
+  // which overfills the code.
   Bytes broken = kLzh5AB;
-  broken[2] = 0xFF;
+  broken[2] = 0x21;
   EXPECT_THROW(Expand(ArchiveBuilder("LH5").Add("ab", broken, coLZH5, ab).Build()), ELZHBadDecodeTable);
+  // And a stream cut short as damaged, but locked as a key error: a wrong key makes noise of it.
+  const Bytes cut(kLzh5AB.begin(), kLzh5AB.end() - 1);
+  compress.Key = 0;
+  EXPECT_THROW(Expand(ArchiveBuilder("LH5").Add("ab", cut, coLZH5, ab).Build()), ETruncatedData);
+  compress.Key = key;
+  EXPECT_THROW(Expand(ArchiveBuilder("LH5").Add("ab", Scramble(cut, key), coLZH5, ab, 2, 0x41 + 0x42 + key).Build()),
+               EInvalidKey);
 }
 
 TEST_F(CompressTest, DatesAndAttributesAreRestored) {

@@ -404,19 +404,25 @@ TEST(Lzh5Decoder, MatchesCopyFromTheInitialWindowAndFromThemselves) {
   }
 }
 
-TEST(Lzh5Decoder, CopiesTheLastMatchWholePastOutputSize) {
-  // Symbol 509 (a match of 256) makes the character count the full 510.
+TEST(Lzh5Decoder, CutsTheLastMatchAtOutputSize) {
+  // Symbol 509 (a match of 256) makes the character count the full 510. Other writers' streams
+  // may end on a match that runs past the file's size; the file still has exactly its size, and
+  // the checksum covers those bytes only.
   Random random(5);
   BitWriter w;
   PutBlock(w, {{0, 'q'}, {0, 'r'}, {256, 0}}, 3, random);
-  Bytes expected{'q'};
-  expected.insert(expected.end(), 257, 'r');
-  EXPECT_EQ(Expand(w.bytes(), 3), expected);
-  // A single-symbol block of one such match: one requested byte gives 256 spaces.
+  std::int32_t checksum = 0;
+  EXPECT_EQ(RunCodecInMemory({}, w.bytes(), 3, coLZH5, true, false, &checksum), (Bytes{'q', 'r', 'r'}));
+  EXPECT_EQ(checksum, 'q' + 2 * 'r');
+  // A single-symbol block of one such match: one requested byte gives one space.
   BitWriter single;
   PutHeader(single, {1, Single(0), Single(509), Single(13)});
   single.Put(0, 12);  // class 13 carries 12 extra bits
-  EXPECT_EQ(Expand(single.bytes(), 1), Bytes(256, ' '));
+  EXPECT_EQ(Expand(single.bytes(), 1), Bytes(1, ' '));
+  // Past the end of the 64 KiB history buffer too.
+  BitWriter longRun;
+  PutHeader(longRun, {0, Single(0), Single(509), Single(0)});
+  EXPECT_EQ(Expand(longRun.bytes(), 100000), Bytes(100000, ' '));
 }
 
 TEST(Lzh5Decoder, MatchesReachAcrossTheWholeWindow) {
@@ -546,8 +552,8 @@ TEST(Lzh5Decoder, AcceptsTheLargestValuesInsideEachAlphabet) {
   EXPECT_EQ(Expand(w.bytes(), 512), Bytes(512, ' '));
 }
 
-TEST(Lzh5Decoder, ReadsMissingInputAsZeroBits) {
-  // One block; the cuts fall among its items, after the header.
+TEST(Lzh5Decoder, RefusesStreamsThatConsumeBitsPastTheirEnd) {
+  // One block; the cuts fall in the header and among its items.
   Random random(21);
   const std::vector<Item> items = RandomItems(3000, random);
   const BlockHeader h = RandomHeader(items, static_cast<std::uint32_t>(items.size()), random);
@@ -560,18 +566,25 @@ TEST(Lzh5Decoder, ReadsMissingInputAsZeroBits) {
   const Bytes& stream = w.bytes();
   ASSERT_EQ(Expand(stream, size), expected);
   const std::size_t header = headerOnly.bytes().size();
-  for (std::size_t cut : {header, header + 1, (header + stream.size()) / 2, stream.size() - 1}) {
+  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, header - 1, header, header + 1, (header + stream.size()) / 2,
+                          stream.size() - 1}) {
     SCOPED_TRACE(cut);
     const Bytes shortened(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut));
-    Bytes padded = shortened;
-    padded.resize(stream.size() + 1024, 0);
-    const Bytes out = Expand(shortened, size);
-    EXPECT_GE(out.size(), expected.size());
-    EXPECT_LE(out.size(), expected.size() + 255);
-    EXPECT_EQ(out, Expand(padded, size));
+    EXPECT_THROW(Expand(shortened, size), ETruncatedData);
   }
-  // Nothing at all: zero bits are a block of 65536 items, all the single literal 0.
-  EXPECT_EQ(Expand({}, 1000), Bytes(1000, 0));
+  // The bits a stream ends with may sit anywhere in its last byte: the decoder looks 16 bits
+  // ahead, but only consuming a bit past the end counts. The worked stream of one byte uses
+  // 52 of its 56 bits; without its last byte it needs 4 it does not have.
+  const Bytes oneByte = {0x00, 0x01, 0x00, 0x00, 0x04, 0x10, 0x00};
+  EXPECT_EQ(Expand(oneByte, 1), Bytes{0x41});
+  EXPECT_THROW(Expand(Bytes(oneByte.begin(), oneByte.end() - 1), 1), ETruncatedData);
+  // Items that take no bits at all are not past the end: with an item count of 0 the header's
+  // 65536 literals are all there, and only the next header would need more bits.
+  const Bytes manyItems = {0x00, 0x00, 0x00, 0x00, 0x04, 0x10, 0x00};
+  EXPECT_EQ(Expand(manyItems, 65536), Bytes(65536, 0x41));
+  EXPECT_THROW(Expand(manyItems, 65537), ETruncatedData);
+  // A declared size near 2 GiB over the same bytes stops at the first missing bit.
+  EXPECT_THROW(Expand(oneByte, 0x7FFFFFFF), ETruncatedData);
 }
 
 TEST(Lzh5Decoder, AbortStopsReadingAndStillProducesOutputSize) {
@@ -605,9 +618,9 @@ TEST(Lzh5Decoder, ExpandsRandomStreamsWithLongCodes) {
 }
 
 
-// Random and damaged streams: the decoder either refuses a table or produces outputSize bytes plus
-// at most the rest of one match, and never touches memory outside its tables (the sanitizer build
-// runs this too).
+// Random and damaged streams: the decoder refuses a table, refuses a stream that runs out, or
+// produces exactly outputSize bytes, and never touches memory outside its tables (the sanitizer
+// build runs this too).
 TEST(Lzh5Decoder, SurvivesRandomAndMutatedStreams) {
   Random random(0xC0DEC);
   std::vector<Bytes> seeds = {
@@ -617,7 +630,7 @@ TEST(Lzh5Decoder, SurvivesRandomAndMutatedStreams) {
   };
   for (int i = 0; i < 6; ++i) seeds.push_back(RandomStream(1 + random.Below(3), 200, random).stream);
 
-  int rejected = 0, expanded = 0;
+  int rejected = 0, expanded = 0, ranOut = 0;
   for (int round = 0; round < 10000; ++round) {
     Bytes stream;
     if (round % 10 == 0) {
@@ -640,15 +653,17 @@ TEST(Lzh5Decoder, SurvivesRandomAndMutatedStreams) {
     try {
       const Bytes out = Expand(stream, outputSize);
       ++expanded;
-      ASSERT_GE(out.size(), static_cast<std::size_t>(outputSize)) << "round " << round;
-      ASSERT_LE(out.size(), static_cast<std::size_t>(outputSize) + 255) << "round " << round;
+      ASSERT_EQ(out.size(), static_cast<std::size_t>(outputSize)) << "round " << round;
     } catch (const ELZHBadDecodeTable&) {
       ++rejected;
+    } catch (const ETruncatedData&) {
+      ++ranOut;
     }
   }
-  // Both outcomes must actually occur, or the mutations tell nothing.
+  // Every outcome must actually occur, or the mutations tell nothing.
   EXPECT_GT(rejected, 1000);
   EXPECT_GT(expanded, 1000);
+  EXPECT_GT(ranOut, 1000);
 }
 
 

@@ -350,16 +350,30 @@ TEST(LzhCodec, DecoderWindowStartsAsSpacesThroughout) {
   }
 }
 
-TEST(LzhCodec, CorruptStreamWritesAWholeMatchPastCount) {
+TEST(LzhCodec, ALastMatchPastCountIsCut) {
   auto model = std::make_unique<LzhModel>();
   model->LzhInitModel();
   BitSink sink;
   sink.PutSymbol(*model, 'x');
   sink.PutSymbol(*model, MatchSymbol(MaxMatch));
   sink.PutDistance(0);
-  Bytes out = Expand(sink.Data(), 2);
-  Bytes expected(61, 'x');
-  EXPECT_EQ(out, expected);  // 2 wanted, 59 more from the last match
+  std::int32_t checksum = 0;
+  // 2 wanted: the match's other 59 bytes are not written, nor summed.
+  EXPECT_EQ(RunCodecInMemory({}, sink.Data(), 2, coLZH, true, false, &checksum), Bytes(2, 'x'));
+  EXPECT_EQ(checksum, 2 * 'x');
+}
+
+TEST(LzhCodec, StreamsThatConsumeBitsPastTheirEndAreDamaged) {
+  Bytes text = testing::MakeInput(testing::InputKind::Text, 3000, 7);
+  Bytes packed = Compress(text);
+  ASSERT_EQ(Expand(packed, text.size()), text);
+  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, packed.size() / 2, packed.size() - 1}) {
+    EXPECT_THROW(Expand(Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut)), text.size()),
+                 ETruncatedData)
+        << cut;
+  }
+  // A declared size near 2 GiB over a few bytes stops at the first missing bit.
+  EXPECT_THROW(Expand(Bytes(packed.begin(), packed.begin() + 8), 0x7FFFFFFF), ETruncatedData);
 }
 
 TEST(LzhCodec, BothSidesRebuildTheModelAtTheSameSymbol) {
@@ -385,7 +399,7 @@ TEST(LzhCodec, AbortedInputEndsBothDirections) {
   EXPECT_TRUE(RunCodecInMemory(aborting, text, 0, coLZH, false).empty());
   // The decoder takes zero bits from then on and still produces the bytes asked for.
   Bytes packed = Compress(text);
-  EXPECT_GE(RunCodecInMemory(aborting, packed, 20000, coLZH, true).size(), 20000u);
+  EXPECT_EQ(RunCodecInMemory(aborting, packed, 20000, coLZH, true).size(), 20000u);
 }
 
 // Replays the encoder's window over the items it produced and checks each item against a
@@ -509,6 +523,7 @@ TEST(LzhCodec, DecoderSurvivesRandomAndMutatedStreams) {
     seeds.push_back(Compress(data));
     sizes.push_back(data.size());
   }
+  int expanded = 0, ranOut = 0;
   for (int n = 0; n < 3000; ++n) {
     Bytes stream;
     std::size_t count;
@@ -526,10 +541,16 @@ TEST(LzhCodec, DecoderSurvivesRandomAndMutatedStreams) {
       if (random.Below(4) == 0) stream.resize(random.Below(static_cast<std::uint32_t>(stream.size())));
       count = sizes[which] + random.Below(40);
     }
-    Bytes out = Expand(stream, count);
-    ASSERT_GE(out.size(), count);
-    ASSERT_LE(out.size(), count + MaxMatch - 1);
+    try {
+      ASSERT_EQ(Expand(stream, count).size(), count);
+      ++expanded;
+    } catch (const ETruncatedData&) {
+      ++ranOut;
+    }
   }
+  // Both outcomes must occur, or the mutations tell nothing.
+  EXPECT_GT(expanded, 500);
+  EXPECT_GT(ranOut, 500);
 }
 
 }  // namespace

@@ -33,15 +33,6 @@ struct ListedMember {
   compress::TCompressedFileInfo info;
 };
 
-// The slack a decoder may write past the declared size: its last match.
-inline std::int64_t DecoderSlack(std::uint8_t method) {
-  switch (method) {
-    case compress::coLZH5: return 255;
-    case compress::coLZH: return 59;
-    default: return 0;
-  }
-}
-
 // Needs a machine whose C: is a private folder (ScopedMachine).
 inline Verdict CheckArchive(const std::uint8_t* data, std::size_t size) {
   namespace fs = std::filesystem;
@@ -111,7 +102,6 @@ inline Verdict CheckArchive(const std::uint8_t* data, std::size_t size) {
       const auto& info = listed[k].info;
       std::int64_t bound = info.MethodNumber == compress::coNone ? info.CompressedSize : info.UncompressedSize;
       if (bound < 0) bound = 0;
-      bound += DecoderSlack(info.MethodNumber);
       if (info.MethodNumber == compress::coRLE) bound = 255LL * info.CompressedSize;
       if (static_cast<std::int64_t>(written) > bound && written < kOutputLimit)
         return "member " + std::to_string(k) + " (method " + std::to_string(info.MethodNumber) + ") wrote " +

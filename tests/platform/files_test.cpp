@@ -92,6 +92,15 @@ TEST(Files, DiskFreeByDriveNumber) {
   EXPECT_EQ(DiskFree(-1), -1);
 }
 
+TEST(Files, DiskFreeAtTheNearestExistingFolder) {
+  ScopedMachine m;
+  // A path that does not exist yet is on the file system of its nearest existing folder.
+  const auto available = static_cast<std::int64_t>(fs::space(m.DriveC()).available);
+  EXPECT_NEAR(static_cast<double>(DiskFreeAt("C:\\not\\yet\\made.txt")), static_cast<double>(available), 1 << 20);
+  EXPECT_NEAR(static_cast<double>(DiskFreeAt("C:\\")), static_cast<double>(available), 1 << 20);
+  EXPECT_EQ(DiskFreeAt("Q:\\x"), -1);  // not mapped
+}
+
 TEST(Files, FindFilesByPatternAndMask) {
   ScopedMachine m;
   const fs::path dir = m.DriveC() / "Data";

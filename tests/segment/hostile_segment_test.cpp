@@ -123,5 +123,101 @@ TEST_F(HostileSegment, SegmentVanishingBeforeItIsOpenedEndsWithAnError) {
   EXPECT_TRUE(fs::exists(machine.Host(segments[0])));
 }
 
+// The reader's temporary folder after a pass: every staged file is gone, on success and on error.
+std::vector<std::string> Leftovers(const fs::path& folder) {
+  std::vector<std::string> left;
+  std::error_code ec;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) left.push_back(entry.path().string());
+  return left;
+}
+
+TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft) {
+  // The list file first, then members nobody reads: one large, one in a folder, one with the same
+  // name as the list file, which would replace it.
+  const testing::Bytes records = testing::Records({"a.txt"}, 5);
+  const testing::Bytes list = compress::testing::ArchiveBuilder("NON")
+                                  .AddStored("zevsetup.lst", records)
+                                  .AddStored("extra.bin", testing::Bytes(300000, 'x'))
+                                  .AddStored("sub\\extra.txt", testing::Text("extra"))
+                                  .AddStored("ZEVSETUP.LST", testing::Records({"b.txt"}, 5))
+                                  .Build();
+  testing::RawArc arc;
+  arc.templateName = "C:\\APP\\*.*";
+  arc.recordWidth = 5;
+  arc.listArchive = list;
+  arc.archive = testing::StoredArchive({{"a.txt", testing::Text("payload")}, {"b.txt", testing::Text("other")}});
+  testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {});
+  EXPECT_EQ(Expand("extra"), "");
+  EXPECT_EQ(testing::ReadHost(machine.DriveC() / "out" / "a.txt"), testing::Text("payload"));
+  EXPECT_FALSE(fs::exists(machine.DriveC() / "out" / "b.txt"));
+  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+
+  // The same when the set fails after the list was read: its archive entry is damaged.
+  arc.arcMagic = {'X', 'X', 'X', 'X'};
+  testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {});
+  EXPECT_EQ(Expand("extra"), kInvalidArchiveIDHeader);
+  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+
+  // And when the user cancels while the list archive is being staged: its second half lies on a
+  // disk that is not there.
+  arc.arcMagic = kSegArcMagic;
+  fs::remove_all(machine.DriveC() / "extra");
+  testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {100});
+  fs::remove(machine.DriveC() / "extra" / "zevsetup.002");
+  EXPECT_EQ(Expand("extra"), kOperationAborted);
+  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+}
+
+TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
+  struct Case {
+    const char* what;
+    testing::Bytes listArchive;
+    std::int32_t recordWidth;
+    std::string error;
+  };
+  auto ofRecords = [](std::size_t count, std::size_t width) {
+    return testing::ListArchive(testing::Records(std::vector<std::string>(count, "a.txt"), width), "zevsetup.lst");
+  };
+  // A list member whose few bytes of LZH5 data would decode to more than a list file may hold.
+  compress::TMemberHeader huge;
+  huge.NameLength = 12;
+  huge.UncompressedSize = static_cast<std::int32_t>(kMaxListFileSize + 1);
+  huge.CompressedSize = 7;
+  huge.MethodNumber = compress::coLZH5;
+  const testing::Bytes hugeList =
+      compress::testing::ArchiveBuilder("LH5").AddRaw(huge, "zevsetup.lst", {0x00, 0x00, 0x00, 0x00, 0x04, 0x10, 0x00}).Build();
+  // An RLE member's output does not depend on its declared size: 257 runs of 255 'a' and two more
+  // are 65537 one-byte records, declared as one byte. The records are counted as they are read.
+  testing::Bytes runs;
+  for (int i = 0; i < 257; ++i) runs.insert(runs.end(), {'a', 0x94, 0xFF});
+  runs.insert(runs.end(), {'a', 'a'});
+  compress::TMemberHeader rle;
+  rle.NameLength = 12;
+  rle.UncompressedSize = 1;
+  rle.CompressedSize = static_cast<std::int32_t>(runs.size());
+  rle.MethodNumber = compress::coRLE;
+  rle.Checksum = 65537 * 'a';
+  const testing::Bytes rleList = compress::testing::ArchiveBuilder("RLE").AddRaw(rle, "zevsetup.lst", runs).Build();
+  const Case cases[] = {
+      {"65536 records", ofRecords(65536, 5), 5, ""},
+      {"65537 records of RLE data declared as one byte", rleList, 1, kListFileTooLarge},
+      {"65537 records", ofRecords(65537, 5), 5, kListFileTooLarge},
+      {"65536 records of 261 bytes", ofRecords(65536, 261), 261, kListFileTooLarge},
+      {"a list member declaring more than a list file may hold", hugeList, 5, kListFileTooLarge},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::RawArc arc;
+    arc.templateName = "C:\\APP\\*.*";
+    arc.recordWidth = c.recordWidth;
+    arc.listArchive = c.listArchive;
+    arc.archive = testing::StoredArchive({{"a.txt", testing::Text("payload")}});
+    fs::remove_all(machine.DriveC() / "lists");
+    testing::WriteSegments(machine.DriveC() / "lists", "zevsetup", testing::SetStream({arc}), {});
+    EXPECT_EQ(Expand("lists"), c.error);
+    EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  }
+}
+
 }  // namespace
 }  // namespace zev::segment

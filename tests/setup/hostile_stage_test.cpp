@@ -1,7 +1,7 @@
 // The expansion stage against hostile sets: stored names that climb, are absolute, carry a drive,
 // use "/", hold control characters or are empty all land flat in the private folder or are
-// skipped, and nothing is written anywhere else; a full disk during the expansion ends the stage
-// with its error (root only: it needs a small tmpfs mount).
+// skipped, and nothing is written anywhere else; a full disk during the expansion, or a set that
+// cannot fit, ends the stage with its error (root only: it needs a small tmpfs mount).
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -32,6 +32,20 @@ class HostileStage : public SetupFixture {
     writer.SegBuildArcs({{"C:\\APP\\*.*", "C:\\build\\evil.arc", names}});
   }
 
+  // Mounts a tmpfs of the given size on the Windows directory's Temp folder until the test ends.
+  // Returns why it could not (the test then skips), or nothing.
+  std::string MountSmallTemp(const char* size) {
+    if (::geteuid() != 0) return "needs root to mount a small file system";
+    const fs::path temp = machine.DriveC() / "WINDOWS" / "Temp";
+    fs::create_directories(temp);
+    if (::mount("tmpfs", temp.c_str(), "tmpfs", 0, size) != 0) return "a tmpfs mount could not be made";
+    mounted_ = temp;
+    return {};
+  }
+  ~HostileStage() override {
+    if (!mounted_.empty()) ::umount(mounted_.c_str());
+  }
+
   // Files on drive C: outside the private folder, the Windows folder's own files and the
   // build folders of this test.
   std::vector<std::string> StrayFiles() const {
@@ -46,6 +60,9 @@ class HostileStage : public SetupFixture {
       if (entry.path().filename() != "machine" && entry.path().filename() != "start") stray.push_back(entry.path().string());
     return stray;
   }
+
+ private:
+  fs::path mounted_;
 };
 
 TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
@@ -72,14 +89,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
 }
 
 TEST_F(HostileStage, FullDiskDuringExpansionEndsTheStageWithItsError) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
-  const fs::path temp = machine.DriveC() / "WINDOWS" / "Temp";
-  fs::create_directories(temp);
-  if (::mount("tmpfs", temp.c_str(), "tmpfs", 0, "size=16k") != 0) GTEST_SKIP() << "a tmpfs mount could not be made";
-  struct Unmount {
-    fs::path path;
-    ~Unmount() { ::umount(path.c_str()); }
-  } unmount{temp};
+  if (const std::string why = MountSmallTemp("size=16k"); !why.empty()) GTEST_SKIP() << why;
   BuildHostileSet({{"small.txt", "fits"}, {"big.bin", RandomText(60000, 3)}});
   CreateForms();
   app->Run();
@@ -90,6 +100,20 @@ TEST_F(HostileStage, FullDiskDuringExpansionEndsTheStageWithItsError) {
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Error Expanding Files!!"), texts.end());
   // The set itself, which was already safe, is untouched.
   EXPECT_TRUE(fs::exists(machine.StartDir() / "zevsetup.001"));
+}
+
+// Members that fit on the private folder's disk one by one but not together: the stage compares
+// the set's total with the free space before writing any of them, and says so.
+TEST_F(HostileStage, SetLargerThanThePrivateFoldersDiskIsRefusedBeforeWriting) {
+  if (const std::string why = MountSmallTemp("size=64k"); !why.empty()) GTEST_SKIP() << why;
+  const std::string part(20000, 'a');
+  BuildHostileSet({{"a.txt", part}, {"b.txt", part}, {"c.txt", part}, {"d.txt", part}});
+  CreateForms();
+  app->Run();
+  EXPECT_FALSE(wizardShown);
+  EXPECT_EQ(main->ExpansionFailure, "Not enough disk space to expand C:\\WINDOWS\\Temp\\z\\");
+  const auto texts = BoxTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error Expanding Files!!"), texts.end());
 }
 
 }  // namespace

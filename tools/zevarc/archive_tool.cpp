@@ -191,11 +191,11 @@ int ArchiveTool::Extract(const std::vector<std::string>& names) {
       const std::string& target = TargetPath();
       bool rooted = path.compare(0, target.size(), target) != 0;
       current = rooted ? path : path.substr(target.size());
-      std::string reason = UnsafeNameReason(current);
-      if (reason.empty()) return;
-      if (options_.absoluteNames) {
+      // --absolute-names lets a name leave the target folder, but not be malformed.
+      std::string reason = options_.absoluteNames ? tools::MalformedNameReason(current) : UnsafeNameReason(current);
+      if (reason.empty()) {
         // A name with a drive is a whole path of its own.
-        if (current.size() > 1 && current[1] == ':') path = current;
+        if (options_.absoluteNames && current.size() > 1 && current[1] == ':') path = current;
         return;
       }
       Error(Printable(current), reason);

@@ -215,6 +215,8 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
   reader.SetSegDir(std::string(1, kSetDrive) + ":\\");
   reader.SetSegTmpDir(tempWindows);
   reader.ExceptionOnFileError = true;
+  // A member may declare up to 2 GiB: refuse it up front when the target cannot hold it.
+  reader.CheckSpaceBeforeExpand = true;
   return true;
 }
 
