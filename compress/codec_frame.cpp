@@ -109,7 +109,10 @@ void FlushCodecOutput() {
   frame.writePos = streams.outputBuffer;
 }
 
-void ThrowOutputBudgetExhausted() { throw EUnableToCompress(); }
+void ThrowOutputBudgetExhausted() {
+  if (frame.expanding) throw EDataOverrun();
+  throw EUnableToCompress();
+}
 
 std::uint64_t UnscrambleWord(std::uint64_t word, unsigned n) {
   for (unsigned i = 0; i < n; ++i) {
@@ -286,7 +289,12 @@ std::int32_t RunCodec(const CodecSettings& settings, platform::Stream& dest, pla
   f.sumInput = !expanding;
   f.sumOutput = expanding;
   f.bytesWritten = 0;
-  f.outputBudget = expanding || !settings.limitOutputToInput ? 0x7FFFFFFF : inputSize;
+  f.expanding = expanding;
+  if (expanding) {
+    f.outputBudget = settings.limitOutputToDeclaredSize && outputSize >= 0 ? outputSize : 0x7FFFFFFF;
+  } else {
+    f.outputBudget = settings.limitOutputToInput ? inputSize : 0x7FFFFFFF;
+  }
   f.scrambleOutput = !expanding && settings.key != 0;
   f.scrambleInput = expanding && settings.key != 0 && scrambled;
   auto key = static_cast<std::uint32_t>(settings.key);

@@ -28,6 +28,10 @@ struct CodecSettings {
   bool limitOutputToInput = true;
   // Which LZH5 encoder compresses (method 4 only).
   CompressionLevel level = CompressionLevel::Exact;
+  // Expansion may write at most the declared size. LZH and LZH5 stop there by themselves; an RLE
+  // stream holds no size of its own, so without this bound a few bytes of runs could write far
+  // more than the archive declares (and than its free-space check allowed for).
+  bool limitOutputToDeclaredSize = false;
 };
 
 inline constexpr std::int32_t kCodecBlockSize = 8192;
@@ -68,7 +72,9 @@ struct CodecFrame {
   bool sumOutput = true;
   std::uint32_t inputSum = 0;
   std::uint32_t outputSum = 0;
+  // Bytes that may still be written: the compression budget, or the declared size when expanding.
   std::int32_t outputBudget = 0;
+  bool expanding = false;
   std::int32_t bytesWritten = 0;
   std::uint8_t key[4] = {0, 0, 0, 0};
   unsigned keyPosition = 0;
@@ -77,7 +83,7 @@ struct CodecFrame {
 extern CodecFrame frame;
 
 // Slow paths: refill the input block (then take its first byte), flush a full output block,
-// and refuse output beyond the budget.
+// and refuse output beyond the budget (EUnableToCompress, or EDataOverrun when expanding).
 std::uint8_t RefillAndReadCodecByte();
 void FlushCodecOutput();
 [[noreturn]] void ThrowOutputBudgetExhausted();

@@ -33,6 +33,7 @@ CodecSettings TCompress::CodecSettingsForRun() const {
   settings.onShowProgress = OnShowProgress;
   settings.key = Key;
   settings.level = Level;
+  settings.limitOutputToDeclaredSize = true;
   return settings;
 }
 
@@ -191,7 +192,11 @@ void TCompress::ExpandMember(Stream& dest, Stream& source, const TMemberHeader& 
         if (locked) throw EInvalidKey();
         throw;
       } catch (const ETruncatedData&) {
-        // Unscrambled with the wrong key, a locked member's data is noise that may well run out.
+        // Unscrambled with the wrong key, a locked member's data is noise that may well run out,
+        // or run on past its size.
+        if (locked) throw EInvalidKey();
+        throw;
+      } catch (const EDataOverrun&) {
         if (locked) throw EInvalidKey();
         throw;
       }

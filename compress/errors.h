@@ -48,5 +48,10 @@ class ETruncatedData : public Exception {
  public:
   ETruncatedData() : Exception("Compressed data ends early -- the archive is damaged") {}
 };
+// A coded member that expands to more bytes than its header declares.
+class EDataOverrun : public Exception {
+ public:
+  EDataOverrun() : Exception("Expanded data runs past its size -- the archive is damaged") {}
+};
 
 }  // namespace zev::compress

@@ -110,7 +110,7 @@ TEST(ArchiveRobustness, RandomAndMutatedArchivesFailCleanly) {
 // A member whose data runs out before its declared size is damaged, however its missing bits
 // would decode: a few bytes may not declare gigabytes of output. Each case also shows how little
 // reached the disk before the decoder stopped.
-TEST(ArchiveRobustness, MembersThatConsumeBitsPastTheirDataAreDamaged) {
+TEST(ArchiveRobustness, MembersThatRunPastTheirDataOrSizeAreDamaged) {
   platform::ScopedMachine machine;
   const Bytes text = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
   CodecSettings settings;
@@ -146,6 +146,15 @@ TEST(ArchiveRobustness, MembersThatConsumeBitsPastTheirDataAreDamaged) {
     MemoryStream archive(ArchiveBuilder("LH5").AddRaw(member, "out", c.data).Build());
     EXPECT_THROW(compress.ExpandCompressedStream(archive, nullptr), ETruncatedData);
     EXPECT_LE(platform::FileSize("C:\\t\\out"), 65536);
+  }
+  // RLE data holds no size: its runs stop at the declared size, and more is damage too.
+  {
+    TCompress compress;
+    compress.SetTargetPath("C:\\t");
+    const Bytes runs = {0x41, 0x94, 0xFF, 0x94, 0xFF, 0x94, 0xFF};  // 1 + 3 * 254 bytes
+    MemoryStream archive(ArchiveBuilder("RLE").Add("rle", runs, coRLE, Bytes(100, 0x41)).Build());
+    EXPECT_THROW(compress.ExpandCompressedStream(archive, nullptr), EDataOverrun);
+    EXPECT_LE(platform::FileSize("C:\\t\\rle"), 100);
   }
   // The stream as written expands.
   TCompress compress;
