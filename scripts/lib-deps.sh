@@ -7,10 +7,22 @@ zev_packages=(
   dpkg-dev man-db
 )
 
-zev_install_packages() {
+# The Windows stage's own packages: the MinGW-w64 cross compilers (the -posix ones, whose
+# thread model has std::mutex), zlib and GoogleTest's sources for them, and Wine to run the
+# 64-bit programs. Apart from the main list, so that the main job installs no Wine.
+zev_windows_packages=(
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest
+  wine64 fonts-wine
+)
+
+# Installs the packages of the list that are missing: zev_apt_install_missing [APT_OPTION...] -- PACKAGE...
+zev_apt_install_missing() {
+  local options=()
+  while [ "$1" != "--" ]; do options+=("$1"); shift; done
+  shift
   local missing=()
   local pkg
-  for pkg in "${zev_packages[@]}" "$@"; do
+  for pkg in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$pkg")
     fi
@@ -20,7 +32,17 @@ zev_install_packages() {
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${options[@]}" "${missing[@]}"
+}
+
+zev_install_packages() {
+  zev_apt_install_missing -- "${zev_packages[@]}" "$@"
+}
+
+# Wine's recommendations (32-bit Wine, a desktop's worth of libraries) are not needed to run
+# the 64-bit programs.
+zev_install_windows_packages() {
+  zev_apt_install_missing --no-install-recommends -- "${zev_windows_packages[@]}"
 }
 
 # The g++ tree in build/: the main job and the tests configure it alike, so that neither has to

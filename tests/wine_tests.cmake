@@ -1,0 +1,28 @@
+# The test programs of a Windows build, run under Wine: one test per program (listing the cases
+# would start Wine at build time), in a Wine prefix that a fixture makes for the run and removes
+# after it (scripts/wine-test). The programs find their data under the same relative paths as
+# in the source tree: __FILE__ is made relative to it, and scripts/wine-test copies the data
+# folders into the folder the programs start in.
+set(ZEV_WINE_STATE ${CMAKE_CURRENT_BINARY_DIR}/wine-folder)
+set(ZEV_WINE_TEST bash ${CMAKE_SOURCE_DIR}/scripts/wine-test)
+
+add_test(NAME wine_prefix COMMAND ${ZEV_WINE_TEST} create ${ZEV_WINE_STATE})
+add_test(NAME wine_prefix_removal COMMAND ${ZEV_WINE_TEST} remove ${ZEV_WINE_STATE})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+set_tests_properties(wine_prefix_removal PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+
+function(zev_wine_test target)
+  target_compile_options(${target} PRIVATE -fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
+  add_test(NAME ${target} COMMAND ${ZEV_WINE_TEST} run ${ZEV_WINE_STATE} $<TARGET_FILE:${target}>)
+  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+endfunction()
+
+# The codecs behave on Windows as on Linux, to the bit: given the Linux build's
+# codec_fingerprint, the Windows one must print the same lines.
+set(ZEV_LINUX_FINGERPRINT "" CACHE FILEPATH "The Linux build's codec_fingerprint program")
+if(ZEV_LINUX_FINGERPRINT)
+  add_test(NAME codec_fingerprint_matches_linux
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/compress/fingerprint_matches.sh ${ZEV_LINUX_FINGERPRINT}
+                   ${ZEV_WINE_TEST} run ${ZEV_WINE_STATE} $<TARGET_FILE:codec_fingerprint>)
+  set_tests_properties(codec_fingerprint_matches_linux PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+endif()
