@@ -50,6 +50,7 @@ set(ZEV_WINDOWS_PENDING
   tests/ui/application_test.cpp
   tests/ui/canvas_test.cpp
   tests/ui/controls_test.cpp
+  tests/ui/focus_test.cpp
   tests/setup/answers_test.cpp
   tests/setup/change_dir_test.cpp
   tests/setup/fountain_fill_test.cpp
@@ -57,6 +58,8 @@ set(ZEV_WINDOWS_PENDING
   tests/setup/install_worker_test.cpp
   tests/setup/unattended_test.cpp
   tests/setup/wizard_test.cpp
+  tests/setup/destination_test.cpp
+  tests/setup/license_text_test.cpp
 )
 
 # The programs a Windows build ships, and those of them that do not link yet (they need the
@@ -64,13 +67,19 @@ set(ZEV_WINDOWS_PENDING
 set(ZEV_WINDOWS_PROGRAMS zev-setup zevarc zevpack)
 set(ZEV_WINDOWS_PENDING_PROGRAMS zev-setup zevarc zevpack)
 
-# Removes the pending sources from the list variable named by var (a Windows build only).
+# Keeps the sources of this host in the list variable named by var: the host files of the other
+# host go (foo_posix.cpp on Windows, foo_win32.cpp elsewhere), and in a Windows build the pending
+# sources too.
 function(zev_drop_windows_pending var)
+  set(sources ${${var}})
   if(NOT WIN32)
+    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+    set(${var} ${sources} PARENT_SCOPE)
     return()
   endif()
+  list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
   set(kept)
-  foreach(source IN LISTS ${var})
+  foreach(source IN LISTS sources)
     file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source})
     if(NOT relative IN_LIST ZEV_WINDOWS_PENDING)
       list(APPEND kept ${source})
