@@ -202,16 +202,6 @@ int PathLevels(const std::string& directory) {
   return levels;
 }
 
-void Frame(Canvas& canvas, int width, int height, TColor topLeft, TColor bottomRight) {
-  canvas.Brush.Style = TBrushStyle::bsSolid;
-  canvas.Brush.Color = topLeft;
-  canvas.FillRect(0, 0, width, 1);
-  canvas.FillRect(0, 0, 1, height);
-  canvas.Brush.Color = bottomRight;
-  canvas.FillRect(0, height - 1, width, height);
-  canvas.FillRect(width - 1, 0, width, height);
-}
-
 }  // namespace
 
 void ClientPosition(const TControl& control, int& x, int& y) {
@@ -546,20 +536,16 @@ void FormWindow::PaintButton(TButton& button, Canvas& canvas) {
   if (!button.Flat) {
     // A raised bevel two pixels deep, pressed in while held down.
     if (down) {
-      Frame(canvas, w, h, cl3DDkShadow, clBtnHighlight);
-      canvas.SetOrigin(canvas.OriginX() + 1, canvas.OriginY() + 1);
-      Frame(canvas, w - 2, h - 2, clBtnShadow, clBtnFace);
-      canvas.SetOrigin(canvas.OriginX() - 1, canvas.OriginY() - 1);
+      canvas.DrawFrame(0, 0, w, h, cl3DDkShadow, clBtnHighlight);
+      canvas.DrawFrame(1, 1, w - 1, h - 1, clBtnShadow, clBtnFace);
     } else {
-      Frame(canvas, w, h, clBtnHighlight, cl3DDkShadow);
-      canvas.SetOrigin(canvas.OriginX() + 1, canvas.OriginY() + 1);
-      Frame(canvas, w - 2, h - 2, clBtnFace, clBtnShadow);
-      canvas.SetOrigin(canvas.OriginX() - 1, canvas.OriginY() - 1);
+      canvas.DrawFrame(0, 0, w, h, clBtnHighlight, cl3DDkShadow);
+      canvas.DrawFrame(1, 1, w - 1, h - 1, clBtnFace, clBtnShadow);
     }
   } else if (button.Enabled && (hover_ == &button || pressed_ == &button)) {
     // A flat button shows its edge only under the mouse.
-    if (down) Frame(canvas, w, h, clBtnShadow, clBtnHighlight);
-    else Frame(canvas, w, h, clBtnHighlight, clBtnShadow);
+    if (down) canvas.DrawFrame(0, 0, w, h, clBtnShadow, clBtnHighlight);
+    else canvas.DrawFrame(0, 0, w, h, clBtnHighlight, clBtnShadow);
   }
 
   std::size_t underline;
