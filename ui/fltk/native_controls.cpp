@@ -188,19 +188,13 @@ void StyleBrowser(Fl_Browser& browser, const TControl& control) {
   browser.color(FlColor(control.Color), FlColor(clHighlight));
 }
 
-// The adapters. Each Create makes its widget with new: the FLTK group being built takes it and
-// deletes it with the window.
+// The adapters, one per kind: each is made with its control, the window and its new widget, and
+// keeps the widget in step in SyncContent.
 
 // A text field. Typing changes the control's text at once, as in a real edit; the change event
 // follows as a message.
 class EditNative final : public NativeControl {
  public:
-  static std::unique_ptr<NativeControl> Create(TControl& control, NativeHost& host) {
-    auto* edit = dynamic_cast<TEdit*>(&control);
-    if (!edit) return nullptr;
-    return std::make_unique<EditNative>(*edit, host, *new NativeWidget<Fl_Input>(*edit, host));
-  }
-
   EditNative(TEdit& edit, NativeHost& host, Fl_Input& input)
       : NativeControl(edit, input), edit_(edit), host_(host), input_(input) {
     input.when(FL_WHEN_CHANGED);
@@ -243,13 +237,7 @@ class EditNative final : public NativeControl {
 // A memo, its lines wrapped as the model wraps them.
 class MemoNative final : public NativeControl {
  public:
-  static std::unique_ptr<NativeControl> Create(TControl& control, NativeHost& host) {
-    auto* memo = dynamic_cast<TMemo*>(&control);
-    if (!memo) return nullptr;
-    return std::make_unique<MemoNative>(*memo, *new MemoView(*memo, host));
-  }
-
-  MemoNative(TMemo& memo, Fl_Browser& view) : NativeControl(memo, view), memo_(memo), view_(view) {}
+  MemoNative(TMemo& memo, NativeHost&, Fl_Browser& view) : NativeControl(memo, view), memo_(memo), view_(view) {}
 
  private:
   void SyncContent(bool restyle) override {
@@ -332,14 +320,7 @@ class ListNative : public NativeControl {
 
 class ListBoxNative final : public ListNative {
  public:
-  static std::unique_ptr<NativeControl> Create(TControl& control, NativeHost& host) {
-    auto* list = dynamic_cast<TListBox*>(&control);
-    if (!list) return nullptr;
-    return std::make_unique<ListBoxNative>(*list, *new NativeWidget<Fl_Hold_Browser>(*list, host));
-  }
-
-  ListBoxNative(TListBox& list, Fl_Hold_Browser& browser)
-      : ListNative(list, browser), list_(list) {}
+  ListBoxNative(TListBox& list, NativeHost&, Fl_Hold_Browser& browser) : ListNative(list, browser), list_(list) {}
 
  private:
   std::vector<std::string> Entries() const override { return list_.Items.Strings(); }
@@ -352,13 +333,7 @@ class ListBoxNative final : public ListNative {
 // further in.
 class DirectoryListNative final : public ListNative {
  public:
-  static std::unique_ptr<NativeControl> Create(TControl& control, NativeHost& host) {
-    auto* dirs = dynamic_cast<TDirectoryListBox*>(&control);
-    if (!dirs) return nullptr;
-    return std::make_unique<DirectoryListNative>(*dirs, *new NativeWidget<Fl_Hold_Browser>(*dirs, host));
-  }
-
-  DirectoryListNative(TDirectoryListBox& dirs, Fl_Hold_Browser& browser)
+  DirectoryListNative(TDirectoryListBox& dirs, NativeHost&, Fl_Hold_Browser& browser)
       : ListNative(dirs, browser), dirs_(dirs) {}
 
  private:
@@ -380,12 +355,6 @@ class DirectoryListNative final : public ListNative {
 // counts too, since it reads the folders again.
 class DriveNative final : public NativeControl {
  public:
-  static std::unique_ptr<NativeControl> Create(TControl& control, NativeHost& host) {
-    auto* combo = dynamic_cast<TDriveComboBox*>(&control);
-    if (!combo) return nullptr;
-    return std::make_unique<DriveNative>(*combo, host, *new NativeWidget<Fl_Choice>(*combo, host));
-  }
-
   DriveNative(TDriveComboBox& combo, NativeHost& host, Fl_Choice& choice)
       : NativeControl(combo, choice), combo_(combo), host_(host), choice_(choice) {
     choice.when(FL_WHEN_RELEASE | FL_WHEN_NOT_CHANGED);
@@ -435,10 +404,24 @@ class DriveNative final : public NativeControl {
   int index_ = -2;                  // the selection last given
 };
 
-// Every kind shown natively; a control matches one kind at most.
+// Makes the adapter Native when the control is a Model, shown by a new widget of type Widget.
+// The widget is made with new: the FLTK group being built takes it and deletes it with the window.
+template <class Native, class Model, class Widget>
+std::unique_ptr<NativeControl> Create(TControl& control, NativeHost& host) {
+  auto* model = dynamic_cast<Model*>(&control);
+  if (!model) return nullptr;
+  return std::make_unique<Native>(*model, host, *new Widget(*model, host));
+}
+
+// Every kind shown natively, one row each; a control matches one kind at most.
 using Factory = std::unique_ptr<NativeControl> (*)(TControl&, NativeHost&);
-constexpr Factory kKinds[] = {EditNative::Create, MemoNative::Create, ListBoxNative::Create,
-                              DirectoryListNative::Create, DriveNative::Create};
+constexpr Factory kKinds[] = {
+    Create<EditNative, TEdit, NativeWidget<Fl_Input>>,
+    Create<MemoNative, TMemo, MemoView>,
+    Create<ListBoxNative, TListBox, NativeWidget<Fl_Hold_Browser>>,
+    Create<DirectoryListNative, TDirectoryListBox, NativeWidget<Fl_Hold_Browser>>,
+    Create<DriveNative, TDriveComboBox, NativeWidget<Fl_Choice>>,
+};
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // The controls a form window shows as real FLTK widgets, because they take typing, scroll or drop
 // down: edits, memos, list boxes, the directory list and the drive combo. One adapter per kind
-// makes the widget for its control (Create) and keeps it in step with the control's state
-// (Sync); the window paints every other control itself.
+// keeps its widget in step with the control's state (Sync); CreateNative makes the adapter and
+// its widget from a table with one row per kind. The window paints every other control itself.
 #pragma once
 
 #include <cstdint>
