@@ -260,9 +260,10 @@ TEST_F(ControlsTest, AControlHasOneParentAndLeavesItWhenEitherGoes) {
 
 TEST_F(ControlsTest, AlignedChildrenStackAlongTheEdgesAndTheClientTakesWhatIsLeft) {
   TPanel top1("top1"), bottom1("bottom1"), client("client"), top2("top2"), bottom2("bottom2"), fixed("fixed");
-  for (auto [panel, align, height] : {std::tuple{&top1, TAlign::alTop, 10}, std::tuple{&bottom1, TAlign::alBottom, 5},
-                                      std::tuple{&client, TAlign::alClient, 1}, std::tuple{&top2, TAlign::alTop, 20},
-                                      std::tuple{&bottom2, TAlign::alBottom, 15}, std::tuple{&fixed, TAlign::alNone, 7}}) {
+  for (auto [panel, align, height] :
+       {std::tuple{&top1, TAlign::alTop, 10}, std::tuple{&bottom1, TAlign::alBottom, 5},
+        std::tuple{&client, TAlign::alClient, 1}, std::tuple{&top2, TAlign::alTop, 20},
+        std::tuple{&bottom2, TAlign::alBottom, 15}, std::tuple{&fixed, TAlign::alNone, 7}}) {
     panel->Height = height;
     panel->Align = align;
     form.InsertControl(*panel);
