@@ -3,6 +3,18 @@
 #include "setup/wizard_glyphs.h"
 
 namespace zev::setup {
+namespace {
+
+// A raised button right of the lists that ends the dialog with its result.
+void DialogButton(ui::TButton& button, int top, const char* caption, TGlyphKind glyph, platform::ModalResult result) {
+  button.SetBounds(152, top, 75, 25);
+  button.Caption = caption;
+  button.Flat = false;
+  button.Glyph = WizardGlyph(glyph);
+  button.ModalResult = result;
+}
+
+}  // namespace
 
 TForm3::TForm3(ui::Application& application) : ui::TForm(application, "Form3") {
   Caption = "Select Directory";
@@ -44,18 +56,10 @@ TForm3::TForm3(ui::Application& application) : ui::TForm(application, "Form3") {
   DriveComboBox1.DirList = &DirectoryListBox1;
 
   InsertControl(BitBtn1);
-  BitBtn1.SetBounds(152, 152, 75, 25);
-  BitBtn1.Caption = "&OK";
-  BitBtn1.Flat = false;
-  BitBtn1.Glyph = WizardGlyph(TGlyphKind::gkOK);
-  BitBtn1.ModalResult = platform::ModalResult::OK;
+  DialogButton(BitBtn1, 152, "&OK", TGlyphKind::gkOK, platform::ModalResult::OK);
   BitBtn1.Default = true;
   InsertControl(BitBtn2);
-  BitBtn2.SetBounds(152, 192, 75, 25);
-  BitBtn2.Caption = "&Cancel";
-  BitBtn2.Flat = false;
-  BitBtn2.Glyph = WizardGlyph(TGlyphKind::gkCancel);
-  BitBtn2.ModalResult = platform::ModalResult::Cancel;
+  DialogButton(BitBtn2, 192, "&Cancel", TGlyphKind::gkCancel, platform::ModalResult::Cancel);
   BitBtn2.Cancel = true;
 
   OnShow = [this] { FormShow(); };
@@ -82,22 +86,23 @@ void TForm3::FormShow() {
   // caller's text stays in Edit1 either way.
   showing_ = true;
   bool moved = false;
-  for (std::string path = Edit1.Text; !moved && !path.empty(); path = ParentFolder(path))
-    moved = DirectoryListBox1.SetDirectory(path);
-  if (!moved && DirectoryListBox1.Directory().empty())
-    DirectoryListBox1.SetDirectory(std::string(1, DriveComboBox1.Drive()) + ":\\");
+  ui::TDirectoryListBox& directories = Directories();
+  ui::TDriveComboBox& drives = Drives();
+  for (std::string path = Path(); !moved && !path.empty(); path = ParentFolder(path))
+    moved = directories.SetDirectory(path);
+  if (!moved && directories.Directory().empty()) directories.SetDirectory(std::string(1, drives.Drive()) + ":\\");
   showing_ = false;
-  if (moved && !DirectoryListBox1.Directory().empty()) {
+  if (moved && !directories.Directory().empty()) {
     // The drive box shows the list's drive without moving the list to that drive's root.
-    DriveComboBox1.DirList = nullptr;
-    DriveComboBox1.SetDrive(DirectoryListBox1.Directory()[0]);
-    DriveComboBox1.DirList = &DirectoryListBox1;
+    drives.DirList = nullptr;
+    drives.SetDrive(directories.Directory()[0]);
+    drives.DirList = &directories;
   }
 }
 
 void TForm3::DirectoryListBox1Change() {
   if (showing_) return;
-  Edit1.SetText(DirectoryListBox1.Directory());
+  SetPath(Directories().Directory());
 }
 
 }  // namespace zev::setup

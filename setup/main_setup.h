@@ -1,6 +1,15 @@
 // TMainSetup: the borderless full-screen main window. It fixes the start directory and the
 // private temporary folder, reads install.cfg into its configuration record, shows the
 // gradient backdrop with the two header lines, and sequences the expansion stage and the wizard.
+//
+// The controls keep the form's fixed names; what they are:
+//   MainScreen        the gradient backdrop, filling the form
+//   Setup_Header      the first header line, shadowed; Setup_Header2 the second, below it
+//   Image1            the setup icon, top right: a double click quits
+//   Setup_Copyright   the credit line along the bottom
+//   Timer1            starts the expansion stage a while after the screen shows
+//   RadioButton1, RadioButton2  the wizard's launch choice, which install.cfg presets
+// The logic reads and writes the numbered ones through the named accessors below.
 #pragma once
 
 #include <string>
@@ -33,6 +42,12 @@ class TMainSetup : public ui::TForm, public TInstallConfig {
   ui::TForm* ZEV = nullptr;
   ui::TRadioButton* RadioButton1 = nullptr;  // "Launch Program after installed"
   ui::TRadioButton* RadioButton2 = nullptr;  // "Return to Windows after installed"
+
+  // The named accessors of the numbered controls.
+  ui::TImage& Icon() { return Image1; }
+  ui::TTimer& StartTimer() { return Timer1; }
+  ui::TRadioButton* LaunchChoice() const { return RadioButton1; }
+  ui::TRadioButton* ReturnChoice() const { return RadioButton2; }
 
   // Why the temporary folder must not be used (a link, another user's folder), or empty.
   std::string TempFolderProblem;

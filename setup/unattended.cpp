@@ -1,6 +1,5 @@
 #include "setup/unattended.h"
 
-
 #include "platform/text.h"
 #include "setup/change_dir.h"
 #include "setup/destination.h"
@@ -83,8 +82,8 @@ void TWizardDriver::ApplyDestination() {
   // The chooser runs its own modal loop: its text is typed and OK pressed from inside it.
   const std::string destination = *answers_.destination;
   wizard_.App().Post([&chooser, destination] {
-    chooser.Edit1.SetText(destination);
-    chooser.BitBtn1.Click();
+    chooser.SetPath(destination);
+    chooser.OkButton().Click();
   });
   wizard_.browse.Click();
 }
@@ -104,8 +103,8 @@ void TWizardDriver::ApplyFolderPage() {
     }
     if (box.Checked != *answer) box.Click();
   };
-  check(wizard_.CheckBox1, answers_.folderStartMenu, "FolderStartMenu");
-  check(wizard_.CheckBox2, answers_.folderDesktop, "FolderDesktop");
+  check(wizard_.StartMenuBox(), answers_.folderStartMenu, "FolderStartMenu");
+  check(wizard_.DesktopBox(), answers_.folderDesktop, "FolderDesktop");
 }
 
 void TWizardDriver::ApplyInstallType() {
@@ -119,7 +118,7 @@ void TWizardDriver::ApplyInstallType() {
 
 void TWizardDriver::ApplyLaunch() {
   if (!answers_.launch) return;
-  ui::TRadioButton& choice = *answers_.launch ? wizard_.RadioButton1 : wizard_.RadioButton2;
+  ui::TRadioButton& choice = *answers_.launch ? wizard_.LaunchChoice() : wizard_.ReturnChoice();
   if (choice.Enabled)
     choice.Click();
   else
@@ -131,7 +130,7 @@ void TWizardDriver::Walk() {
   // Every page is left by one press; a page that keeps its place would otherwise loop.
   for (int step = 0; step < 32 && Open(); ++step) {
     // The wizard logs each page it shows.
-    const int page = wizard_.Notebook1.PageIndex();
+    const int page = wizard_.Page();
     if (page != shown) {
       shown = page;
       visited_.insert(page);

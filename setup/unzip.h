@@ -1,6 +1,15 @@
 // TUnzip: the small modal window of the expansion stage. It reads the segment set from the start
 // directory disk by disk, writes every file flat into the main screen's temporary folder, shows
 // per-file and overall progress, and tells the main screen whether setup may go on.
+//
+// The controls keep the form's fixed names; what the numbered ones are:
+//   Label2         the name of the file being expanded
+//   Label1         "Current File Progress....", over ProgressBar1: the file's progress
+//   Label3         "Decompression Progress....", over ProgressBar2: the files done of all
+//   Image6         the setup icon
+//   Timer1         starts the expansion once the window shows
+//   SegCompEZ1     the segment set reader
+// The logic reads and writes them through the named accessors below.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +39,13 @@ class TUnzip : public ui::TForm {
   ui::TImage Image6{"Image6"};
   ui::TTimer Timer1;
   segment::TSegCompEZ SegCompEZ1;
+
+  // The named accessors of the numbered controls.
+  ui::TLabel& FileName() { return Label2; }
+  ui::TProgressBar& FileProgress() { return ProgressBar1; }
+  ui::TProgressBar& OverallProgress() { return ProgressBar2; }
+  ui::TTimer& StartTimer() { return Timer1; }
+  segment::TSegCompEZ& Reader() { return SegCompEZ1; }
 
   bool SetupAborted = false;
   std::string DiskFile;

@@ -31,6 +31,16 @@ void Icon(ui::TImage& image) {
   image.Transparent = true;
 }
 
+// A memo that only shows text, on the page's face like a label, right of the page's icon.
+void TextMemo(ui::TMemo& memo, int height, const std::vector<std::string>& lines) {
+  memo.SetBounds(56, 12, 369, height);
+  memo.ReadOnly = true;
+  memo.Borderless = true;
+  memo.Color = ui::clBtnFace;
+  memo.TabStop = false;  // text to read, like a label
+  SetLines(memo, lines);
+}
+
 void BarButton(ui::TButton& button, const std::string& caption, int left, int width, TGlyphKind glyph) {
   button.Caption = caption;
   button.SetBounds(left, 3, width, 25);
@@ -83,9 +93,20 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   BorderStyle = ui::TBorderStyle::bsToolWindow;
   Position = ui::TPosition::poScreenCenter;
   SetClientSize(433, 266);
-
   InsertControl(Notebook1);
   Notebook1.SetBounds(0, 0, 433, kNotebookHeight);
+  BuildButtonBar();
+  BuildWelcomePage();
+  BuildLicensePage();
+  BuildDestinationPage();
+  BuildFolderPage();
+  BuildInstallTypePage();
+  BuildReadyPage();
+  BuildInstallPage();
+  ConnectHandlers();
+}
+
+void TZEV::BuildButtonBar() {
   InsertControl(Panel1);
   Panel1.Align = ui::TAlign::alBottom;
   Panel1.SetBounds(0, 266 - kBarHeight, 433, kBarHeight);
@@ -99,27 +120,18 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   // Enter goes on (Next, or Install on the ready page); Escape cancels.
   next.Default = install.Default = true;
   cancel.Cancel = true;
+}
 
+void TZEV::BuildWelcomePage() {
   Notebook1.AddPage(page1, "page1");
-  Notebook1.AddPage(Page2, "Page2");
-  Notebook1.AddPage(Page3, "Page3");
-  Notebook1.AddPage(Page4, "Page4");
-  Notebook1.AddPage(installtype, "installtype");
-  Notebook1.AddPage(Page5, "Page5");
-  Notebook1.AddPage(installPage, "install");
-
-  // 0: welcome.
   page1.InsertControl(Image1);
   Icon(Image1);
   page1.InsertControl(Memo1);
-  Memo1.SetBounds(56, 12, 369, 205);
-  Memo1.ReadOnly = true;
-  Memo1.Borderless = true;
-  Memo1.Color = ui::clBtnFace;
-  Memo1.TabStop = false;  // text to read, like a label
-  SetLines(Memo1, WelcomeText());
+  TextMemo(Memo1, 205, WelcomeText());
+}
 
-  // 1: licence.
+void TZEV::BuildLicensePage() {
+  Notebook1.AddPage(Page2, "Page2");
   Page2.InsertControl(Memo3);
   Page2.InsertControl(Panel2);
   Panel2.Align = ui::TAlign::alBottom;
@@ -133,17 +145,14 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   BarButton(decline, "Decline", 264, 78, TGlyphKind::gkCancel);
   BarButton(accept, "Accept", 348, 78, TGlyphKind::gkOK);
   decline.Top = accept.Top = 4;
+}
 
-  // 2: destination.
+void TZEV::BuildDestinationPage() {
+  Notebook1.AddPage(Page3, "Page3");
   Page3.InsertControl(Image2);
   Icon(Image2);
   Page3.InsertControl(Memo2);
-  Memo2.SetBounds(56, 12, 369, 140);
-  Memo2.ReadOnly = true;
-  Memo2.Borderless = true;
-  Memo2.Color = ui::clBtnFace;
-  Memo2.TabStop = false;
-  SetLines(Memo2, DestinationText());
+  TextMemo(Memo2, 140, DestinationText());
   Page3.InsertControl(GroupBox1);
   GroupBox1.Caption = " Destination  Directory ";
   GroupBox1.SetBounds(8, 160, 330, 50);
@@ -152,8 +161,10 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Page3.InsertControl(browse);
   BarButton(browse, "Browse", 346, 70, TGlyphKind::gkBrowse);
   browse.Top = 176;
+}
 
-  // 3: program folder.
+void TZEV::BuildFolderPage() {
+  Notebook1.AddPage(Page4, "Page4");
   Page4.InsertControl(Image3);
   Icon(Image3);
   Page4.InsertControl(Label3);
@@ -168,8 +179,10 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Page4.InsertControl(CheckBox2);
   CheckBox2.Caption = "Add Folder to Desktop";
   CheckBox2.SetBounds(56, 202, 200, 17);
+}
 
-  // 4: install type.
+void TZEV::BuildInstallTypePage() {
+  Notebook1.AddPage(installtype, "installtype");
   installtype.InsertControl(Image4);
   Icon(Image4);
   installtype.InsertControl(Label4);
@@ -181,8 +194,10 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   installtype.InsertControl(min);
   min.Caption = "Only Files need to run from Network will be installed";
   min.SetBounds(56, 96, 360, 17);
+}
 
-  // 5: ready.
+void TZEV::BuildReadyPage() {
+  Notebook1.AddPage(Page5, "Page5");
   Page5.InsertControl(Image5);
   Icon(Image5);
   Page5.InsertControl(Label5);
@@ -200,8 +215,10 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Page5.InsertControl(Memo4);
   Memo4.SetBounds(56, 110, 369, 105);
   Memo4.ReadOnly = true;
+}
 
-  // 6: install.
+void TZEV::BuildInstallPage() {
+  Notebook1.AddPage(installPage, "install");
   installPage.InsertControl(Image7);
   Icon(Image7);
   installPage.InsertControl(source);
@@ -217,7 +234,9 @@ TZEV::TZEV(ui::Application& application, TInstallConfig& config, TForm3& form3)
   Memo5.TabStop = false;
   installPage.InsertControl(ProgressBar1);
   ProgressBar1.SetBounds(56, 198, 369, 16);
+}
 
+void TZEV::ConnectHandlers() {
   OnCreate = [this] { FormCreate(); };
   OnShow = [this] { FormShow(); };
   OnClose = [this](ui::TCloseAction& action) { FormClose(action); };
@@ -242,28 +261,28 @@ void TZEV::FormShow() {
   Folders.Items = Shortcuts1.FolderList();
   Folders.ItemIndex = -1;
   CreateFolder.SetText(config_.FolderName);
-  Label2.SetCaption(RadioButton1.Enabled ? config_.LaunchProgram : std::string());
+  LaunchProgramLabel().SetCaption(LaunchChoice().Enabled ? config_.LaunchProgram : std::string());
   const std::string license = config_.TempDir + "\\license.txt";
   if (platform::FileExists(license)) {
     const LicenseText text = LoadLicenseText(license);
-    SetLines(Memo3, text.lines);
+    SetLines(LicenseMemo(), text.lines);
     if (text.cut)
       App().Log("licence text cut after " + std::to_string(text.lines.size()) + " lines: license.txt holds more than " +
                 std::to_string(kLicenseMaxLines) + " lines or " + std::to_string(kLicenseMaxBytes) + " bytes");
   } else {
-    Memo3.Lines.Clear();
+    LicenseMemo().Lines.Clear();
   }
   if (config_.WorkStationPrompt)
     min.SetChecked(true);
   else
     full.SetChecked(true);
-  Label1.SetCaption(config_.DefaultInstallDir());
+  SetDestination(config_.DefaultInstallDir());
   loggedPage_ = -1;
   LogPage();
 }
 
 void TZEV::LogPage() {
-  const int page = Notebook1.PageIndex();
+  const int page = Page();
   if (page == loggedPage_) return;
   loggedPage_ = page;
   App().Log("page " + std::to_string(page) + " (" + PageName(page) + ") shown");
@@ -277,39 +296,40 @@ void TZEV::FormClose(ui::TCloseAction& action) {
   if (ui::TForm* main = App().MainForm(); main && main != this) main->Close();
 }
 
-void TZEV::Notebook1PageChanged() { back.Enabled = Notebook1.PageIndex() != kPageWelcome; }
+void TZEV::Notebook1PageChanged() { back.Enabled = Page() != kPageWelcome; }
 
 void TZEV::BuildSummary() {
   install.Visible = true;
   next.Enabled = false;
-  Memo4.Lines.Clear();
-  Memo4.Lines.Add("Install to:");
-  Memo4.Lines.Add("  " + Label1.Caption);
-  Memo4.Lines.Add("");
-  Memo4.Lines.Add("Folders:" + CreateFolder.Text);
-  Memo4.Lines.Add("  ");
+  TStringList& summary = Summary().Lines;
+  summary.Clear();
+  summary.Add("Install to:");
+  summary.Add("  " + Destination());
+  summary.Add("");
+  summary.Add("Folders:" + CreateFolder.Text);
+  summary.Add("  ");
   // What the run is about to do, kept in the log: an unattended run has no other record of it.
-  App().Log("ready page: install to " + Label1.Caption + ", program folder \"" + CreateFolder.Text + "\", " +
+  App().Log("ready page: install to " + Destination() + ", program folder \"" + CreateFolder.Text + "\", " +
             (min.Checked() ? "network workstation" : "full") + " installation");
 }
 
 void TZEV::nextClick() {
   // Page 6 is reached only through Install.
-  if (InstallStarted || Notebook1.PageIndex() >= kPageReady) return;
-  if (Notebook1.PageIndex() == kPageDestination) {
+  if (InstallStarted || Page() >= kPageReady) return;
+  if (Page() == kPageDestination) {
     // Caught here rather than half-way through the installation, which would leave a part of
     // it behind; the user stays on the page to choose again.
-    if (const std::string problem = DestinationProblem(Label1.Caption); !problem.empty()) {
+    if (const std::string problem = DestinationProblem(Destination()); !problem.empty()) {
       App().MessageBox(problem, "", platform::MsgKind::Error, platform::mbOK);
       return;
     }
-    App().Log("destination " + Label1.Caption);
+    App().Log("destination " + Destination());
   }
   back.Enabled = true;
   next.Enabled = true;
   install.Visible = false;
-  GoToPage(Notebook1.PageIndex() + 1);
-  switch (Notebook1.PageIndex()) {
+  GoToPage(Page() + 1);
+  switch (Page()) {
     case kPageLicense:
       if (LicensePresent())
         next.Enabled = false;  // Accept or Decline
@@ -341,12 +361,12 @@ void TZEV::nextClick() {
 
 void TZEV::backClick() {
   // Once Install was pressed there is no way back: the ready page would offer Install again.
-  if (InstallStarted || Notebook1.PageIndex() <= kPageWelcome) return;
+  if (InstallStarted || Page() <= kPageWelcome) return;
   back.Enabled = true;
   next.Enabled = true;
   install.Visible = false;
-  GoToPage(Notebook1.PageIndex() - 1);
-  switch (Notebook1.PageIndex()) {
+  GoToPage(Page() - 1);
+  switch (Page()) {
     case kPageLicense:
       if (LicensePresent())
         next.Enabled = false;
@@ -370,7 +390,7 @@ void TZEV::acceptClick() {
   if (InstallStarted) return;
   back.Enabled = true;
   next.Enabled = true;
-  GoToPage(Notebook1.PageIndex() + 1);
+  GoToPage(Page() + 1);
   LogPage();
 }
 
@@ -393,8 +413,8 @@ void TZEV::cancelClick() {
 
 void TZEV::browseClick() {
   if (InstallStarted) return;
-  form3_.Edit1.SetText(Label1.Caption);
-  if (App().ShowModal(form3_) == platform::ModalResult::OK) Label1.SetCaption(form3_.Edit1.Text);
+  form3_.SetPath(Destination());
+  if (App().ShowModal(form3_) == platform::ModalResult::OK) SetDestination(form3_.Path());
 }
 
 void TZEV::FoldersDblClick() {
@@ -408,8 +428,8 @@ void TZEV::installClick() {
   if (InstallStarted) return;
   InstallStarted = true;
   Shortcuts1.Folder = CreateFolder.Text;
-  Shortcuts1.FolderStartMenu = CheckBox1.Checked;
-  Shortcuts1.FolderDesktop = CheckBox2.Checked;
+  Shortcuts1.FolderStartMenu = StartMenuBox().Checked;
+  Shortcuts1.FolderDesktop = DesktopBox().Checked;
   GoToPage(kPageInstall);
   LogPage();
   installing_ = true;

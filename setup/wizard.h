@@ -2,9 +2,27 @@
 // folder with its shortcut places, the kind of installation and the choice made at the end; its
 // Install button runs the installation worker (RunInstall, in install_worker.cpp), which uses
 // this form's controls for its choices and its progress. Closing the wizard closes the main form.
+//
+// The controls keep the form's fixed names; what the numbered ones are, page by page:
+//   button bar     Panel1: cancel, back, next, install
+//   Notebook1      the pages, one showing at a time (TWizardPage)
+//   0 welcome      page1: Image1 icon, Memo1 welcome text
+//   1 licence      Page2: Memo3 licence text; Panel2: decline, accept
+//   2 destination  Page3: Image2 icon, Memo2 destination text, browse;
+//                  GroupBox1: Label1 the destination directory
+//   3 folder       Page4: Image3 icon, Label3 heading, CreateFolder the program folder's name,
+//                  Folders the existing program folders, CheckBox1 on the Start menu,
+//                  CheckBox2 on the desktop
+//   4 install type installtype: Image4 icon, Label4 heading, full, min (network workstation)
+//   5 ready        Page5: Image5 icon, Label5 heading, RadioButton1 launch the program,
+//                  Label2 the program to launch, RadioButton2 return to Windows, Memo4 summary
+//   6 install      installPage: Image7 icon, source the file being copied, Dest where to,
+//                  Memo5 the directories made, ProgressBar1
+// The logic reads and writes them through the named accessors below.
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "setup/install_config.h"
@@ -106,6 +124,20 @@ class TZEV : public ui::TForm {
   // The installation worker: runs from installClick and closes the wizard at its end.
   void RunInstall();
 
+  // The named accessors of the numbered controls.
+  const std::string& Destination() const { return Label1.Caption; }
+  void SetDestination(std::string directory) { Label1.SetCaption(std::move(directory)); }
+  int Page() const { return Notebook1.PageIndex(); }
+  ui::TMemo& LicenseMemo() { return Memo3; }
+  ui::TCheckBox& StartMenuBox() { return CheckBox1; }
+  ui::TCheckBox& DesktopBox() { return CheckBox2; }
+  ui::TRadioButton& LaunchChoice() { return RadioButton1; }
+  ui::TRadioButton& ReturnChoice() { return RadioButton2; }
+  ui::TLabel& LaunchProgramLabel() { return Label2; }
+  ui::TMemo& Summary() { return Memo4; }
+  ui::TMemo& InstallLog() { return Memo5; }
+  ui::TProgressBar& InstallProgress() { return ProgressBar1; }
+
   // The licence counts as present with at least two lines.
   bool LicensePresent() const { return Memo3.Lines.Count() >= 2; }
 
@@ -123,6 +155,17 @@ class TZEV : public ui::TForm {
   TForm3& DirectoryChooser() { return form3_; }
 
  private:
+  // The constructor's parts: the button bar, one builder per page, the handlers.
+  void BuildButtonBar();
+  void BuildWelcomePage();
+  void BuildLicensePage();
+  void BuildDestinationPage();
+  void BuildFolderPage();
+  void BuildInstallTypePage();
+  void BuildReadyPage();
+  void BuildInstallPage();
+  void ConnectHandlers();
+
   void BuildSummary();
   void GoToPage(int index) { Notebook1.SetPageIndex(index); }
   // Logs the page that shows, once per change; called when a press has settled on its page.

@@ -53,6 +53,17 @@ void Canvas::DrawFocusRect(int left, int top, int right, int bottom, TColor colo
   Brush = saved;
 }
 
+void Canvas::DrawFrame(int left, int top, int right, int bottom, TColor topLeft, TColor bottomRight) {
+  const TBrush saved = Brush;
+  Brush = {topLeft, TBrushStyle::bsSolid};
+  FillRect(left, top, right, top + 1);
+  FillRect(left, top, left + 1, bottom);
+  Brush.Color = bottomRight;
+  FillRect(left, bottom - 1, right, bottom);
+  FillRect(right - 1, top, right, bottom);
+  Brush = saved;
+}
+
 RasterCanvas::RasterCanvas(int width, int height, TColor fill) : image_(width, height, fill) {}
 
 void RasterCanvas::Blend(int x, int y, TColor c, unsigned alpha) {

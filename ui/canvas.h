@@ -65,6 +65,10 @@ class Canvas {
   // The dotted rectangle of a focused control: every other pixel along the inside of the
   // rectangle's edges, starting at its top left corner, in the colour given.
   void DrawFocusRect(int left, int top, int right, int bottom, TColor color);
+  // A frame one pixel wide along the inside of the rectangle's edges: top and left in one
+  // colour, bottom and right in the other, so that it looks raised or sunken. The brush is left
+  // as it was.
+  void DrawFrame(int left, int top, int right, int bottom, TColor topLeft, TColor bottomRight);
 
   // An off-screen bitmap compatible with this canvas, or nullptr when the graphics system has no
   // resources left for it.

@@ -5,22 +5,36 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/path_names.h"
 #include "platform/text.h"
 
 namespace zev::ui {
 
+// A face that fontconfig chose, open in FreeType.
 struct FontRenderer::Face {
-  FT_Face face = nullptr;
+  Face(FT_Face opened, std::string path) : face(opened), file(std::move(path)) {}
+  ~Face() { FT_Done_Face(face); }
+  Face(const Face&) = delete;
+  Face& operator=(const Face&) = delete;
+
+  FT_Face face;
   std::string file;
 };
+
+void FontRenderer::LibraryRelease::operator()(FT_LibraryRec_* library) const { FT_Done_FreeType(library); }
 
 namespace {
 
 // Beyond this a "font size" from a configuration file is a mistake, not a wish for a glyph the
 // size of a wall; rendering clamps to it so that no input can ask for gigantic bitmaps.
 constexpr int kMaxPixelHeight = 512;
+
+struct PatternRelease {
+  void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using PatternHandle = std::unique_ptr<FcPattern, PatternRelease>;
 
 int ClampedHeight(const TFont& font) {
   const int h = font.Height < 0 ? -font.Height : font.Height;
@@ -75,11 +89,8 @@ FontRenderer& FontRenderer::Instance() {
 }
 
 FontRenderer::~FontRenderer() {
-  for (auto& [pattern, face] : faces_) {
-    if (face) FT_Done_Face(face->face);
-    delete face;
-  }
-  if (library_) FT_Done_FreeType(static_cast<FT_Library>(library_));
+  faces_.clear();
+  library_.reset();
   // Releases fontconfig's default configuration, which it otherwise keeps until the process
   // ends; nothing else in the program uses fontconfig.
   if (usedFontconfig_ && releaseFontconfig_) FcFini();
@@ -88,35 +99,32 @@ FontRenderer::~FontRenderer() {
 FontRenderer::Face* FontRenderer::FaceFor(const TFont& font) {
   if (!library_ && !libraryFailed_) {
     FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) == 0) library_ = library;
+    if (FT_Init_FreeType(&library) == 0) library_.reset(library);
     else libraryFailed_ = true;
   }
   if (!library_) return nullptr;
   const std::string pattern = FontPattern(font);
   auto found = faces_.find(pattern);
-  if (found != faces_.end()) return found->second;
+  if (found != faces_.end()) return found->second.get();
 
-  Face* result = nullptr;
+  std::unique_ptr<Face> result;
   usedFontconfig_ = true;
-  FcPattern* query = FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str()));
+  const PatternHandle query(FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str())));
   if (query) {
-    FcConfigSubstitute(nullptr, query, FcMatchPattern);
-    FcDefaultSubstitute(query);
+    FcConfigSubstitute(nullptr, query.get(), FcMatchPattern);
+    FcDefaultSubstitute(query.get());
     FcResult matchResult = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, query, &matchResult);
+    const PatternHandle match(FcFontMatch(nullptr, query.get(), &matchResult));
     FcChar8* file = nullptr;
     int index = 0;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-      FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    if (match && FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch) {
+      FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
       FT_Face face = nullptr;
-      if (FT_New_Face(static_cast<FT_Library>(library_), reinterpret_cast<const char*>(file), index, &face) == 0)
-        result = new Face{face, reinterpret_cast<const char*>(file)};
+      if (FT_New_Face(library_.get(), reinterpret_cast<const char*>(file), index, &face) == 0)
+        result = std::make_unique<Face>(face, reinterpret_cast<const char*>(file));
     }
-    if (match) FcPatternDestroy(match);
-    FcPatternDestroy(query);
   }
-  faces_[pattern] = result;
-  return result;
+  return (faces_[pattern] = std::move(result)).get();
 }
 
 std::string FontRenderer::FontFile(const TFont& font) {

@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "ui/font.h"
+
+// FreeType's library handle, kept opaque so that users need no FreeType headers.
+struct FT_LibraryRec_;
 
 namespace zev::ui {
 
@@ -45,13 +49,17 @@ class FontRenderer {
  private:
   FontRenderer() = default;
   struct Face;
+  struct LibraryRelease {
+    void operator()(FT_LibraryRec_* library) const;
+  };
   Face* FaceFor(const TFont& font);
 
-  void* library_ = nullptr;  // FT_Library, kept opaque so that users need no FreeType headers
+  // The faces go before the library that made them: they are declared after it.
+  std::unique_ptr<FT_LibraryRec_, LibraryRelease> library_;
   bool libraryFailed_ = false;
   bool usedFontconfig_ = false;
   bool releaseFontconfig_ = true;
-  std::map<std::string, Face*> faces_;  // by pattern; nullptr when the pattern found nothing
+  std::map<std::string, std::unique_ptr<Face>> faces_;  // by pattern; empty when the pattern found nothing
 };
 
 }  // namespace zev::ui

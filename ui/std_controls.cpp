@@ -8,17 +8,6 @@
 namespace zev::ui {
 namespace {
 
-// A sunken or raised frame one pixel wide, as the classic controls have.
-void Frame(Canvas& canvas, int width, int height, TColor topLeft, TColor bottomRight) {
-  canvas.Brush.Style = TBrushStyle::bsSolid;
-  canvas.Brush.Color = topLeft;
-  canvas.FillRect(0, 0, width, 1);
-  canvas.FillRect(0, 0, 1, height);
-  canvas.Brush.Color = bottomRight;
-  canvas.FillRect(0, height - 1, width, height);
-  canvas.FillRect(width - 1, 0, width, height);
-}
-
 void Fill(Canvas& canvas, TColor color, int left, int top, int right, int bottom) {
   canvas.Brush.Style = TBrushStyle::bsSolid;
   canvas.Brush.Color = color;
@@ -104,7 +93,7 @@ void TButton::Click() {
 
 void TButton::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
-  if (!Flat) Frame(canvas, Width, Height, clBtnHighlight, clBtnShadow);
+  if (!Flat) canvas.DrawFrame(0, 0, Width, Height, clBtnHighlight, clBtnShadow);
   int x = 4;
   if (Glyph && !Glyph->Empty()) {
     canvas.DrawPicture(x, (Height - Glyph->Height) / 2, *Glyph);
@@ -139,7 +128,7 @@ void TCheckBox::Paint(Canvas& canvas) {
   const int box = 13, top = (Height - box) / 2;
   canvas.SetOrigin(canvas.OriginX(), canvas.OriginY() + top);
   Fill(canvas, clWindow, 0, 0, box, box);
-  Frame(canvas, box, box, clBtnShadow, clBtnHighlight);
+  canvas.DrawFrame(0, 0, box, box, clBtnShadow, clBtnHighlight);
   if (Checked) {
     // The tick: a stroke three pixels high, down to the right from (3,5) to (5,7), then up to
     // (9,3).
@@ -198,7 +187,7 @@ void TEdit::SetText(std::string text) {
 
 void TEdit::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
-  Frame(canvas, Width, Height, clBtnShadow, clBtnHighlight);
+  canvas.DrawFrame(0, 0, Width, Height, clBtnShadow, clBtnHighlight);
   DrawText(canvas, *this, 3, 2, this->Text);
 }
 
@@ -214,7 +203,7 @@ std::vector<std::string> TMemo::ShownLines(const TextMeasure& measure) const {
 
 void TMemo::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
-  if (!Borderless) Frame(canvas, Width, Height, clBtnShadow, clBtnHighlight);
+  if (!Borderless) canvas.DrawFrame(0, 0, Width, Height, clBtnShadow, clBtnHighlight);
   canvas.Font = Font;
   const int lineHeight = std::max(1, canvas.TextExtent("Xg").cy);
   const std::vector<std::string> lines = ShownLines([&](const std::string& text) { return canvas.TextExtent(text).cx; });
@@ -237,7 +226,7 @@ std::string TListBox::SelectedText() const {
 
 void TListBox::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
-  Frame(canvas, Width, Height, clBtnShadow, clBtnHighlight);
+  canvas.DrawFrame(0, 0, Width, Height, clBtnShadow, clBtnHighlight);
   canvas.Font = Font;
   const int lineHeight = std::max(1, canvas.TextExtent("Xg").cy);
   for (std::size_t i = 0; i < Items.Count(); ++i) {
@@ -267,7 +256,7 @@ void TProgressBar::SetMax(int max) {
 
 void TProgressBar::Paint(Canvas& canvas) {
   Fill(canvas, Color, 0, 0, Width, Height);
-  Frame(canvas, Width, Height, clBtnShadow, clBtnHighlight);
+  canvas.DrawFrame(0, 0, Width, Height, clBtnShadow, clBtnHighlight);
   const long long range = static_cast<long long>(Max) - Min;
   if (range <= 0) return;
   const int filled = static_cast<int>((Width - 2) * (static_cast<long long>(position_) - Min) / range);

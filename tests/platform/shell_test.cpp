@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "platform/scoped_machine.h"
@@ -33,16 +38,39 @@ TEST(Shell, RecordingLauncherReplacesTheSystemOne) {
   EXPECT_EQ(recorder.requests[0].showCommand, 5);
 }
 
+// What a started program writes into a named pipe: opening the pipe waits until the program opens
+// it, reading ends when the program closes it. Should the program never come, a watchdog opens
+// the pipe itself after a minute (read and write, which does not wait), so that the test fails
+// with nothing read instead of hanging.
+std::string ReadFromProgram(const fs::path& pipe) {
+  std::mutex mutex;
+  std::condition_variable doneChanged;
+  bool done = false;
+  std::thread watchdog([&] {
+    std::unique_lock lock(mutex);
+    if (!doneChanged.wait_for(lock, std::chrono::minutes(1), [&] { return done; }))
+      std::fstream(pipe, std::ios::in | std::ios::out);
+  });
+  const std::string text = ReadHostFile(pipe);
+  {
+    const std::lock_guard lock(mutex);
+    done = true;
+  }
+  doneChanged.notify_one();
+  watchdog.join();
+  return text;
+}
+
 TEST(Shell, SystemLauncherStartsAnExecutableInItsDirectory) {
   ScopedMachine m;
   const fs::path script = m.DriveC() / "App" / "run.sh";
-  WriteHostFile(script, "#!/bin/sh\npwd > out.tmp; echo \"$1|$2\" >> out.tmp; mv out.tmp out.txt\n");
+  WriteHostFile(script, "#!/bin/sh\n{ pwd; echo \"$1|$2\"; } > out.pipe\n");
   fs::permissions(script, fs::perms::owner_all);
+  const fs::path out = m.DriveC() / "App" / "out.pipe";
+  ASSERT_EQ(::mkfifo(out.c_str(), 0600), 0);
   SystemLauncher launcher;
   launcher.Launch({"C:\\APP\\RUN.SH", "one \"two words\"", "", 1});
-  const fs::path out = m.DriveC() / "App" / "out.txt";
-  for (int i = 0; i < 200 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(ReadHostFile(out), fs::canonical(m.DriveC() / "App").string() + "\none|two words\n");
+  EXPECT_EQ(ReadFromProgram(out), fs::canonical(m.DriveC() / "App").string() + "\none|two words\n");
   // Unreachable targets are silently ignored.
   EXPECT_NO_THROW(launcher.Launch({"Q:\\nothing.exe", "", "", 1}));
   EXPECT_NO_THROW(launcher.Launch({"C:\\missing.exe", "", "", 1}));

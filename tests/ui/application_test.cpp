@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/host.h"
 #include "ui/headless_backend.h"
 #include "ui/std_controls.h"
@@ -182,6 +187,144 @@ TEST_F(ApplicationTest, ClosingTheMainFormAsksOnCloseWhichMayRefuse) {
   main.OnClose = nullptr;
   main.Close();
   EXPECT_TRUE(app.Terminated());
+}
+
+
+TEST_F(ApplicationTest, ATimerStoppedOrDestroyedByAnEarlierHandlerOfThePassDoesNotFire) {
+  auto doomed = std::make_unique<TTimer>(app, "doomed");
+  TTimer first(app, "first"), stopped(app, "stopped");
+  std::string fired;
+  // All three are due at 1000; the first runs first (it is due first) and removes the others.
+  first.SetInterval(999);
+  first.OnTimer = [&] {
+    fired += "first ";
+    doomed.reset();
+    stopped.SetEnabled(false);
+  };
+  doomed->OnTimer = [&] { fired += "doomed "; };
+  stopped.OnTimer = [&] { fired += "stopped "; };
+  backend.Advance(1000);
+  app.ProcessMessages();
+  EXPECT_EQ(fired, "first ");
+}
+
+struct RestartCase {
+  const char* name;
+  std::function<void(TTimer&, HeadlessBackend&)> change;  // made at time 0
+  std::int64_t firstFiring;                              // -1: never
+};
+
+void PrintTo(const RestartCase& c, std::ostream* out) { *out << c.name; }
+
+class TimerRestartTest : public ApplicationTest, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(TimerRestartTest, FiresOneIntervalAfterItWasLastStarted) {
+  TTimer timer(app, "T");  // 1000 ms from time 0
+  std::int64_t fired = -1;
+  timer.OnTimer = [&] {
+    if (fired < 0) fired = app.Now();
+  };
+  GetParam().change(timer, backend);
+  for (int pass = 0; pass < 50 && fired < 0; ++pass) {
+    backend.Advance(100);
+    app.ProcessMessages();
+  }
+  EXPECT_EQ(fired, GetParam().firstFiring);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timers, TimerRestartTest,
+    ::testing::Values(
+        RestartCase{"Untouched", [](TTimer&, HeadlessBackend&) {}, 1000},
+        RestartCase{"ReEnabledLater",
+                    [](TTimer& t, HeadlessBackend& b) {
+                      t.SetEnabled(false);
+                      b.Advance(500);
+                      t.SetEnabled(true);
+                    },
+                    1500},
+        RestartCase{"EnablingAnEnabledTimerKeepsItsTime",
+                    [](TTimer& t, HeadlessBackend& b) {
+                      b.Advance(500);
+                      t.SetEnabled(true);
+                    },
+                    1000},
+        RestartCase{"ShorterInterval",
+                    [](TTimer& t, HeadlessBackend& b) {
+                      b.Advance(300);
+                      t.SetInterval(200);
+                    },
+                    500},
+        RestartCase{"TheSameIntervalKeepsItsTime",
+                    [](TTimer& t, HeadlessBackend& b) {
+                      b.Advance(300);
+                      t.SetInterval(1000);
+                    },
+                    1000},
+        RestartCase{"IntervalZeroNeverFires", [](TTimer& t, HeadlessBackend&) { t.SetInterval(0); }, -1},
+        RestartCase{"WithoutAHandlerNothingFires", [](TTimer& t, HeadlessBackend&) { t.OnTimer = nullptr; }, -1}));
+
+TEST_F(ApplicationTest, OnCloseThatRefusesKeepsTheModalLoopGoing) {
+  TForm& dialog = app.CreateForm<TForm>("Dialog");
+  auto answer = [&](ModalResult result) { app.Post([&dialog, result] { dialog.ModalResult = result; }); };
+  int asked = 0;
+  dialog.OnClose = [&](TCloseAction& action) {
+    if (++asked > 1) return;
+    action = TCloseAction::caNone;
+    answer(ModalResult::Yes);  // the second answer is taken
+  };
+  dialog.OnShow = [&] { answer(ModalResult::No); };
+  EXPECT_EQ(app.ShowModal(dialog), ModalResult::Yes);
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(dialog.Visible);
+}
+
+TEST_F(ApplicationTest, ReleasedFormsLiveUntilTheirEventIsOver) {
+  struct Watched : TForm {
+    Watched(Application& a, bool& gone) : TForm(a, "Watched"), gone_(gone) {}
+    ~Watched() override { gone_ = true; }
+    bool& gone_;
+  };
+  app.CreateForm<TForm>("Main");
+  bool released = false, closed = false;
+  Watched& byRelease = app.CreateForm<Watched>(released);
+  Watched& byClose = app.CreateForm<Watched>(closed);
+  byClose.OnClose = [](TCloseAction& action) { action = TCloseAction::caFree; };
+  byRelease.Show();
+  byClose.Show();
+  app.Post([&] {
+    app.Release(byRelease);
+    byClose.Close();
+    EXPECT_FALSE(released || closed) << "still in the event that released them";
+  });
+  app.ProcessMessages();
+  EXPECT_TRUE(released);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(app.ActiveForm(), nullptr) << "freed forms no longer show";
+}
+
+TEST_F(ApplicationTest, LogLinesAreStampedWithTheClockAndStayOneLineEach) {
+  std::vector<std::string> lines;
+  app.Log("dropped: nobody listens");
+  app.OnLog = [&](const std::string& line) { lines.push_back(line); };
+  backend.Advance(1500);
+  app.Log("box \"Line one\nLine two\r\" shown");
+  backend.Advance(12345678);
+  app.Log("");
+  EXPECT_EQ(lines, (std::vector<std::string>{"[  1.500] box \"Line one\\nLine two\\r\" shown", "[12347.178] "}));
+}
+
+TEST_F(ApplicationTest, BusyCursorsNestAndRestoreTheCursorBefore) {
+  EXPECT_EQ(app.GetCursor(), platform::Cursor::Default);
+  {
+    const TBusyCursor outer(app);
+    {
+      const TBusyCursor inner(app);
+      EXPECT_EQ(app.GetCursor(), platform::Cursor::HourGlass);
+    }
+    EXPECT_EQ(app.GetCursor(), platform::Cursor::HourGlass) << "the outer one still holds";
+  }
+  EXPECT_EQ(app.GetCursor(), platform::Cursor::Default);
 }
 
 }  // namespace

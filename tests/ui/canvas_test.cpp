@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -128,6 +130,89 @@ TEST(PngTest, RoundTripKeepsEveryPixelAndBadFilesAreReported) {
   std::filesystem::remove(file);
   EXPECT_THROW(ReadPng(file), Exception);
   EXPECT_THROW(WritePng("/nonexistent-dir/x.png", image), Exception);
+}
+
+
+// A small raster drawn by a test, compared with a picture of it: '.' the background, 'L' and
+// 'R' the two frame colours, 'x' the focus dots.
+std::vector<std::string> Picture(const RasterCanvas& canvas) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < canvas.Height(); ++y) {
+    std::string row;
+    for (int x = 0; x < canvas.Width(); ++x) {
+      const TColor c = canvas.Pixel(x, y);
+      row += c == clWhite ? '.' : c == clRed ? 'L' : c == clBlue ? 'R' : c == clLime ? 'x' : '?';
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+struct EdgeCase {
+  const char* name;
+  bool focus;  // DrawFocusRect, else DrawFrame
+  int left, top, right, bottom;
+  std::vector<std::string> picture;
+};
+
+void PrintTo(const EdgeCase& c, std::ostream* out) { *out << c.name; }
+
+class EdgeTest : public ::testing::TestWithParam<EdgeCase> {};
+
+TEST_P(EdgeTest, FramesAndFocusRectanglesRunAlongTheInsideOfTheirEdges) {
+  const EdgeCase& c = GetParam();
+  RasterCanvas canvas(6, 5, clWhite);
+  canvas.Brush = {clNavy, TBrushStyle::bsClear};
+  if (c.focus) canvas.DrawFocusRect(c.left, c.top, c.right, c.bottom, clLime);
+  else canvas.DrawFrame(c.left, c.top, c.right, c.bottom, clRed, clBlue);
+  EXPECT_EQ(Picture(canvas), c.picture);
+  EXPECT_EQ(canvas.Brush.Color, clNavy) << "the brush is left as it was";
+  EXPECT_EQ(canvas.Brush.Style, TBrushStyle::bsClear);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, EdgeTest,
+    ::testing::Values(
+        EdgeCase{"Frame", false, 1, 1, 5, 4, {"......", ".LLLR.", ".L..R.", ".RRRR.", "......"}},
+        EdgeCase{"OnePixelFrame", false, 2, 2, 3, 3, {"......", "......", "..R...", "......", "......"}},
+        EdgeCase{"FrameCutAtTheCanvas", false, -2, -2, 3, 3, {"..R...", "..R...", "RRR...", "......", "......"}},
+        EdgeCase{"EmptyFrame", false, 3, 3, 3, 3, {"......", "......", "......", "......", "......"}},
+        EdgeCase{"FocusDotsKeepOneRhythm", true, 0, 0, 6, 5, {"x.x.x.", ".....x", "x.....", ".....x", "x.x.x."}},
+        EdgeCase{"FocusOnePixelWide", true, 1, 1, 2, 4, {"......", ".x....", "......", ".x....", "......"}},
+        EdgeCase{"EmptyFocus", true, 2, 2, 2, 4, {"......", "......", "......", "......", "......"}}));
+
+TEST(RasterCanvasTest, PicturesBlendByTheirAlphaAtTheOrigin) {
+  RasterCanvas canvas(5, 1, clBlack);
+  TPicture picture{3, 1, {0x000000FF, 0xFFFF0000, 0x80FFFFFF}};  // clear red, opaque blue, half white
+  canvas.SetOrigin(1, 0);
+  canvas.DrawPicture(0, 0, picture);
+  EXPECT_EQ(canvas.Pixel(0, 0), clBlack);
+  EXPECT_EQ(canvas.Pixel(1, 0), clBlack) << "a transparent pixel leaves the canvas alone";
+  EXPECT_EQ(canvas.Pixel(2, 0), clBlue);
+  EXPECT_EQ(canvas.Pixel(3, 0), 0x808080u);
+  EXPECT_EQ(canvas.Pixel(4, 0), clBlack);
+}
+
+TEST(RasterCanvasTest, BitmapsAreRefusedBeyondTheLimitAndDrawnClipped) {
+  RasterCanvas canvas(4, 4, clBlack);
+  EXPECT_EQ(canvas.CreateBitmap(-1, 5), nullptr);
+  EXPECT_EQ(canvas.CreateBitmap(5, -1), nullptr);
+  EXPECT_EQ(canvas.CreateBitmap(static_cast<int>(kMaxBitmapPixels / 2 + 1), 2), nullptr);
+  EXPECT_THROW(RasterImage(static_cast<int>(kMaxBitmapPixels / 2 + 1), 2), Exception);
+  EXPECT_THROW(RasterImage(-1, 1), Exception);
+  auto bitmap = canvas.CreateBitmap(3, 3);
+  ASSERT_NE(bitmap, nullptr);
+  bitmap->Brush.Color = clBlue;
+  bitmap->FillRect(0, 0, 3, 3);
+  canvas.Draw(-1, -1, *bitmap);
+  canvas.Draw(3, 3, *bitmap);
+  int blue = 0;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) blue += canvas.Pixel(x, y) == clBlue;
+  EXPECT_EQ(blue, 5);
+  EXPECT_EQ(canvas.Pixel(1, 1), clBlue);
+  EXPECT_EQ(canvas.Pixel(3, 3), clBlue);
+  EXPECT_EQ(canvas.Pixel(2, 2), clBlack);
 }
 
 }  // namespace

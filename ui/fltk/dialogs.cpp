@@ -168,6 +168,7 @@ ModalResult RunMessageBox(const BoxRequest& box) {
 
   const std::string title = ToUtf8(box.title);
   DialogWindow window(width, height, title.c_str());
+  // The window owns the widgets made between begin() and end(), and deletes them with itself.
   window.begin();
   new KindIcon(kMargin, kMargin, box.kind);
   new TextLines(textLeft, kMargin + std::max(0, (32 - textHeight) / 2), textWidth, textHeight, lines);
@@ -210,7 +211,7 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
 
   const std::string title = ToUtf8(caption);
   DialogWindow window(width, height, title.c_str());
-  window.begin();
+  window.begin();  // owns the widgets made until end()
   new TextLines(kMargin, kMargin, width - 2 * kMargin, promptHeight, {prompt});
   auto* input = new Fl_Input(kMargin, inputTop, width - 2 * kMargin, 24);
   input->textfont(static_cast<Fl_Font>(FontIndex(kBoxFont)));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "ui/fltk/dialogs.h"
 #include "ui/font_renderer.h"
@@ -46,9 +47,9 @@ FltkBackend::FltkBackend() : start_(std::chrono::steady_clock::now()) {
 }
 
 FltkBackend::~FltkBackend() {
-  for (FormWindow* window : windows_) {
+  for (auto& window : windows_) {
     window->hide();
-    delete window;
+    window.reset();
   }
   windows_.clear();
   Fl::flush();
@@ -60,7 +61,8 @@ std::int64_t FltkBackend::Now() {
 
 void FltkBackend::SyncAll() {
   // A copy: syncing does not change the list, but be safe against a window going meanwhile.
-  const std::vector<FormWindow*> windows = windows_;
+  std::vector<FormWindow*> windows;
+  for (const auto& window : windows_) windows.push_back(window.get());
   for (FormWindow* window : windows) window->Sync();
 }
 
@@ -94,17 +96,16 @@ bool FltkBackend::InputQuery(const std::string& caption, const std::string& prom
 
 void FltkBackend::FormShown(TForm& form) {
   if (WindowOf(form)) return;
-  auto* window = new FormWindow(form);
-  windows_.push_back(window);
+  FormWindow* window = windows_.emplace_back(std::make_unique<FormWindow>(form)).get();
   window->show();
   window->SetAppCursor(cursor_);
   Fl::flush();
 }
 
 void FltkBackend::FormHidden(TForm& form) {
-  auto it = std::find_if(windows_.begin(), windows_.end(), [&](FormWindow* w) { return &w->Form() == &form; });
+  auto it = std::find_if(windows_.begin(), windows_.end(), [&](const auto& w) { return &w->Form() == &form; });
   if (it == windows_.end()) return;
-  FormWindow* window = *it;
+  FormWindow* window = it->release();
   windows_.erase(it);
   window->Detach();
   window->hide();
@@ -120,7 +121,7 @@ void FltkBackend::Repaint() {
 
 void FltkBackend::CursorChanged(platform::Cursor cursor) {
   cursor_ = cursor;
-  for (FormWindow* window : windows_) window->SetAppCursor(cursor);
+  for (const auto& window : windows_) window->SetAppCursor(cursor);
   Fl::flush();
 }
 
@@ -128,8 +129,8 @@ int FltkBackend::ScreenWidth() const { return Fl::w(); }
 int FltkBackend::ScreenHeight() const { return Fl::h(); }
 
 FormWindow* FltkBackend::WindowOf(const TForm& form) const {
-  for (FormWindow* window : windows_)
-    if (&window->Form() == &form) return window;
+  for (const auto& window : windows_)
+    if (&window->Form() == &form) return window.get();
   return nullptr;
 }
 

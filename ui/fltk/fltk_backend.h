@@ -53,7 +53,9 @@ class FltkBackend : public Backend {
 
   std::chrono::steady_clock::time_point start_;
   std::int64_t lastPoll_ = -1000;
-  std::vector<FormWindow*> windows_;  // FLTK owns them; deleted when their form is hidden
+  // The windows of the forms that show. A hidden form's window is handed to FLTK, which deletes
+  // it once it is done with it.
+  std::vector<std::unique_ptr<FormWindow>> windows_;
   platform::Cursor cursor_ = platform::Cursor::Default;
 };
 

@@ -1,56 +1,21 @@
 #include "ui/fltk/form_window.h"
 
 #include <FL/Fl.H>
-#include <FL/Fl_Browser.H>
-#include <FL/Fl_Choice.H>
-#include <FL/Fl_Hold_Browser.H>
-#include <FL/Fl_Input.H>
 #include <FL/fl_draw.H>
 // X11 defines None, which the model uses as a name.
 #undef None
 
 #include <algorithm>
-#include <cctype>
-
 #include <optional>
-#include <type_traits>
 
-#include "platform/path_names.h"
 #include "ui/accelerator.h"
 #include "ui/application.h"
-#include "ui/file_controls.h"
 #include "ui/fltk/fltk_canvas.h"
 #include "ui/fltk/window_frame.h"
 #include "ui/std_controls.h"
 
 namespace zev::ui::fltk {
 namespace {
-
-Fl_Color FlColor(TColor color) {
-  const TColor rgb = ColorToRGB(color);
-  return fl_rgb_color(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
-}
-
-Fl_Fontsize FlSize(const TFont& font) {
-  const int h = font.Height < 0 ? -font.Height : font.Height;
-  return static_cast<Fl_Fontsize>(std::clamp(h, 1, 512));
-}
-
-// What the widget's font and colours come from, folded into one number.
-std::uint64_t LookOf(const TControl& control) {
-  std::uint64_t h = 0xCBF29CE484222325ULL;
-  HashCanvas hash(&h);
-  hash.Add(control.Font.Name);
-  hash.Add(static_cast<std::uint64_t>(control.Font.Height) << 32 | control.Font.Color);
-  hash.Add(static_cast<std::uint64_t>(control.Font.Bold) << 32 | control.Color);
-  return h;
-}
-
-// A browser line shown as plain text: "@." stops FLTK from reading formatting codes.
-std::string PlainLine(const std::string& text1252) {
-  // An empty line would be drawn lower than a line of text.
-  return "@." + (text1252.empty() ? std::string(" ") : ToUtf8(text1252));
-}
 
 // The key of the event being handled as the forms see it; none for keys they never take.
 std::optional<TKeyPress> KeyOfEvent() {
@@ -84,145 +49,6 @@ std::optional<TKeyPress> KeyOfEvent() {
   if (Fl::event_state(FL_CTRL)) shift |= ssCtrl;
   return TKeyPress{key, shift};
 }
-
-// A native widget of a form window: its keys go to the form first (the window queues them and
-// hands back those the form leaves to the widget), taking FLTK's focus gives the form's focus
-// to its control, and a list reports clicks and double clicks when the button is released
-// (FLTK counts the second click of a double click then).
-template <class Widget>
-class NativeWidget : public Widget {
- public:
-  explicit NativeWidget(TControl& control) : Widget(0, 0, 10, 10), control_(control) {}
-
-  int handle(int event) override {
-    auto* window = dynamic_cast<FormWindow*>(this->window());
-    if (!window) return Widget::handle(event);
-    switch (event) {
-      case FL_KEYBOARD:
-        if (window->QueueKey()) return 1;
-        break;
-      case FL_FOCUS:
-        window->NativeFocused(control_);
-        break;
-      case FL_PUSH:
-        // A press focuses the control, as on Windows (FLTK's lists do not take the focus so).
-        if (control_.CanFocus() && Fl::focus() != this) this->take_focus();
-        doubleClick_ = Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() > 0;
-        onItems_ = false;
-        if constexpr (std::is_base_of_v<Fl_Browser_, Widget>) {
-          // A press on the scroll bar is no click on an entry.
-          int x, y, w, h;
-          this->bbox(x, y, w, h);
-          onItems_ = Fl::event_inside(x, y, w, h) != 0;
-        }
-        break;
-      case FL_RELEASE: {
-        const int handled = Widget::handle(event);
-        if (onItems_ && Fl::event_button() == FL_LEFT_MOUSE) window->Post(&control_, doubleClick_);
-        doubleClick_ = onItems_ = false;
-        return handled;
-      }
-      default:
-        break;
-    }
-    return Widget::handle(event);
-  }
-
- protected:
-  TControl& control_;
-
- private:
-  bool doubleClick_ = false;
-  bool onItems_ = false;  // the press was on a list's entries
-};
-
-// A memo: a browser without selection that scrolls with the keys a text view scrolls with, and
-// shows the focus rectangle along its inside while it has the focus.
-class MemoView : public NativeWidget<Fl_Browser> {
- public:
-  using NativeWidget::NativeWidget;
-
-  void draw() override {
-    NativeWidget::draw();
-    if (Fl::focus() == this) draw_focus(box(), x(), y(), w(), h());
-  }
-
- protected:
-  // A line as the model's memo places it: one pixel right of the frame, so that text wrapped
-  // to the memo's width fits.
-  void item_draw(void* item, int x, int y, int w, int h) const override {
-    const char* text = item_text(item);
-    if (text[0] == '@' && text[1] == '.') text += 2;
-    fl_font(textfont(), textsize());
-    fl_color(active_r() ? textcolor() : fl_inactive(textcolor()));
-    fl_draw(text, x + 1, y, w - 1, h, Fl_Align(FL_ALIGN_LEFT | FL_ALIGN_CLIP), nullptr, 0);
-  }
-
- public:
-  int handle(int event) override {
-    if (event == FL_FOCUS || event == FL_UNFOCUS) {
-      // FLTK's plain browser refuses the focus; a memo takes it, to scroll with the keys.
-      NativeWidget::handle(event);
-      redraw();
-      return 1;
-    }
-    if (event != FL_KEYBOARD) return NativeWidget::handle(event);
-    if (auto* window = dynamic_cast<FormWindow*>(this->window()); window && window->QueueKey()) return 1;
-    const int lines = std::max(1, size());
-    const int page = std::max(1, h() / std::max(1, incr_height()) - 1);
-    int top = topline();
-    switch (Fl::event_key()) {
-      case FL_Up: --top; break;
-      case FL_Down: ++top; break;
-      case FL_Page_Up: top -= page; break;
-      case FL_Page_Down: top += page; break;
-      case FL_Home: top = 1; break;
-      case FL_End: top = lines; break;
-      default: return NativeWidget::handle(event);
-    }
-    topline(std::clamp(top, 1, lines));
-    return 1;
-  }
-};
-
-// How many entries of a directory list are levels of its path: the root and each folder.
-int PathLevels(const std::string& directory) {
-  if (directory.size() < 3) return 0;
-  int levels = 1;
-  const std::string rest = directory.substr(3);
-  bool inName = false;
-  for (char c : rest) {
-    if (c == '\\') {
-      inName = false;
-    } else if (!inName) {
-      inName = true;
-      ++levels;
-    }
-  }
-  return levels;
-}
-
-void Frame(Canvas& canvas, int width, int height, TColor topLeft, TColor bottomRight) {
-  canvas.Brush.Style = TBrushStyle::bsSolid;
-  canvas.Brush.Color = topLeft;
-  canvas.FillRect(0, 0, width, 1);
-  canvas.FillRect(0, 0, 1, height);
-  canvas.Brush.Color = bottomRight;
-  canvas.FillRect(0, height - 1, width, height);
-  canvas.FillRect(width - 1, 0, width, height);
-}
-
-}  // namespace
-
-void ClientPosition(const TControl& control, int& x, int& y) {
-  x = y = 0;
-  for (const TControl* c = &control; c && !dynamic_cast<const TForm*>(c); c = c->Parent()) {
-    x += c->Left;
-    y += c->Top;
-  }
-}
-
-namespace {
 
 // The frame a form's border style asks for; none for a borderless or sizeable form, whose
 // frame FLTK sets up itself.
@@ -275,215 +101,26 @@ void FormWindow::SetAppCursor(platform::Cursor shape) {
 void FormWindow::Detach() {
   detached_ = true;
   alive_.reset();
-  for (Native& native : natives_) native.widget->hide();
+  for (const auto& native : natives_) native->Widget().hide();
   natives_.clear();
   pressed_ = hover_ = nullptr;
 }
 
 void FormWindow::AddNatives(TWinControl& parent) {
   for (TControl* control : parent.Controls()) {
-    Native native;
-    native.control = control;
-    if (dynamic_cast<TEdit*>(control)) {
-      auto* input = new NativeWidget<Fl_Input>(*control);
-      input->when(FL_WHEN_CHANGED);
-      input->callback(
-          [](Fl_Widget* widget, void* data) {
-            auto* edit = static_cast<TEdit*>(data);
-            const std::string utf8 = static_cast<Fl_Input*>(widget)->value();
-            // The text belongs to the control as soon as it is typed, as in a real edit; the
-            // change event follows as a message.
-            edit->Text = platform::Utf8ToWin1252(utf8).value_or(edit->Text);
-            auto* window = static_cast<FormWindow*>(widget->window());
-            for (Native& n : window->natives_)
-              if (n.control == edit) n.text = edit->Text;
-            std::weak_ptr<int> alive = window->alive_;
-            window->form_.App().Post([alive, edit] {
-              if (alive.lock() && edit->OnChange) edit->OnChange();
-            });
-          },
-          control);
-      native.widget = input;
-    } else if (dynamic_cast<TMemo*>(control)) {
-      native.widget = new MemoView(*control);
-    } else if (dynamic_cast<TListBox*>(control) || dynamic_cast<TDirectoryListBox*>(control)) {
-      auto* browser = new NativeWidget<Fl_Hold_Browser>(*control);
-      browser->when(FL_WHEN_CHANGED | FL_WHEN_NOT_CHANGED);
-      // The selection follows the mouse (and the keys the form leaves to the list) at once.
-      browser->callback(
-          [](Fl_Widget* widget, void* data) {
-            auto* control = static_cast<TControl*>(data);
-            auto* window = static_cast<FormWindow*>(widget->window());
-            const int index = static_cast<Fl_Browser*>(widget)->value() - 1;
-            if (auto* list = dynamic_cast<TListBox*>(control)) list->ItemIndex = index;
-            if (auto* dirs = dynamic_cast<TDirectoryListBox*>(control)) dirs->ItemIndex = index;
-            for (Native& n : window->natives_)
-              if (n.control == control) n.index = index;
-          },
-          control);
-      native.widget = browser;
-    } else if (dynamic_cast<TDriveComboBox*>(control)) {
-      auto* choice = new NativeWidget<Fl_Choice>(*control);
-      // Choosing the drive already shown counts too: it reads the folders again.
-      choice->when(FL_WHEN_RELEASE | FL_WHEN_NOT_CHANGED);
-      choice->callback(
-          [](Fl_Widget* widget, void* data) {
-            auto* combo = static_cast<TDriveComboBox*>(data);
-            auto* window = static_cast<FormWindow*>(widget->window());
-            const int index = static_cast<Fl_Choice*>(widget)->value();
-            if (index < 0 || static_cast<std::size_t>(index) >= combo->Items.Count()) return;
-            const char letter = combo->Items[static_cast<std::size_t>(index)][0];
-            std::weak_ptr<int> alive = window->alive_;
-            window->form_.App().Post([alive, combo, letter] {
-              if (alive.lock() && combo->Showing() && combo->Enabled) combo->SetDrive(letter);
-            });
-          },
-          control);
-      native.widget = choice;
-    }
-    if (native.widget) {
-      native.widget->hide();
-      natives_.push_back(std::move(native));
-    }
+    if (auto native = CreateNative(*control, *this)) natives_.push_back(std::move(native));
     if (auto* container = dynamic_cast<TWinControl*>(control)) AddNatives(*container);
   }
 }
 
-FormWindow::Native* FormWindow::NativeOf(const TControl* control) {
-  for (Native& native : natives_)
-    if (native.control == control) return &native;
+NativeControl* FormWindow::NativeOf(const TControl* control) {
+  for (const auto& native : natives_)
+    if (&native->Control() == control) return native.get();
   return nullptr;
 }
 
 bool FormWindow::IsNative(const TControl* control) const {
-  return std::any_of(natives_.begin(), natives_.end(), [&](const Native& n) { return n.control == control; });
-}
-
-void FormWindow::SyncNative(Native& native) {
-  TControl& control = *native.control;
-  Fl_Widget& widget = *native.widget;
-  int x, y;
-  ClientPosition(control, x, y);
-  if (widget.x() != x || widget.y() != y || widget.w() != control.Width || widget.h() != control.Height)
-    widget.resize(x, y, std::max(1, control.Width), std::max(1, control.Height));
-  if (control.Showing() != (widget.visible() != 0)) {
-    if (control.Showing()) widget.show();
-    else widget.hide();
-  }
-  if (control.Enabled != (widget.active() != 0)) {
-    if (control.Enabled) widget.activate();
-    else widget.deactivate();
-  }
-  const std::uint64_t look = LookOf(control);
-  const bool restyle = look != native.look;
-  native.look = look;
-
-  if (auto* edit = dynamic_cast<TEdit*>(&control)) {
-    auto& input = static_cast<Fl_Input&>(widget);
-    if (restyle) {
-      input.textfont(static_cast<Fl_Font>(FontIndex(control.Font)));
-      input.textsize(FlSize(control.Font));
-      input.textcolor(FlColor(control.Font.Color));
-      input.color(FlColor(control.Color));
-      input.box(FL_DOWN_BOX);
-      input.redraw();
-    }
-    input.readonly(edit->ReadOnly ? 1 : 0);
-    if (edit->Text != native.text) {
-      native.text = edit->Text;
-      input.value(ToUtf8(edit->Text).c_str());
-    }
-    return;
-  }
-  if (auto* combo = dynamic_cast<TDriveComboBox*>(&control)) {
-    auto& choice = static_cast<Fl_Choice&>(widget);
-    if (restyle) {
-      choice.textfont(static_cast<Fl_Font>(FontIndex(control.Font)));
-      choice.textsize(FlSize(control.Font));
-      choice.color(FlColor(control.Color));
-      choice.down_box(FL_BORDER_BOX);
-    }
-    if (combo->Items.Strings() != native.shown) {
-      native.shown = combo->Items.Strings();
-      choice.clear();
-      for (const std::string& item : native.shown) choice.add(ToUtf8(item).c_str(), 0, nullptr, nullptr, 0);
-      native.index = -2;
-    }
-    int index = -1;
-    for (std::size_t i = 0; i < native.shown.size(); ++i)
-      if (!native.shown[i].empty() &&
-          std::toupper(static_cast<unsigned char>(native.shown[i][0])) == static_cast<unsigned char>(combo->Drive()))
-        index = static_cast<int>(i);
-    if (index != native.index) {
-      native.index = index;
-      if (index >= 0) choice.value(index);
-    }
-    return;
-  }
-
-  auto& browser = static_cast<Fl_Browser&>(widget);
-  if (restyle) {
-    browser.textfont(static_cast<Fl_Font>(FontIndex(control.Font)));
-    browser.textsize(FlSize(control.Font));
-    browser.textcolor(FlColor(control.Font.Color));
-    browser.color(FlColor(control.Color), FlColor(clHighlight));
-    native.shown.clear();
-    native.shown.push_back(std::string(1, '\0'));  // forces the lines to be given again
-  }
-  if (dynamic_cast<TMemo*>(&control)) {
-    SyncMemo(native);
-    return;
-  }
-  browser.box(FL_DOWN_BOX);
-  int selected = -1;
-  std::vector<std::string> items;
-  if (auto* list = dynamic_cast<TListBox*>(&control)) {
-    items = list->Items.Strings();
-    selected = list->ItemIndex;
-  } else if (auto* dirs = dynamic_cast<TDirectoryListBox*>(&control)) {
-    // The path's levels step inwards one by one; its sub-folders sit one step further in.
-    const int levels = PathLevels(dirs->Directory());
-    for (std::size_t i = 0; i < dirs->Items.Count(); ++i) {
-      const int depth = static_cast<int>(i) < levels ? static_cast<int>(i) : levels;
-      items.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + dirs->Items[i]);
-    }
-    selected = dirs->ItemIndex;
-  }
-  if (items != native.shown) {
-    browser.clear();
-    for (const std::string& item : items) browser.add(PlainLine(item).c_str());
-    native.shown = items;
-    native.index = -2;
-  }
-  if (selected != native.index) {
-    native.index = selected;
-    browser.value(selected >= 0 && selected < browser.size() ? selected + 1 : 0);
-    if (selected >= 0) browser.make_visible(selected + 1);
-  }
-}
-
-void FormWindow::SyncMemo(Native& native) {
-  auto& memo = static_cast<TMemo&>(*native.control);
-  auto& browser = static_cast<Fl_Browser&>(*native.widget);
-  browser.box(memo.Borderless ? FL_FLAT_BOX : FL_DOWN_BOX);
-  browser.has_scrollbar(memo.ScrollBars ? Fl_Browser_::BOTH : 0);
-  const std::vector<std::string>& lines = memo.Lines.Strings();
-  const int wrapWidth = memo.WrapsLines() ? memo.TextWidth() : -1;
-  if (lines == native.shown && wrapWidth == native.wrapWidth) return;
-  // A memo that only grew is a log: it follows its last line. Anything else starts at the top.
-  const bool appended = !native.shown.empty() && native.shown.size() < lines.size() &&
-                        std::equal(native.shown.begin(), native.shown.end(), lines.begin());
-  fl_font(static_cast<Fl_Font>(FontIndex(memo.Font)), FlSize(memo.Font));
-  const std::vector<std::string> shown = memo.ShownLines([](const std::string& text) {
-    const std::string utf8 = ToUtf8(text);
-    return static_cast<int>(fl_width(utf8.c_str(), static_cast<int>(utf8.size())) + 0.5);
-  });
-  browser.clear();
-  for (const std::string& line : shown) browser.add(PlainLine(line).c_str());
-  if (appended) browser.bottomline(browser.size());
-  else browser.topline(1);
-  native.shown = lines;
-  native.wrapWidth = wrapWidth;
+  return std::any_of(natives_.begin(), natives_.end(), [&](const auto& n) { return &n->Control() == control; });
 }
 
 void FormWindow::Sync() {
@@ -503,7 +140,7 @@ void FormWindow::Sync() {
     label_ = label;
     this->label(label_.c_str());
   }
-  for (Native& native : natives_) SyncNative(native);
+  for (const auto& native : natives_) native->Sync();
   ApplyFocus(false);
   const std::uint64_t hash = PaintHash();
   if (!everSynced_ || hash != painted_) {
@@ -546,20 +183,16 @@ void FormWindow::PaintButton(TButton& button, Canvas& canvas) {
   if (!button.Flat) {
     // A raised bevel two pixels deep, pressed in while held down.
     if (down) {
-      Frame(canvas, w, h, cl3DDkShadow, clBtnHighlight);
-      canvas.SetOrigin(canvas.OriginX() + 1, canvas.OriginY() + 1);
-      Frame(canvas, w - 2, h - 2, clBtnShadow, clBtnFace);
-      canvas.SetOrigin(canvas.OriginX() - 1, canvas.OriginY() - 1);
+      canvas.DrawFrame(0, 0, w, h, cl3DDkShadow, clBtnHighlight);
+      canvas.DrawFrame(1, 1, w - 1, h - 1, clBtnShadow, clBtnFace);
     } else {
-      Frame(canvas, w, h, clBtnHighlight, cl3DDkShadow);
-      canvas.SetOrigin(canvas.OriginX() + 1, canvas.OriginY() + 1);
-      Frame(canvas, w - 2, h - 2, clBtnFace, clBtnShadow);
-      canvas.SetOrigin(canvas.OriginX() - 1, canvas.OriginY() - 1);
+      canvas.DrawFrame(0, 0, w, h, clBtnHighlight, cl3DDkShadow);
+      canvas.DrawFrame(1, 1, w - 1, h - 1, clBtnFace, clBtnShadow);
     }
   } else if (button.Enabled && (hover_ == &button || pressed_ == &button)) {
     // A flat button shows its edge only under the mouse.
-    if (down) Frame(canvas, w, h, clBtnShadow, clBtnHighlight);
-    else Frame(canvas, w, h, clBtnHighlight, clBtnShadow);
+    if (down) canvas.DrawFrame(0, 0, w, h, clBtnShadow, clBtnHighlight);
+    else canvas.DrawFrame(0, 0, w, h, clBtnHighlight, clBtnShadow);
   }
 
   std::size_t underline;
@@ -630,10 +263,15 @@ TControl* FormWindow::ControlAt(int x, int y) {
   return hit ? hit : &form_;
 }
 
-void FormWindow::Post(TControl* control, bool doubleClick) {
+void FormWindow::PostWhileShown(std::function<void()> message) {
   std::weak_ptr<int> alive = alive_;
-  form_.App().Post([alive, control, doubleClick] {
-    if (!alive.lock()) return;
+  form_.App().Post([alive, message = std::move(message)] {
+    if (alive.lock()) message();
+  });
+}
+
+void FormWindow::Post(TControl* control, bool doubleClick) {
+  PostWhileShown([control, doubleClick] {
     if (doubleClick) control->DblClick();
     else control->Click();
   });
@@ -655,10 +293,7 @@ bool FormWindow::QueueKey() {
   // it means depends on what they did (where the focus went, which page shows).
   PendingKey key{KeyOfEvent(), Fl::e_keysym, Fl::e_original_keysym, Fl::e_state,
                  std::string(Fl::event_text() ? Fl::event_text() : "", static_cast<std::size_t>(Fl::event_length()))};
-  std::weak_ptr<int> alive = alive_;
-  form_.App().Post([this, alive, key] {
-    if (alive.lock()) RunKey(key);
-  });
+  PostWhileShown([this, key] { RunKey(key); });
   return true;
 }
 
@@ -670,7 +305,7 @@ void FormWindow::RunKey(const PendingKey& key) {
   // The form leaves the key to its focused control: a text field types it, a list or memo
   // scrolls. It is handed over as FLTK would have, with the event as it was.
   TControl* focus = form_.ActiveControl();
-  Native* native = focus && focus->CanFocus() ? NativeOf(focus) : nullptr;
+  NativeControl* native = focus && focus->CanFocus() ? NativeOf(focus) : nullptr;
   if (!native) return;
   std::string text = key.text;
   const int keysym = Fl::e_keysym, originalKeysym = Fl::e_original_keysym, state = Fl::e_state;
@@ -682,7 +317,7 @@ void FormWindow::RunKey(const PendingKey& key) {
   Fl::e_text = text.data();
   Fl::e_length = static_cast<int>(text.size());
   replaying_ = true;
-  native->widget->handle(FL_KEYBOARD);
+  native->Widget().handle(FL_KEYBOARD);
   replaying_ = false;
   Fl::e_keysym = keysym, Fl::e_original_keysym = originalKeysym, Fl::e_state = state;
   Fl::e_text = savedText, Fl::e_length = length;
@@ -695,8 +330,8 @@ void FormWindow::NativeFocused(TControl& control) {
 void FormWindow::ApplyFocus(bool force) {
   if (detached_ || (!force && !contains(Fl::focus()))) return;  // the keyboard is elsewhere
   TControl* focus = form_.ActiveControl();
-  Native* native = focus && focus->CanFocus() ? NativeOf(focus) : nullptr;
-  Fl_Widget* want = native ? native->widget : this;
+  NativeControl* native = focus && focus->CanFocus() ? NativeOf(focus) : nullptr;
+  Fl_Widget* want = native ? &native->Widget() : this;
   if (Fl::focus() == want) return;
   if (want == this || !want->take_focus()) Fl::focus(this);
 }
@@ -774,11 +409,9 @@ void FormWindow::WindowCallback(Fl_Widget* widget, void*) {
   // close box; where a window manager draws one anyway, it acts as a click on the form.
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
   if (window->form_.BorderStyle == TBorderStyle::bsNone) return;
-  std::weak_ptr<int> alive = window->alive_;
   TForm* form = &window->form_;
   const bool closes = form->BorderIcons;
-  window->form_.App().Post([alive, form, closes] {
-    if (!alive.lock()) return;
+  window->PostWhileShown([form, closes] {
     if (closes) form->Close();
     else form->Click();
   });

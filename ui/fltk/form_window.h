@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,9 +16,8 @@
 #include <FL/Fl_Double_Window.H>
 
 #include "platform/host.h"
+#include "ui/fltk/native_controls.h"
 #include "ui/form.h"
-
-class Fl_Widget;
 
 namespace zev::ui {
 class TButton;
@@ -25,7 +25,7 @@ class TButton;
 
 namespace zev::ui::fltk {
 
-class FormWindow : public Fl_Double_Window {
+class FormWindow : public Fl_Double_Window, public NativeHost {
  public:
   explicit FormWindow(TForm& form);
   ~FormWindow() override;
@@ -50,14 +50,12 @@ class FormWindow : public Fl_Double_Window {
   // when no control is there.
   TControl* ControlAt(int x, int y);
 
-  // For the native widgets: the key being pressed goes to the form first, as a posted message;
-  // what the form does not take is then handed back to the focused native widget. False while
-  // a key is being handed back. And a native widget that took FLTK's focus gives the form's
-  // focus to its control.
-  bool QueueKey();
-  void NativeFocused(TControl& control);
-  // Posts a click or double click on a control.
-  void Post(TControl* control, bool doubleClick);
+  // The key being pressed goes to the form first, as a posted message; what the form does not
+  // take is then handed back to the focused native widget.
+  bool QueueKey() override;
+  void NativeFocused(TControl& control) override;
+  void Post(TControl* control, bool doubleClick) override;
+  void PostWhileShown(std::function<void()> message) override;
 
  private:
   // A key as FLTK reported it, kept until the form's turn comes.
@@ -67,21 +65,9 @@ class FormWindow : public Fl_Double_Window {
     std::string text;
   };
 
-  struct Native {
-    TControl* control = nullptr;
-    Fl_Widget* widget = nullptr;
-    std::vector<std::string> shown;  // lines or items last given to the widget
-    std::string text;                // the edit text last given
-    int index = -2;                  // the selection last given
-    int wrapWidth = -1;              // the width a memo's lines were wrapped to
-    std::uint64_t look = 0;          // font and colour last given
-  };
-
   void RunKey(const PendingKey& key);
   void AddNatives(TWinControl& parent);
-  void SyncNative(Native& native);
-  void SyncMemo(Native& native);
-  Native* NativeOf(const TControl* control);
+  NativeControl* NativeOf(const TControl* control);
   // Puts FLTK's focus where the form's is, when the keyboard is this window's (or force).
   void ApplyFocus(bool force);
   void PaintControl(TControl& control, Canvas& canvas, int x, int y, bool clip);
@@ -91,7 +77,7 @@ class FormWindow : public Fl_Double_Window {
   static void WindowCallback(Fl_Widget* widget, void* data);
 
   TForm& form_;
-  std::vector<Native> natives_;
+  std::vector<std::unique_ptr<NativeControl>> natives_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::uint64_t painted_ = 0;
   bool everSynced_ = false;
@@ -104,8 +90,5 @@ class FormWindow : public Fl_Double_Window {
   bool replaying_ = false;
   platform::Cursor appCursor_ = platform::Cursor::Default;
 };
-
-// Where a control lies in its form's client area.
-void ClientPosition(const TControl& control, int& x, int& y);
 
 }  // namespace zev::ui::fltk
