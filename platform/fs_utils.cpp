@@ -13,22 +13,6 @@
 #include "platform/shell.h"
 
 namespace zev::platform {
-namespace {
-
-bool IsDelimiter(char c) { return IsPathSeparator(c) || c == ':'; }
-
-// Everything up to and including the last separator or drive colon.
-std::string DirectoryPart(const std::string& path) {
-  std::size_t i = path.size();
-  while (i > 0 && !IsDelimiter(path[i - 1])) --i;
-  return path.substr(0, i);
-}
-
-// The text after the last separator or drive colon.
-std::string NamePart(const std::string& path) { return path.substr(DirectoryPart(path).size()); }
-
-}  // namespace
-
 bool IsDirectory(const std::string& path) {
   const std::uint32_t attributes = GetFileAttributes(path);
   return attributes != kInvalidAttributes && (attributes & faDirectory);
@@ -42,9 +26,9 @@ void MakeDirPath(const std::string& dir) {
   std::string current = dir;
   for (;;) {
     if (!current.empty() && IsPathSeparator(current.back())) current.pop_back();
-    if (current.size() < 3 || IsDirectory(current) || DirectoryPart(current) == current) break;
+    if (current.size() < 3 || IsDirectory(current) || FolderPart(current) == current) break;
     missing.push_back(current);
-    current = DirectoryPart(current);
+    current = FolderPart(current);
   }
   // Failures are not reported here: the caller notices when it writes into the folder.
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) CreateDirectory(*it);
@@ -60,7 +44,7 @@ namespace {
 std::string StagingNameBeside(const std::string& target) {
   static unsigned counter = 0;
   for (;;) {
-    std::string name = DirectoryPart(target) + "~zevcopy" + std::to_string(::getpid()) + "_" +
+    std::string name = FolderPart(target) + "~zevcopy" + std::to_string(::getpid()) + "_" +
                        std::to_string(++counter) + ".tmp";
     if (GetFileAttributes(name) == kInvalidAttributes) return name;
   }
@@ -72,7 +56,7 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
   std::string target = Machine::Current().ExpandFileName(dest);
   if (HasAttributes(target, faDirectory)) {
     if (!IsPathSeparator(target.back())) target += '\\';
-    target += NamePart(source);
+    target += FileNamePart(source);
   }
   FileStream input(source, fmOpenRead | fmShareDenyWrite);
   // A target that could not be replaced (read-only, or held open by someone) fails before any
@@ -110,10 +94,10 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
   }
 }
 
-void StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
-                  int showCommand) {
+std::string StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                         int showCommand, bool userChose) {
   // No fixed-size buffers on the way: strings of any length reach the shell whole.
-  ShellExecute(file, parameters, directory, showCommand);
+  return ShellExecute(file, parameters, directory, showCommand, userChose);
 }
 
 void SplitField(std::string& text, char delimiter, std::string& head) {

@@ -17,9 +17,10 @@ bool HasAttributes(const std::string& path, std::uint16_t bits);
 // EFOpenError(source) or EFCreateError(target) when a file cannot be opened or created, and
 // EWriteError when the copy cannot be written completely.
 void CopyOneFile(const std::string& source, const std::string& dest);
-// Opens file with the shell's default action; failures are silent.
-void StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
-                  int showCommand);
+// Opens file with the shell's default action and says what was done (see platform/shell.h: no
+// host file is ever executed); failures are not errors. userChose: the user asked for this start.
+std::string StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                         int showCommand, bool userChose = false);
 // Cuts the first field off text at delimiter into head; without a delimiter head is the whole text
 // and text stays as it is.
 void SplitField(std::string& text, char delimiter, std::string& head);

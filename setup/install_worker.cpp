@@ -6,6 +6,8 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/fs_utils.h"
+#include "platform/machine.h"
+#include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "setup/wizard.h"
@@ -22,11 +24,6 @@ std::string ResolveDirectoryKey(const std::string& key, const std::string& path,
   if (upper.find("<SUB") != std::string::npos || upper.find("<ALT") != std::string::npos)
     return destination + "\\" + path;
   return winDrive + path;
-}
-
-std::string EntryFileName(const std::string& path) {
-  const std::size_t p = path.find_last_of("\\:");
-  return p == std::string::npos ? path : path.substr(p + 1);
 }
 
 void SplitKeyAndPath(const std::string& target, std::string& key, std::string& path) {
@@ -158,7 +155,7 @@ class InstallRun {
         platform::SplitField(entry, '~', source);
         platform::SplitField(entry, '~', key);
         const std::string& flag = entry;
-        const std::string name = EntryFileName(source);
+        const std::string name = platform::FileNamePart(source);
         if (UpperCase(key) != row.upperKey) continue;
 
         w_.ProgressBar1.SetPosition(static_cast<int>(j));
@@ -167,10 +164,10 @@ class InstallRun {
         w_.Dest.SetCaption(row.directory);
         ProcessMessages();
 
-        if (name.empty() || name == "." || name == "..") {
-          // Copying it would name the folder itself or its parent, and recording it would hand
-          // an uninstaller that folder.
-          Fail(source, "the entry names no file");
+        if (const std::string problem = platform::FileNameProblem(source); !problem.empty()) {
+          // Copying it could name the folder itself, its parent or a file elsewhere, and
+          // recording it would hand an uninstaller that place.
+          Fail(source, problem);
           continue;
         }
         const std::string target = row.directory + "\\" + name;
@@ -261,12 +258,24 @@ class InstallRun {
     }
   }
 
+  // Only the file name of the resolved path can make a setup program: "A:\SETUP.\..\x.exe" or a
+  // folder "SETUP.OLD" on the way does not. The shell starts no host file either way; the log
+  // says what became of the start.
   void StartLaunchProgram() {
-    const bool setupProgram = UpperCase(config_.LaunchProgram).find("SETUP.") != std::string::npos;
-    if (!w_.RadioButton1.Checked() && !setupProgram) return;
-    if (config_.LaunchProgram.empty()) return;
-    app_.Log("starting " + config_.LaunchProgram);
-    platform::StartProgram(config_.LaunchProgram, "", installDir_, 5);
+    const std::string& program = config_.LaunchProgram;
+    if (program.empty()) return;
+    std::string resolved = program;
+    try {
+      resolved = platform::Machine::Current().ExpandFileName(program);
+    } catch (const std::exception&) {
+      // A path the machine cannot place is judged as written; the shell refuses it anyway.
+    }
+    const bool chosen = w_.RadioButton1.Checked();
+    if (!chosen && !NamesSetupProgram(resolved)) {
+      app_.Log("program start not chosen: " + program);
+      return;
+    }
+    app_.Log("program start " + program + ": " + platform::StartProgram(program, "", installDir_, 5, chosen));
   }
 
   // One box at the end names everything that could not be installed, so that missing files

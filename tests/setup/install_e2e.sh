@@ -173,5 +173,43 @@ grep -q 'box "The following files and shortcuts could not be installed:.*absent.
 cmp -s "$pkg/data/payload.bin" "$work/machine-incomplete/drive_c/Apps/Test App/data/payload.bin" \
   || fail "incomplete: the run did not go on"
 
+# 6. The program start never runs a host file. The setup program on disk 1 is an executable host
+# script here; a launch entry that only passes a "SETUP." folder is not a setup program, and even
+# chosen it goes nowhere without a runner. With a runner, a Windows program is handed to it.
+sed 's/^Launch=.*/Launch=A:\\SETUP.\\..\\install.exe\r/' "$pkg/install.cfg" > "$work/package3.cfg"
+cp -r "$pkg" "$work/package3" && cp "$work/package3.cfg" "$work/package3/install.cfg"
+printf '#!/bin/sh\ntouch "%s"\n' "$work/host-program-ran" > "$work/host-program" && chmod +x "$work/host-program"
+"$bin/zevpack" build "$work/package3" "$work/disks3" --disk-folders --size 16384 --setup-program "$work/host-program" \
+  > /dev/null || fail "zevpack build 3"
+run_setup_in() {  # run_setup_in DISKS NAME ANSWERS: like run_setup, from another set
+  (cd "$1/disk1" && "$bin/zev-setup" --machine "$work/machine-$2" --unattended "$3" --log "$work/$2.log") \
+    > "$work/$2.out" 2> "$work/$2.err"
+  rc=$?
+}
+run_setup_in "$work/disks3" unasked "$work/answers.ini"
+[ "$rc" = 0 ] || fail "unasked: exit $rc"
+grep -q 'program start not chosen: A:\\SETUP.\\..\\install.exe' "$work/unasked.log" || fail "unasked: a SETUP. folder made a start"
+sed 's/^Launch=0/Launch=1/' "$work/answers.ini" > "$work/launch.ini"
+run_setup_in "$work/disks3" chosen "$work/launch.ini"
+[ "$rc" = 0 ] || fail "chosen: exit $rc"
+grep -q 'program start A:.*install.exe: not started: .*no program runner is configured' "$work/chosen.log" \
+  || fail "chosen: the log does not say the program was not started"
+export ZEV_LAUNCHER="$work/host-program"
+run_setup_in "$work/disks3" hostile "$work/launch.ini"
+unset ZEV_LAUNCHER
+grep -q 'install.exe: not started: .*is no Windows program (it is a host script)' "$work/hostile.log" \
+  || fail "hostile: a host script was not refused"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" > "%s.tmp" && mv "%s.tmp" "%s"\n' "$work/runner.out" "$work/runner.out" \
+  "$work/runner.out" > "$work/runner" && chmod +x "$work/runner"
+"$bin/zevpack" build "$pkg" "$work/disks4" --disk-folders --size 16384 > /dev/null || fail "zevpack build 4"
+(cd "$work/disks4/disk1" && "$bin/zev-setup" --machine "$work/machine-launched" --unattended "$work/launch.ini" \
+  --launcher "$work/runner --flag" --log "$work/launched.log") > "$work/launched.out" 2> "$work/launched.err"
+rc=$?
+[ "$rc" = 0 ] || fail "launched: exit $rc"
+for i in $(seq 50); do [ -f "$work/runner.out" ] && break; sleep 0.1; done
+printf -- '--flag\n%s\n' "$work/machine-launched/drive_c/Apps/Test App/app.exe" | cmp -s - "$work/runner.out" \
+  || fail "launched: the runner was not handed app.exe"
+[ ! -e "$work/host-program-ran" ] || fail "a host program ran"
+
 [ "$failures" = 0 ] && echo "zev-setup installs end to end: all passed"
 exit "$failures"
