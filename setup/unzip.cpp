@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
+#include "platform/path_names.h"
 #include "platform/text.h"
 #include "setup/main_setup.h"
 #include "setup/setup_icon.h"
@@ -20,12 +21,6 @@ std::string ThreeDigits(std::uint16_t n) {
   char text[8];
   std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(n));
   return text;
-}
-
-// The text after the last "\" or ":".
-std::string FileNamePart(const std::string& path) {
-  const std::size_t p = path.find_last_of("\\:");
-  return p == std::string::npos ? path : path.substr(p + 1);
 }
 
 }  // namespace
@@ -125,10 +120,14 @@ void TUnzip::ExpandFiles() {
 }
 
 void TUnzip::SegCompEZ1CheckFile(std::string& filePath, compress::TCProcessMode) {
-  const std::string name = FileNamePart(filePath);
-  if (name.empty() || name == "." || name == "..") {
-    // Such a member would land on the folder itself or its parent.
-    App().Log("member skipped, it has no file name: " + filePath);
+  // The stored name is what follows the archive's own target folder; only its file name is kept,
+  // cut at the same "\", "/" and ":" as everywhere else, so that no folder part ("x/../../..")
+  // can lead out of the private folder.
+  const std::string& prefix = SegCompEZ1.TargetPath();
+  const std::string stored = filePath.compare(0, prefix.size(), prefix) == 0 ? filePath.substr(prefix.size()) : filePath;
+  const std::string name = platform::FileNamePart(stored);
+  if (const std::string problem = platform::FileNameProblem(stored); !problem.empty()) {
+    App().Log("member skipped, " + problem + ": " + filePath);
     SkippedMembers.push_back(filePath);
     filePath.clear();
     return;

@@ -76,9 +76,6 @@ TEST(InstallWorkerParts, EntriesSplitAsTheWorkerReadsThem) {
   SplitKeyAndPath("no key", key, path);
   EXPECT_EQ(key, "");
   EXPECT_EQ(path, "no key");
-  EXPECT_EQ(EntryFileName("d:\\build\\app.exe"), "app.exe");
-  EXPECT_EQ(EntryFileName("d:app.exe"), "app.exe");
-  EXPECT_EQ(EntryFileName("app.exe"), "app.exe");
 }
 
 TEST_F(InstallWorkerTest, DirectoriesAreCreatedListedAndStartTheUninstallList) {
@@ -269,6 +266,53 @@ TEST_F(InstallWorkerTest, SetupProgramIsStartedWhateverWasChosen) {
   EXPECT_EQ(launcher.requests[0].file, "C:\\MyApp\\setup.exe");
 }
 
+// Only the file name of the resolved launch path makes a setup program that starts unasked; what
+// is started is asked for only when the user chose it, which is what lets the shell open a
+// document.
+struct LaunchCase {
+  std::string launch;
+  bool chosen;
+  bool started;
+};
+
+class LaunchChoiceTest : public InstallWorkerTest, public ::testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(LaunchChoiceTest, OnlyASetupFileNameStartsAProgramUnasked) {
+  const LaunchCase& c = GetParam();
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  config.LaunchProgram = c.launch;
+  beforeInstall = [&] { wizard->RadioButton1.SetChecked(c.chosen); };
+  Install("C:\\MyApp");
+  ASSERT_EQ(launcher.requests.size(), c.started ? 1u : 0u);
+  if (c.started) {
+    EXPECT_EQ(launcher.requests[0].userChose, c.chosen);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LaunchEntries, LaunchChoiceTest,
+                         ::testing::Values(LaunchCase{"A:\\SETUP.\\..\\install.exe", false, false},
+                                           LaunchCase{"<INSTALLDIR>SETUP.OLD\\app.exe", false, false},
+                                           LaunchCase{"<INSTALLDIR>bin/setup.exe", false, true},
+                                           LaunchCase{"<INSTALLDIR>readme.txt", true, true},
+                                           LaunchCase{"<INSTALLDIR>readme.txt", false, false}));
+
+// File entries are cut at "\\", "/" and ":" alike: a "/" path names its last part in the temporary
+// folder and lands in the entry's directory; a name that is no file is refused and not recorded.
+TEST_F(InstallWorkerTest, FileEntriesUseTheOneNameSplit) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.FileEntries, {"x/../../../../WINDOWS/win.ini~<SUB1>~X", "sub\\..~<SUB1>~X", "dir/~<SUB1>~X",
+                           "a*b~<SUB1>~X"});
+  PutTemp("win.ini", "package");
+  PutHostFile(machine.DriveC() / "WINDOWS" / "win.ini", "user");
+  Install();
+  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\Data\\win.ini")), "package");
+  EXPECT_EQ(GetHostFile(machine.DriveC() / "WINDOWS" / "win.ini"), "user");
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + std::string(kDest) +
+                             "\\Data\\win.ini=\r\n");
+  ASSERT_EQ(wizard->InstallFailures.size(), 3u);
+  EXPECT_EQ(wizard->InstallFailures[0], "sub\\..: the name ends in \"..\", it names no file");
+}
+
 TEST_F(InstallWorkerTest, MissingSetupProgramStopsTheRunOnTheInstallPageKeepingTheWork) {
   fs::remove(machine.StartDir() / "install.exe");
   Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
@@ -315,7 +359,7 @@ TEST_F(InstallWorkerTest, FailedCopiesAndShortcutsGoOnAndAreReportedAtTheEnd) {
   ASSERT_EQ(wizard->InstallFailures.size(), 3u);
   EXPECT_NE(wizard->InstallFailures[0].find("Data\\missing.txt: Cannot open file C:\\WINDOWS\\Temp\\z\\missing.txt"),
             std::string::npos);
-  EXPECT_NE(wizard->InstallFailures[1].find("the entry names no file"), std::string::npos);
+  EXPECT_NE(wizard->InstallFailures[1].find("it names no file"), std::string::npos);
   EXPECT_NE(wizard->InstallFailures[2].find("shortcut My App"), std::string::npos);
   ASSERT_EQ(backend.boxes.size(), 1u);
   EXPECT_EQ(backend.boxes[0].box.title, "Setup");
