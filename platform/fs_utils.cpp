@@ -18,20 +18,22 @@ bool IsDirectory(const std::string& path) {
   return attributes != kInvalidAttributes && (attributes & faDirectory);
 }
 
-void MakeDirPath(const std::string& dir) {
+void ForceDirectories(const std::string& dir) {
   if (dir.empty()) throw Exception("Unable to create directory");
-  // Walk up to the first folder that exists (or a root), then create downwards. A loop rather
-  // than recursion: a path of thousands of components must not exhaust the stack.
-  std::vector<std::string> missing;
-  std::string current = dir;
-  for (;;) {
-    if (!current.empty() && IsPathSeparator(current.back())) current.pop_back();
-    if (current.size() < 3 || IsDirectory(current) || FolderPart(current) == current) break;
-    missing.push_back(current);
-    current = FolderPart(current);
+  std::string path = dir;
+  if (IsPathSeparator(path.back())) path.pop_back();
+  // A drive root, or a name too short to be more than one, has nothing to create.
+  if (path.size() < 3 || FolderPart(path) == path) return;
+  Machine::Current().CreateDirectories(path);
+}
+
+void MakeDirPath(const std::string& dir) {
+  try {
+    ForceDirectories(dir);
+  } catch (const Exception&) {
+    // Failures are not reported here: the caller notices when it writes into the folder.
+    if (dir.empty()) throw;
   }
-  // Failures are not reported here: the caller notices when it writes into the folder.
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) CreateDirectory(*it);
 }
 
 bool HasAttributes(const std::string& path, std::uint16_t bits) {

@@ -11,6 +11,8 @@ bool IsDirectory(const std::string& path);
 // Creates dir and every missing parent. An empty dir raises zev::Exception("Unable to create
 // directory"); a drive root does nothing; a folder that cannot be created is not reported.
 void MakeDirPath(const std::string& dir);
+// The same, but a folder that cannot be created raises zev::Exception saying why.
+void ForceDirectories(const std::string& dir);
 // True when every bit of bits is set on path; a missing path has every bit set.
 bool HasAttributes(const std::string& path, std::uint16_t bits);
 // Copies source to dest, or into dest when dest is a directory (or missing). Raises

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "platform/attributes.h"
+#include "platform/folder_index.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 
@@ -175,6 +176,7 @@ bool ReplaceHostFile(const std::filesystem::path& path, const HostFile& original
     ::unlink(temporary.c_str());
     return false;
   }
+  NoteEntryAdded(path);
   // Make the rename itself durable; the content is already in place, so a failure here is no
   // failure of the write.
   FileDescriptor folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
