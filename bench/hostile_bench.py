@@ -147,13 +147,13 @@ def many_files_extract(count):
         files = {f"files\\f{i:05d}.txt": f"file {i}\n".encode() for i in range(count)}
         config = main_section() + "[Directories]\nD1=<INSTALLDIR>~\n"
         make_set(build, work, env, config, files, "--size", "1440000")
-        return [build.tool("zevpack"), "extract", "set", "out"], work
+        return [build.tool("zevpack"), "extract", "set", "-C", "out"], work
     return f"zevpack extract, {count} files in one folder", prepare
 
 
 def disk_change(siblings):
     def prepare(build, work, env):
-        payload = random.Random(7).randbytes(60000)
+        payload = random.Random(7).randbytes(400000)
         config = main_section() + "[Directories]\nD1=<INSTALLDIR>~\n[Files]\nF1=payload.bin~<INSTALLDIR>~X\n"
         make_set(build, work, env, config, {"payload.bin": payload}, "--disk-folders", "--size", "16384")
         disks = len([d for d in os.listdir(os.path.join(work, "set")) if d.startswith("disk")])

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/folder_index.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
@@ -165,20 +166,18 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
 
 bool TUnzip::InsertDiskFolder(std::uint16_t segNumber) {
   if (!SameText(mainSetup_.StartDir, "A:\\") || startFolder_.empty()) return false;
-  const std::string wantedFolder = "disk" + std::to_string(segNumber);
-  const std::string wantedFile = "zevsetup." + ThreeDigits(segNumber);
+  // The wanted folder and segment file are looked up by name (any case), not by reading every
+  // folder beside the start folder at every disk change.
+  const auto folder = platform::FindHostEntryNoCase(startFolder_.parent_path(), "disk" + std::to_string(segNumber));
+  if (!folder) return false;
+  const std::filesystem::path disk = startFolder_.parent_path() / *folder;
+  const auto file = platform::FindHostEntryNoCase(disk, "zevsetup." + ThreeDigits(segNumber));
   std::error_code ec;
-  for (const auto& folder : std::filesystem::directory_iterator(startFolder_.parent_path(), ec)) {
-    if (!SameText(folder.path().filename().string(), wantedFolder) || !folder.is_directory(ec)) continue;
-    for (const auto& file : std::filesystem::directory_iterator(folder.path(), ec)) {
-      if (!SameText(file.path().filename().string(), wantedFile) || !file.is_regular_file(ec)) continue;
-      platform::Machine::Current().MapDrive('A', folder.path());
-      driveMoved_ = true;
-      App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + folder.path().string());
-      return true;
-    }
-  }
-  return false;
+  if (!file || !std::filesystem::is_regular_file(disk / *file, ec)) return false;
+  platform::Machine::Current().MapDrive('A', disk);
+  driveMoved_ = true;
+  App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + disk.string());
+  return true;
 }
 
 void TUnzip::RestoreStartDrive() {
