@@ -21,6 +21,8 @@ namespace {
 
 constexpr const char* kDosAttributeName = "user.DOSATTRIB";
 
+std::uint64_t g_filesWritten = 0;
+
 // Closes a descriptor on every path out of a function.
 class FileDescriptor {
  public:
@@ -177,6 +179,7 @@ bool ReplaceHostFile(const std::filesystem::path& path, const HostFile& original
     return false;
   }
   NoteEntryAdded(path);
+  ++g_filesWritten;
   // Make the rename itself durable; the content is already in place, so a failure here is no
   // failure of the write.
   FileDescriptor folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -305,6 +308,26 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
                                const std::string& fileName) {
   return UpdateProfile(fileName, [&](IniFile& ini, bool&) { return ini.SetValue(section, key, value); });
 }
+
+bool ReadPrivateProfile(const std::string& fileName, IniFile& image) {
+  const std::optional<std::string> windowsPath = ProfilePath(fileName);
+  if (!windowsPath) return false;
+  const std::optional<std::filesystem::path> hostPath = HostPath(*windowsPath);
+  if (!hostPath) return false;
+  HostFile file;
+  if (!ReadHostFile(*hostPath, file, false)) return false;
+  image = IniFile::Parse(file.content);
+  return true;
+}
+
+bool WritePrivateProfile(const std::string& fileName, const IniFile& image) {
+  return UpdateProfile(fileName, [&](IniFile& ini, bool&) {
+    ini = image;
+    return true;
+  });
+}
+
+std::uint64_t ProfileFilesWritten() { return g_filesWritten; }
 
 bool ErasePrivateProfileSection(const std::string& section, const std::string& fileName) {
   return UpdateProfile(fileName, [&](IniFile& ini, bool& changed) {

@@ -10,6 +10,7 @@
 #include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "setup/uninstall_list.h"
 #include "setup/wizard.h"
 
 namespace zev::setup {
@@ -70,13 +71,24 @@ class InstallRun {
     w_.ProgressBar1.Min = 0;
     w_.ProgressBar1.SetMax(total);
 
-    ResolveDirectories();
-    const TStringList& files = w_.min.Checked() ? config_.WorkStationEntries : config_.FileEntries;
-    if (w_.min.Checked()) app_.Log("network workstation installation: the WorkStation list is copied");
-    CopyCompanions();
-    CopyFiles(files);
-    CreateShortcuts();
-    WriteIniValues();
+    try {
+      ResolveDirectories();
+      const TStringList& files = w_.min.Checked() ? config_.WorkStationEntries : config_.FileEntries;
+      if (w_.min.Checked()) app_.Log("network workstation installation: the WorkStation list is copied");
+      CopyCompanions();
+      CopyFiles(files);
+      CreateShortcuts();
+      WriteIniValues();
+      uninstall_.Flush();
+    } catch (...) {
+      // What the list recorded so far stays on disk when the run stops, as every write did.
+      try {
+        if (uninstall_.IsOpen()) uninstall_.Flush();
+      } catch (const std::exception&) {
+        // The error that stopped the run is the one to report.
+      }
+      throw;
+    }
     StartLaunchProgram();
 
     app_.ProcessMessages();
@@ -90,6 +102,8 @@ class InstallRun {
   void ProcessMessages() { app_.ProcessMessages(); }
 
   bool Ask(const std::string& question) {
+    // The user may end the program while the box is open: the list must be on disk by then.
+    uninstall_.Flush();
     return app_.MessageBox(question, "Confirm", platform::MsgKind::Confirmation, platform::mbYes | platform::mbNo) ==
            ModalResult::Yes;
   }
@@ -102,9 +116,7 @@ class InstallRun {
   // Writes a key of the uninstall list. Without an installation directory there is no list, and
   // nothing is written anywhere else in its place.
   void Uninstall(const std::string& section, const std::string& key, const std::string& value = "") {
-    if (uninstallFile_.empty()) return;
-    if (!platform::WritePrivateProfileString(section, key, value, uninstallFile_))
-      throw platform::EProfileWriteError(uninstallFile_);
+    if (uninstall_.IsOpen()) uninstall_.Write(section, key, value);
   }
 
   void ResolveDirectories() {
@@ -117,11 +129,7 @@ class InstallRun {
         if (installDir_.empty()) {
           installDir_ = directory;
           platform::MakeDirPath(installDir_);
-          uninstallFile_ = installDir_ + "\\uninstall.cfg";
-          for (const char* section : {"UNINS", "Folders"})
-            if (!platform::ErasePrivateProfileSection(section, uninstallFile_))
-              throw platform::EProfileWriteError(uninstallFile_);
-          Uninstall("UNINS", installDir_ + "\\*.*");
+          uninstall_.Open(installDir_ + "\\uninstall.cfg", installDir_);
         } else {
           // The list stays the one opened first; a second entry only adds its row.
           app_.Log("a second <INSTALLDIR> entry does not reopen the uninstall list");
@@ -292,7 +300,7 @@ class InstallRun {
   ui::Application& app_;
   std::vector<DirectoryRow> rows_;
   std::string installDir_;
-  std::string uninstallFile_;
+  TUninstallList uninstall_;
 };
 
 }  // namespace

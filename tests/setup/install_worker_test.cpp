@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/fs_utils.h"
+#include "platform/profile.h"
 #include "tests/setup/wizard_fixture.h"
 
 namespace zev::setup::testing {
@@ -133,6 +134,37 @@ TEST_F(InstallWorkerTest, ReusedUninstallListLosesOldEntriesAndKeepsOtherSection
   EXPECT_EQ(Uninstall(), "[Name]\r\nName=Tools\r\n[Custom]\r\nkeep=1\r\n[UNINS]\r\n" + std::string(kDest) +
                              "\\*.*=\r\n" + Win("\\Start Menu\\Programs\\Tools\\Ed.*=\r\n") + "[Folders]\r\n" +
                              Win("\\Start Menu\\Programs\\Tools=\r\n"));
+}
+
+// The list is kept in memory and written where a failure must not lose it: 10,000 records cost a
+// few writes of the file, not one each (which made 8,000 entries take minutes and write 850 MB).
+TEST_F(InstallWorkerTest, UninstallListIsWrittenAFewTimesForTenThousandRecords) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  std::vector<std::string> files;
+  for (int i = 0; i < 10000; ++i) files.push_back("f" + std::to_string(i) + ".txt~<SUB1>~X");
+  Set(config.FileEntries, files);
+  const std::uint64_t before = platform::ProfileFilesWritten();
+  Install();
+  EXPECT_LE(platform::ProfileFilesWritten() - before, 2u);
+  const std::string list = Uninstall();
+  EXPECT_NE(list.find(std::string(kDest) + "\\Data\\f0.txt=\r\n"), std::string::npos);
+  EXPECT_NE(list.find(std::string(kDest) + "\\Data\\f9999.txt=\r\n"), std::string::npos);
+}
+
+// Before each question the list is on disk: a user who ends the program at the box keeps it.
+TEST_F(InstallWorkerTest, UninstallListIsOnDiskBeforeEachQuestion) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.FileEntries, {"a.txt~<SUB1>~X", "b.txt~<SUB1>~"});
+  PutTemp("a.txt", "a");
+  PutTemp("b.txt", "b");
+  PutHostFile(Host(kDest) / "Data" / "b.txt", "old");
+  std::string listAtQuestion;
+  backend.answerer = [&](const ui::BoxRequest&) {
+    listAtQuestion = Uninstall();
+    return ModalResult::No;
+  };
+  Install();
+  EXPECT_EQ(listAtQuestion, "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + kDest + "\\Data\\a.txt=\r\n");
 }
 
 TEST_F(InstallWorkerTest, OverwriteIsAskedOnlyWithoutTheMarkAndOnlyForExistingTargets) {
