@@ -193,7 +193,9 @@ bool ReplaceHostFile(const std::filesystem::path& path, const HostFile& original
 template <class Edit>
 bool UpdateProfile(const std::string& fileName, Edit edit) {
   const std::optional<std::string> windowsPath = ProfilePath(fileName);
-  if (!windowsPath) return false;
+  // Setup media are read, never written: a package cannot make its INI file the start folder's
+  // own files (or a file below it, outside the machine).
+  if (!windowsPath || Machine::Current().IsMedia((*windowsPath)[0])) return false;
   const std::optional<std::filesystem::path> hostPath = HostPath(*windowsPath);
   if (!hostPath) return false;
 
@@ -307,6 +309,22 @@ std::int32_t GetPrivateProfileInt(const std::string& section, const std::string&
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& fileName) {
   return UpdateProfile(fileName, [&](IniFile& ini, bool&) { return ini.SetValue(section, key, value); });
+}
+
+std::string ProfileWriteProblem(const std::string& fileName) {
+  if (fileName.empty()) return "no INI file is named";
+  const std::optional<std::string> windowsPath = ProfilePath(fileName);
+  if (!windowsPath) return "the INI file " + fileName + " cannot be placed on the machine";
+  const char drive = (*windowsPath)[0];
+  if (Machine::Current().IsMedia(drive))
+    return "the INI file " + fileName + " resolves to " + *windowsPath + ", on the setup disk " + drive +
+           ":, which setup never writes";
+  try {
+    Machine::Current().ToHostPath(*windowsPath);
+  } catch (const std::exception& e) {
+    return "the INI file " + fileName + " cannot be written: " + e.what();
+  }
+  return {};
 }
 
 bool ReadPrivateProfile(const std::string& fileName, IniFile& image) {

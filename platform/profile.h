@@ -48,6 +48,13 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
 // Removes every section of that name with its lines. True when there was nothing to remove.
 bool ErasePrivateProfileSection(const std::string& section, const std::string& fileName);
 
+// Why a profile file may not be written, or empty when it may. The name resolves as for every
+// profile function (a bare name in the Windows directory, a path from the current directory);
+// a result on a drive that holds setup media (the start folder's A:, a disk set's drive) is
+// refused, as is one that cannot be placed on its drive (a link out of it, a path too long).
+// Every profile write refuses such a file too; this says why.
+std::string ProfileWriteProblem(const std::string& fileName);
+
 // The whole profile as it stands (a missing file is empty), for a caller that keeps it in memory
 // and edits it there. False when the file cannot be placed or exists but cannot be read.
 bool ReadPrivateProfile(const std::string& fileName, IniFile& image);

@@ -71,6 +71,11 @@ class InstallRun {
     w_.ProgressBar1.Min = 0;
     w_.ProgressBar1.SetMax(total);
 
+    // An INI file that may not be written stops the run before anything is installed.
+    if (!config_.IniSetupEntries.Empty()) {
+      if (std::string problem = platform::ProfileWriteProblem(config_.IniFileName); !problem.empty())
+        throw Exception(problem);
+    }
     try {
       ResolveDirectories();
       const TStringList& files = w_.min.Checked() ? config_.WorkStationEntries : config_.FileEntries;
@@ -259,6 +264,8 @@ class InstallRun {
         w_.ProgressBar1.SetPosition(static_cast<int>(j));
         ProcessMessages();
         const std::string value = row.directory + "\\" + path;
+        // A key or value that would not read back as written (a line break, "=" in the key ...)
+        // is refused by the profile rules rather than becoming a line of its own in the file.
         if (!platform::WritePrivateProfileString(section, ident, value, config_.IniFileName))
           throw platform::EProfileWriteError(config_.IniFileName);
         app_.Log("INI value [" + section + "] " + ident + "=" + value + " in " + config_.IniFileName);

@@ -199,12 +199,16 @@ int RunInstaller(const Options& options) {
   platform::Machine& machine = platform::Machine::Current();
   try {
     machine.Configure(options.machine ? *options.machine : platform::Machine::DefaultMachineDir(), fs::current_path());
+    // The start folder is the first disk: read from, never a target. A drive the user maps is
+    // the user's to write.
+    if (machine.DriveFolder('A')) machine.SetMedia('A', true);
     for (const auto& [letter, dir] : options.drives) {
       if (!fs::is_directory(dir)) {
         Report("--drive " + std::string(1, letter) + "=" + dir.string() + ": not a directory");
         return kSetupUsage;
       }
       machine.MapDrive(letter, fs::absolute(dir));
+      machine.SetMedia(letter, false);
     }
   } catch (const std::exception& e) {
     Report(e.what());

@@ -211,5 +211,29 @@ printf -- '--flag\n%s\n' "$work/machine-launched/drive_c/Apps/Test App/app.exe" 
   || fail "launched: the runner was not handed app.exe"
 [ ! -e "$work/host-program-ran" ] || fail "a host program ran"
 
+# 7. The INI file is never the setup disk's: a package naming a file on A: is refused before
+# anything is installed (exit 1); a drive the user maps stays writable.
+for target in 'A:\\install.cfg' 'D:\\user.ini'; do
+  sed "s/^INI File=.*/INI File=$target\r/" "$pkg/install.cfg" > "$work/package5.cfg"
+  rm -rf "$work/package5" && cp -r "$pkg" "$work/package5" && cp "$work/package5.cfg" "$work/package5/install.cfg"
+  "$bin/zevpack" build "$work/package5" "$work/disks5" --disk-folders --size 16384 > /dev/null || fail "zevpack build 5"
+  cp "$work/disks5/disk1/install.cfg" "$work/cfg-before"
+  mkdir -p "$work/userdrive"
+  (cd "$work/disks5/disk1" && "$bin/zev-setup" --machine "$work/machine-ini" --unattended "$work/answers.ini" \
+    --drive "D=$work/userdrive" --log "$work/ini.log") > "$work/ini.out" 2> "$work/ini.err"
+  rc=$?
+  case $target in
+    A*) [ "$rc" = 1 ] || fail "INI on A:: exit $rc"
+        grep -q 'the installation stopped: the INI file A:\\install.cfg resolves to A:\\install.cfg, on the setup disk A:' \
+          "$work/ini.err" || { fail "INI on A:: no clear message"; cat "$work/ini.err"; }
+        cmp -s "$work/cfg-before" "$work/disks5/disk1/install.cfg" || fail "INI on A:: install.cfg was written"
+        [ ! -e "$work/machine-ini/drive_c/Apps" ] || fail "INI on A:: something was installed" ;;
+    D*) [ "$rc" = 0 ] || fail "INI on D:: exit $rc"
+        printf '[Paths]\r\nHome=C:\\Apps\\Test App\\data\r\n' | cmp -s - "$work/userdrive/user.ini" \
+          || fail "INI on D:: value not written" ;;
+  esac
+  rm -rf "$work/machine-ini"
+done
+
 [ "$failures" = 0 ] && echo "zev-setup installs end to end: all passed"
 exit "$failures"

@@ -253,6 +253,52 @@ TEST_F(InstallWorkerTest, IniValuesAreWrittenPerMatchingDirectory) {
             "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\nData=" + kDest + "\\Data\\\r\n");
 }
 
+// The INI file resolves as the profile functions resolve it; one on the setup disk (A:, the start
+// folder) is refused before anything is installed, while a drive the user mapped stays writable.
+// A key that would not read back as written stops the run without becoming a line of the file.
+struct IniCase {
+  std::string iniFile;
+  std::string entry;
+  std::string written;  // Windows path of the file that receives the value; "" when refused
+  std::string error;    // how the stop is reported; "" when the run finishes
+};
+
+class IniTargetTest : public InstallWorkerTest, public ::testing::WithParamInterface<IniCase> {};
+
+TEST_P(IniTargetTest, IniFileOnTheSetupDiskIsRefused) {
+  const IniCase& c = GetParam();
+  machine.machine().SetMedia('A', true);
+  fs::create_directories(machine.Root() / "user");
+  machine.machine().MapDrive('D', machine.Root() / "user");
+  PutHostFile(machine.StartDir() / "evil.sh", "#!/bin/sh\n");
+  config.IniFileName = c.iniFile;
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.IniSetupEntries, {c.entry});
+  Install();
+  EXPECT_EQ(wizard->InstallError.rfind(c.error, 0), 0u) << wizard->InstallError;
+  EXPECT_EQ(wizard->InstallCompleted, c.error.empty());
+  EXPECT_EQ(GetHostFile(machine.StartDir() / "evil.sh"), "#!/bin/sh\n");
+  if (!c.written.empty()) {
+    EXPECT_EQ(GetHostFile(Host(c.written)), "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\n");
+  } else {
+    EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\app.ini")));
+    // A refused file stops the run before anything is installed; a refused key where it comes.
+    EXPECT_EQ(fs::exists(Host(kDest)), c.error.rfind("Unable", 0) == 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IniFiles, IniTargetTest,
+    ::testing::Values(IniCase{"app.ini", "Paths~Home~<INSTALLDIR>data", "C:\\WINDOWS\\app.ini", ""},
+                      IniCase{"C:\\app.ini", "Paths~Home~<INSTALLDIR>data", "C:\\app.ini", ""},
+                      IniCase{"D:\\app.ini", "Paths~Home~<INSTALLDIR>data", "D:\\app.ini", ""},
+                      IniCase{"A:\\evil.sh", "Paths~Home~<INSTALLDIR>data", "",
+                              "the INI file A:\\evil.sh resolves to A:\\evil.sh, on the setup disk A:"},
+                      IniCase{"evil.sh\\..\\evil.sh", "Paths~Home~<INSTALLDIR>data", "", "the INI file evil.sh"},
+                      IniCase{"..\\..\\..\\evil.sh", "Paths~Home~<INSTALLDIR>data", "", "the INI file ..\\"},
+                      IniCase{"app.ini", "Paths~rm -rf x=y~<INSTALLDIR>data", "", "Unable to write to app.ini"},
+                      IniCase{"app.ini", "Paths~a\rb~<INSTALLDIR>data", "", "Unable to write to app.ini"}));
+
 TEST_F(InstallWorkerTest, NetworkWorkstationCopiesOnlyTheWorkStationList) {
   Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
   Set(config.FileEntries, {"full.exe~<INSTALLDIR>~X"});

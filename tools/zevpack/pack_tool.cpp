@@ -199,6 +199,7 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
     return false;
   }
   platform::Machine::Current().MapDrive(kSetDrive, setDir);
+  platform::Machine::Current().SetMedia(kSetDrive, true);
   reader.SegPopUp = false;
   reader.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
   reader.SetSegDir(std::string(1, kSetDrive) + ":\\");
