@@ -34,8 +34,9 @@ def log(*args):
 
 
 def run(argv, cwd, env, limit):
-    """Runs argv in cwd; returns (seconds, peak resident KiB, exit code), or None for the time
-    when the limit was reached (the child is killed then)."""
+    """Runs argv in cwd; returns (wall seconds, CPU seconds, peak resident KiB, exit code), with
+    None for the wall time when the limit was reached (the child is killed then). CPU time is
+    what to compare on a busy machine: wall time swings with other people's load."""
     start = time.perf_counter()
     with open(os.path.join(cwd, "bench.err"), "wb") as err:
         child = subprocess.Popen(argv, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=err)
@@ -48,10 +49,10 @@ def run(argv, cwd, env, limit):
                 child.kill()
                 _, status, usage = os.wait4(child.pid, 0)
                 child.returncode = -9
-                return None, usage.ru_maxrss, "killed"
+                return None, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, "killed"
             time.sleep(0.01)
     child.returncode = os.waitstatus_to_exitcode(status)
-    return time.perf_counter() - start, usage.ru_maxrss, child.returncode
+    return time.perf_counter() - start, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, child.returncode
 
 
 def write(path, data):
@@ -202,13 +203,14 @@ def main():
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)
 
-    print(f"{'case':<52}" + "".join(f"{'build ' + str(n + 1):>28}" for n in range(len(builds))))
+    print(f"{'case':<52}" + "".join(f"{'build ' + str(n + 1) + ': wall, CPU, peak RSS, exit':>44}"
+                                     for n in range(len(builds))))
     for title, results in rows:
         cells = []
-        for seconds, rss, code in results:
-            time_text = f">{args.limit:.0f} s" if seconds is None else f"{seconds:.2f} s"
-            cells.append(f"{time_text} {rss / 1024:.0f} MiB exit {code}")
-        print(f"{title:<52}" + "".join(f"{cell:>28}" for cell in cells))
+        for seconds, cpu, rss, code in results:
+            wall = f">{args.limit:.0f} s" if seconds is None else f"{seconds:.2f} s"
+            cells.append(f"{wall} {cpu:.2f} s {rss / 1024:.0f} MiB {code}")
+        print(f"{title:<52}" + "".join(f"{cell:>44}" for cell in cells))
     for n, build in enumerate(builds):
         print(f"build {n + 1}: {build.folder}")
 

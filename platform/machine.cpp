@@ -105,6 +105,7 @@ Machine& Machine::Current() {
 
 void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
   drives_.clear();
+  realRoots_.clear();
   media_.clear();
   windowsDirMade_ = false;
   fs::path driveC = Normalised(machineDir) / "drive_c";
@@ -133,6 +134,17 @@ void Machine::MapDrive(char letter, const fs::path& hostDir) {
   char drive = DriveLetter(letter);
   if (!drive) throw Exception(std::string("Invalid drive letter: ") + letter);
   drives_[drive] = Normalised(hostDir);
+  realRoots_.erase(drive);
+}
+
+fs::path Machine::DriveRoot(char drive) const {
+  if (auto it = realRoots_.find(drive); it != realRoots_.end()) return it->second;
+  const fs::path& folder = drives_.at(drive);
+  fs::path real = RealFolder(folder);
+  // Kept only once the folder exists: until then its real place may still change.
+  std::error_code ec;
+  if (fs::is_directory(real, ec)) realRoots_[drive] = real;
+  return real;
 }
 
 std::optional<fs::path> Machine::DriveFolder(char letter) const {
@@ -216,7 +228,7 @@ fs::path Machine::Resolve(const std::string& windowsPath, WalkMode mode) const {
   for (const auto& part : parts)
     if (!IsValidWindowsName(part)) throw Exception("Invalid file name: " + full);
 
-  const fs::path root = RealFolder(drive->second);
+  const fs::path root = DriveRoot(drive->first);
   fs::path current = root;
   FolderHandle folder(OpenFolder(root));
   if (mode == WalkMode::Create && !folder.valid())
@@ -276,7 +288,7 @@ std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
   };
   for (const auto& [letter, folder] : drives_) {
     consider(letter, folder);
-    consider(letter, RealFolder(folder));
+    consider(letter, DriveRoot(letter));
   }
   if (!bestDrive) throw Exception("Not on any drive: " + hostPath.string());
 

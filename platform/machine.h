@@ -74,9 +74,13 @@ class Machine {
  private:
   enum class WalkMode { Follow, KeepLastLink, Create };
   std::filesystem::path Resolve(const std::string& windowsPath, WalkMode mode) const;
+  // The real location of a mapped drive's folder (links resolved), so that resolved links can be
+  // compared with it; worked out once per mapping.
+  std::filesystem::path DriveRoot(char drive) const;
 
   std::map<char, std::filesystem::path> drives_;
   std::set<char> media_;
+  mutable std::map<char, std::filesystem::path> realRoots_;
   mutable std::uint64_t lookups_ = 0;
   std::string current_;
   bool windowsDirMade_ = false;
