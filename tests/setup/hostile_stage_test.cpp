@@ -62,6 +62,8 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
                    {std::string(300, 'n'), "too long"},
                    {"", "empty"}});
   WriteHost(machine.DriveC() / "WINDOWS" / "win.ini", "the user's");
+  int skipped = 0;
+  app->OnLog = [&](const std::string& line) { skipped += line.find("member skipped") != std::string::npos; };
   CreateForms();
   app->Run();
   ASSERT_TRUE(wizardShown) << main->ExpansionFailure;
@@ -77,7 +79,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
   EXPECT_FALSE(fs::exists(machine.DriveC() / "Apps"));
   EXPECT_EQ(tempFilesAtWizard.count(std::string(300, 'n')), 0u);
   // Refused: the control characters, "sub\\..", "dir\\", the long name and the empty one.
-  EXPECT_EQ(unzip->SkippedMembers.size(), 5u);
+  EXPECT_EQ(skipped, 5);
   // No name may come out as the folder itself or its parent.
   for (const auto& [name, content] : tempFilesAtWizard) EXPECT_TRUE(name != "." && name != ".." && !name.empty());
   EXPECT_EQ(StrayFiles(), std::vector<std::string>{});
