@@ -266,7 +266,7 @@ int BuildDiskSet(const BuildOptions& options) {
         ReportError(kTool, it->path().string(), "name cannot be stored in an archive (not a Windows-1252 file name)");
         return kExitFailure;
       }
-      const std::string flat = LowerCase(segment::FileNamePartOf(stored));
+      const std::string flat = LowerCase(platform::FileNamePart(stored));
       auto [previous, inserted] = flatNames.emplace(flat, stored);
       if (!inserted) {
         ReportError(kTool, Printable(stored),
