@@ -124,6 +124,17 @@ class InstallRun {
     if (uninstall_.IsOpen()) uninstall_.Write(section, key, value);
   }
 
+  // MakeDirPath, but a folder that cannot be made (too long a path, a file in the way) is named
+  // in the log; the copies into it then fail and are reported with the rest.
+  void MakeDirectory(const std::string& directory) {
+    try {
+      platform::ForceDirectories(directory);
+    } catch (const Exception& e) {
+      if (directory.empty()) throw;
+      app_.Log("directory not created: " + e.Message());
+    }
+  }
+
   void ResolveDirectories() {
     for (std::string entry : config_.DirectoryEntries.Strings()) {
       std::string key;
@@ -133,7 +144,7 @@ class InstallRun {
       if (upper == "<INSTALLDIR>") {
         if (installDir_.empty()) {
           installDir_ = directory;
-          platform::MakeDirPath(installDir_);
+          MakeDirectory(installDir_);
           uninstall_.Open(installDir_ + "\\uninstall.cfg", installDir_);
         } else {
           // The list stays the one opened first; a second entry only adds its row.
@@ -142,7 +153,7 @@ class InstallRun {
       }
       rows_.push_back({key, upper, directory});
       w_.Memo5.Lines.Add(directory);
-      platform::MakeDirPath(directory);
+      MakeDirectory(directory);
       app_.Log("directory " + key + " = " + directory);
 
       // A launch entry is a directory key followed directly by the program's path.

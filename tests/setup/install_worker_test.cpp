@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/fs_utils.h"
+#include "platform/machine.h"
 #include "platform/profile.h"
 #include "tests/setup/wizard_fixture.h"
 
@@ -165,6 +166,26 @@ TEST_F(InstallWorkerTest, UninstallListIsOnDiskBeforeEachQuestion) {
   };
   Install();
   EXPECT_EQ(listAtQuestion, "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + kDest + "\\Data\\a.txt=\r\n");
+}
+
+// A directory entry 505 levels deep is longer than MAX_PATH: it is refused at once (not walked
+// level by level, which took seconds per entry), named in the log, and its files are reported.
+TEST_F(InstallWorkerTest, DirectoryPastMaxPathIsRefusedAtOnce) {
+  std::string deep;
+  for (int i = 0; i < 505; ++i) deep += (i ? "\\" : "") + std::string("a");
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~" + deep});
+  Set(config.FileEntries, {"f.txt~<SUB1>~X"});
+  PutTemp("f.txt", "f");
+  const std::uint64_t before = platform::Machine::Current().ComponentLookups();
+  Install();
+  EXPECT_LT(platform::Machine::Current().ComponentLookups() - before, 200u);
+  EXPECT_NE(std::find_if(log.begin(), log.end(),
+                         [](const std::string& line) {
+                           return line.find("directory not created: Path longer than 259 characters") != std::string::npos;
+                         }),
+            log.end());
+  ASSERT_EQ(wizard->InstallFailures.size(), 1u);
+  EXPECT_FALSE(fs::exists(Host(kDest) / "a"));
 }
 
 TEST_F(InstallWorkerTest, OverwriteIsAskedOnlyWithoutTheMarkAndOnlyForExistingTargets) {
