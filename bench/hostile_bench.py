@@ -33,26 +33,44 @@ def log(*args):
     print(*args, file=sys.stderr, flush=True)
 
 
+GNU_TIME = "/usr/bin/time"
+
+
 def run(argv, cwd, env, limit):
     """Runs argv in cwd; returns (wall seconds, CPU seconds, peak resident KiB, exit code), with
     None for the wall time when the limit was reached (the child is killed then). CPU time is
-    what to compare on a busy machine: wall time swings with other people's load."""
+    what to compare on a busy machine: wall time swings with other people's load.
+
+    The peak memory comes from GNU time, which starts the program from a process of its own: a
+    child spawned from this interpreter would count the interpreter's memory as its own."""
     start = time.perf_counter()
-    with open(os.path.join(cwd, "bench.err"), "wb") as err:
-        child = subprocess.Popen(argv, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=err)
-        deadline = start + limit
-        while True:
-            pid, status, usage = os.wait4(child.pid, os.WNOHANG)
-            if pid:
-                break
-            if time.perf_counter() > deadline:
-                child.kill()
-                _, status, usage = os.wait4(child.pid, 0)
-                child.returncode = -9
-                return None, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, "killed"
-            time.sleep(0.01)
-    child.returncode = os.waitstatus_to_exitcode(status)
-    return time.perf_counter() - start, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, child.returncode
+    peak_file = os.path.join(cwd, "bench.peak")
+    measured = [GNU_TIME, "-f", "%M", "-o", peak_file, *argv] if os.access(GNU_TIME, os.X_OK) else argv
+    actions = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
+               (os.POSIX_SPAWN_OPEN, 2, os.path.join(cwd, "bench.err"), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
+    pid = os.posix_spawn("/bin/sh", ["sh", "-c", 'cd "$0" && exec "$@"', cwd, *measured], env,
+                         file_actions=actions, setpgroup=0)
+    deadline = start + limit
+    while True:
+        done, status, usage = os.wait4(pid, os.WNOHANG)
+        if done:
+            break
+        if time.perf_counter() > deadline:
+            os.killpg(pid, 9)
+            os.wait4(pid, 0)
+            return None, None, None, "killed"
+        time.sleep(0.01)
+    seconds = time.perf_counter() - start
+    return seconds, usage.ru_utime + usage.ru_stime, peak(peak_file, usage), os.waitstatus_to_exitcode(status)
+
+
+def peak(peak_file, usage):
+    """The program's peak resident set in KiB, as GNU time wrote it (its last line)."""
+    try:
+        with open(peak_file) as f:
+            return int(f.read().split()[-1])
+    except (OSError, ValueError, IndexError):
+        return usage.ru_maxrss
 
 
 def write(path, data):
@@ -208,8 +226,10 @@ def main():
     for title, results in rows:
         cells = []
         for seconds, cpu, rss, code in results:
-            wall = f">{args.limit:.0f} s" if seconds is None else f"{seconds:.2f} s"
-            cells.append(f"{wall} {cpu:.2f} s {rss / 1024:.0f} MiB {code}")
+            if seconds is None:
+                cells.append(f">{args.limit:.0f} s - - {code}")
+            else:
+                cells.append(f"{seconds:.2f} s {cpu:.2f} s {rss / 1024:.0f} MiB {code}")
         print(f"{title:<52}" + "".join(f"{cell:>44}" for cell in cells))
     for n, build in enumerate(builds):
         print(f"build {n + 1}: {build.folder}")
