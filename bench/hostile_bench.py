@@ -73,6 +73,12 @@ def peak(peak_file, usage):
         return usage.ru_maxrss
 
 
+def remove(folder):
+    """Removes a folder tree of any depth (a stopped run may leave thousands of levels, deeper
+    than shutil.rmtree's recursion reaches)."""
+    subprocess.run(["rm", "-rf", "--", folder], check=False)
+
+
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
@@ -209,17 +215,17 @@ def main():
             results = []
             for n, build in enumerate(builds):
                 folder = os.path.join(work, f"case{len(rows)}-build{n}")
-                shutil.rmtree(folder, ignore_errors=True)
+                remove(folder)
                 os.makedirs(folder)
                 env["ZEV_MACHINE"] = os.path.join(folder, "machine")
                 log(f"{title}: {build.folder}")
                 argv, cwd = prepare(build, folder, env)
                 results.append(run(argv, cwd, env, args.limit))
-                shutil.rmtree(folder, ignore_errors=True)
+                remove(folder)
             rows.append((title, results))
     finally:
         if not args.work:
-            shutil.rmtree(work, ignore_errors=True)
+            remove(work)
 
     print(f"{'case':<52}" + "".join(f"{'build ' + str(n + 1) + ': wall, CPU, peak RSS, exit':>44}"
                                      for n in range(len(builds))))
