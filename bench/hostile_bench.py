@@ -10,7 +10,6 @@ seconds, the peak resident set and the exit code of every build. See bench/READM
 import argparse
 import os
 import random
-import shutil
 import struct
 import subprocess
 import sys
