@@ -1,12 +1,13 @@
 #include "compress/compress.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 
 #include "compress/errors.h"
 #include "platform/files.h"
+#include "platform/fs_utils.h"
+#include "platform/text.h"
 
 namespace zev::compress {
 
@@ -232,15 +233,8 @@ std::int64_t TCompress::FreeSpaceAt(const std::string& path) {
 
 void TCompress::ForcePath(const std::string& folder) {
   if (folder.empty()) return;
-  std::string dir = folder;
-  if (dir.back() == '\\') dir.pop_back();
-  if (dir.size() < 3) return;
-  std::uint32_t attributes = platform::GetFileAttributes(dir);
-  if (attributes != platform::kInvalidAttributes && (attributes & platform::faDirectory)) return;
-  std::string parent = FolderOf(dir);
-  // A folder part equal to the folder itself would recurse for ever (a bare "X:" say).
-  if (parent != dir) ForcePath(parent);
-  if (!platform::CreateDirectory(dir)) throw platform::EInOutError(errno ? errno : EIO);
+  // One walk down from the drive's root creates every missing level, however deep.
+  platform::ForceDirectories(folder);
 }
 
 bool TCompress::FileInList(const TStringList& list, const std::string& name) { return list.IndexOf(name) >= 0; }

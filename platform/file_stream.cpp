@@ -11,6 +11,7 @@
 #include "platform/attributes.h"
 #include "platform/dos_time.h"
 #include "platform/error.h"
+#include "platform/folder_index.h"
 #include "platform/machine.h"
 #include "platform/share_locks.h"
 
@@ -74,6 +75,7 @@ FileStream::FileStream(const std::string& windowsPath, std::uint16_t mode) : nam
       throw EFCreateError(windowsPath);
     }
     ClearStoredAttributes(fd_);  // a replaced file has the attributes of a new one
+    NoteEntryAdded(host);
     canRead_ = canWrite_ = true;
     return;
   }

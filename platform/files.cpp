@@ -13,6 +13,7 @@
 
 #include "platform/dos_time.h"
 #include "platform/error.h"
+#include "platform/folder_index.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/share_locks.h"
@@ -94,7 +95,9 @@ bool MayRemove(const fs::path& host) {
 
 bool DeleteFile(const std::string& path) {
   auto host = HostOf(path, false);
-  return host && MayRemove(*host) && ::unlink(host->c_str()) == 0;
+  if (!host || !MayRemove(*host) || ::unlink(host->c_str()) != 0) return false;
+  NoteEntryRemoved(*host);
+  return true;
 }
 
 bool ReplaceFile(const std::string& source, const std::string& target) {
@@ -103,19 +106,26 @@ bool ReplaceFile(const std::string& source, const std::string& target) {
   if (!from || !to || !MayRemove(*from)) return false;
   struct stat st;
   if (::lstat(to->c_str(), &st) == 0 && !MayRemove(*to)) return false;
-  return ::rename(from->c_str(), to->c_str()) == 0;
+  if (::rename(from->c_str(), to->c_str()) != 0) return false;
+  NoteEntryRemoved(*from);
+  NoteEntryAdded(*to);
+  return true;
 }
 
 bool CreateDirectory(const std::string& path) {
   auto host = HostOf(path, false);
-  return host && ::mkdir(host->c_str(), 0777) == 0;
+  if (!host || ::mkdir(host->c_str(), 0777) != 0) return false;
+  NoteEntryAdded(*host);
+  return true;
 }
 
 bool RemoveDirectory(const std::string& path) {
   auto host = HostOf(path, false);
   struct stat st;
   if (!host || ::lstat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || IsDriveRoot(*host)) return false;
-  return ::rmdir(host->c_str()) == 0;
+  if (::rmdir(host->c_str()) != 0) return false;
+  NoteEntryRemoved(*host);
+  return true;
 }
 
 std::int64_t DiskFree(int drive) {

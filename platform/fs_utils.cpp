@@ -13,41 +13,27 @@
 #include "platform/shell.h"
 
 namespace zev::platform {
-namespace {
-
-bool IsDelimiter(char c) { return IsPathSeparator(c) || c == ':'; }
-
-// Everything up to and including the last separator or drive colon.
-std::string DirectoryPart(const std::string& path) {
-  std::size_t i = path.size();
-  while (i > 0 && !IsDelimiter(path[i - 1])) --i;
-  return path.substr(0, i);
-}
-
-// The text after the last separator or drive colon.
-std::string NamePart(const std::string& path) { return path.substr(DirectoryPart(path).size()); }
-
-}  // namespace
-
 bool IsDirectory(const std::string& path) {
   const std::uint32_t attributes = GetFileAttributes(path);
   return attributes != kInvalidAttributes && (attributes & faDirectory);
 }
 
-void MakeDirPath(const std::string& dir) {
+void ForceDirectories(const std::string& dir) {
   if (dir.empty()) throw Exception("Unable to create directory");
-  // Walk up to the first folder that exists (or a root), then create downwards. A loop rather
-  // than recursion: a path of thousands of components must not exhaust the stack.
-  std::vector<std::string> missing;
-  std::string current = dir;
-  for (;;) {
-    if (!current.empty() && IsPathSeparator(current.back())) current.pop_back();
-    if (current.size() < 3 || IsDirectory(current) || DirectoryPart(current) == current) break;
-    missing.push_back(current);
-    current = DirectoryPart(current);
+  std::string path = dir;
+  if (IsPathSeparator(path.back())) path.pop_back();
+  // A drive root, or a name too short to be more than one, has nothing to create.
+  if (path.size() < 3 || FolderPart(path) == path) return;
+  Machine::Current().CreateDirectories(path);
+}
+
+void MakeDirPath(const std::string& dir) {
+  try {
+    ForceDirectories(dir);
+  } catch (const Exception&) {
+    // Failures are not reported here: the caller notices when it writes into the folder.
+    if (dir.empty()) throw;
   }
-  // Failures are not reported here: the caller notices when it writes into the folder.
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) CreateDirectory(*it);
 }
 
 bool HasAttributes(const std::string& path, std::uint16_t bits) {
@@ -60,7 +46,7 @@ namespace {
 std::string StagingNameBeside(const std::string& target) {
   static unsigned counter = 0;
   for (;;) {
-    std::string name = DirectoryPart(target) + "~zevcopy" + std::to_string(::getpid()) + "_" +
+    std::string name = FolderPart(target) + "~zevcopy" + std::to_string(::getpid()) + "_" +
                        std::to_string(++counter) + ".tmp";
     if (GetFileAttributes(name) == kInvalidAttributes) return name;
   }
@@ -72,7 +58,7 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
   std::string target = Machine::Current().ExpandFileName(dest);
   if (HasAttributes(target, faDirectory)) {
     if (!IsPathSeparator(target.back())) target += '\\';
-    target += NamePart(source);
+    target += FileNamePart(source);
   }
   FileStream input(source, fmOpenRead | fmShareDenyWrite);
   // A target that could not be replaced (read-only, or held open by someone) fails before any
@@ -110,10 +96,10 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
   }
 }
 
-void StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
-                  int showCommand) {
+std::string StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                         int showCommand, bool userChose) {
   // No fixed-size buffers on the way: strings of any length reach the shell whole.
-  ShellExecute(file, parameters, directory, showCommand);
+  return ShellExecute(file, parameters, directory, showCommand, userChose);
 }
 
 void SplitField(std::string& text, char delimiter, std::string& head) {

@@ -1,5 +1,7 @@
 #include "platform/ini_file.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace zev::platform {
@@ -62,13 +64,35 @@ IniFile::Line IniFile::MakeLine(std::string text, std::string ending) {
   return line;
 }
 
+namespace {
+
+// The form two names share when they are equal without regard to case (Windows-1252 rules).
+std::string Folded(std::string_view name) { return LowerCase(std::string(name)); }
+
+}  // namespace
+
+void IniFile::Append(Line line) {
+  if (line.kind == LineKind::Section) {
+    firstSection_.emplace(Folded(line.name), blocks_.size());
+    blocks_.push_back(Block{});
+    blocks_.back().header = std::move(line);
+    return;
+  }
+  Block& block = blocks_.back();
+  if (line.kind == LineKind::Key) {
+    block.firstKey.emplace(Folded(line.name), block.lines.size());
+    block.lastKey = block.lines.size();
+  }
+  block.lines.push_back(std::move(line));
+}
+
 IniFile IniFile::Parse(std::string_view text) {
   IniFile file;
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t newline = text.find('\n', start);
     if (newline == std::string_view::npos) {
-      file.lines_.push_back(MakeLine(std::string(text.substr(start)), std::string()));
+      file.Append(MakeLine(std::string(text.substr(start)), std::string()));
       break;
     }
     std::size_t end = newline;
@@ -77,7 +101,7 @@ IniFile IniFile::Parse(std::string_view text) {
       --end;
       ending = "\r\n";
     }
-    file.lines_.push_back(MakeLine(std::string(text.substr(start, end - start)), std::move(ending)));
+    file.Append(MakeLine(std::string(text.substr(start, end - start)), std::move(ending)));
     start = newline + 1;
   }
   return file;
@@ -86,49 +110,46 @@ IniFile IniFile::Parse(std::string_view text) {
 std::string IniFile::Serialise() const {
   std::string text;
   std::size_t size = 0;
-  for (const Line& line : lines_) size += line.text.size() + line.ending.size();
+  for (const Block& block : blocks_) {
+    if (block.header) size += block.header->text.size() + block.header->ending.size();
+    for (const Line& line : block.lines) size += line.text.size() + line.ending.size();
+  }
   text.reserve(size);
-  for (const Line& line : lines_) {
-    text += line.text;
-    text += line.ending;
+  for (const Block& block : blocks_) {
+    if (block.header) text += block.header->text + block.header->ending;
+    for (const Line& line : block.lines) {
+      text += line.text;
+      text += line.ending;
+    }
   }
   return text;
 }
 
-std::size_t IniFile::FindSection(std::string_view section) const {
-  section = TrimProfileBlanks(section);
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == LineKind::Section && ProfileNamesEqual(lines_[i].name, section)) return i;
-  }
-  return std::string::npos;
+const IniFile::Block* IniFile::FindSection(std::string_view section) const {
+  auto it = firstSection_.find(Folded(TrimProfileBlanks(section)));
+  return it == firstSection_.end() ? nullptr : &blocks_[it->second];
 }
 
-std::size_t IniFile::SectionEnd(std::size_t header) const {
-  std::size_t i = header + 1;
-  while (i < lines_.size() && lines_[i].kind != LineKind::Section) ++i;
-  return i;
+IniFile::Block* IniFile::FindSection(std::string_view section) {
+  return const_cast<Block*>(static_cast<const IniFile*>(this)->FindSection(section));
 }
 
-bool IniFile::HasSection(std::string_view section) const { return FindSection(section) != std::string::npos; }
+bool IniFile::HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
 
 std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
-  const std::size_t header = FindSection(section);
-  if (header == std::string::npos) return std::nullopt;
-  key = TrimProfileBlanks(key);
-  const std::size_t end = SectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == LineKind::Key && ProfileNamesEqual(lines_[i].name, key)) return StripQuotes(lines_[i].value);
-  }
-  return std::nullopt;
+  const Block* block = FindSection(section);
+  if (!block) return std::nullopt;
+  auto it = block->firstKey.find(Folded(TrimProfileBlanks(key)));
+  if (it == block->firstKey.end()) return std::nullopt;
+  return StripQuotes(block->lines[it->second].value);
 }
 
 std::vector<std::string> IniFile::KeyNames(std::string_view section) const {
   std::vector<std::string> names;
-  const std::size_t header = FindSection(section);
-  if (header == std::string::npos) return names;
-  const std::size_t end = SectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == LineKind::Key) names.push_back(lines_[i].name);
+  const Block* block = FindSection(section);
+  if (!block) return names;
+  for (const Line& line : block->lines) {
+    if (line.kind == LineKind::Key) names.push_back(line.name);
   }
   return names;
 }
@@ -146,9 +167,12 @@ bool IniFile::IsValidKeyName(std::string_view key) {
 
 bool IniFile::IsValidValue(std::string_view value) { return !HasLineBreak(value); }
 
-void IniFile::InsertLine(std::size_t index, Line line) {
-  if (index > 0 && lines_[index - 1].ending.empty()) lines_[index - 1].ending = std::string(kLineEnd);
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), std::move(line));
+IniFile::Line* IniFile::LastLine() {
+  for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
+    if (!block->lines.empty()) return &block->lines.back();
+    if (block->header) return &*block->header;
+  }
+  return nullptr;
 }
 
 bool IniFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
@@ -156,35 +180,46 @@ bool IniFile::SetValue(std::string_view section, std::string_view key, std::stri
   section = TrimProfileBlanks(section);
   key = TrimProfileBlanks(key);
 
-  std::size_t header = FindSection(section);
-  if (header == std::string::npos) {
-    InsertLine(lines_.size(), MakeLine("[" + std::string(section) + "]", std::string(kLineEnd)));
-    header = lines_.size() - 1;
+  Block* block = FindSection(section);
+  if (!block) {
+    // A new section goes at the end of the file; the line before it gets a line end if it had none.
+    if (Line* last = LastLine(); last && last->ending.empty()) last->ending = std::string(kLineEnd);
+    Append(MakeLine("[" + std::string(section) + "]", std::string(kLineEnd)));
+    block = &blocks_.back();
   }
-  const std::size_t end = SectionEnd(header);
-  std::size_t lastKey = header;
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind != LineKind::Key) continue;
-    if (ProfileNamesEqual(lines_[i].name, key)) {
-      // The key keeps its place and the spelling it has in the file.
-      const std::string name = lines_[i].name;
-      lines_[i] = MakeLine(name + "=" + std::string(value), std::string(kLineEnd));
-      return true;
-    }
-    lastKey = i;
+  const std::string folded = Folded(key);
+  if (auto it = block->firstKey.find(folded); it != block->firstKey.end()) {
+    // The key keeps its place and the spelling it has in the file.
+    Line& line = block->lines[it->second];
+    line = MakeLine(line.name + "=" + std::string(value), std::string(kLineEnd));
+    return true;
   }
-  InsertLine(lastKey + 1, MakeLine(std::string(key) + "=" + std::string(value), std::string(kLineEnd)));
+  // A new key goes after the last key line of its section (after its header when it has none).
+  // Only lines that are no keys follow that place, so no key's index moves.
+  const std::size_t at = block->lastKey == std::string::npos ? 0 : block->lastKey + 1;
+  Line& before = at == 0 ? *block->header : block->lines[at - 1];
+  if (before.ending.empty()) before.ending = std::string(kLineEnd);
+  block->lines.insert(block->lines.begin() + static_cast<std::ptrdiff_t>(at),
+                      MakeLine(std::string(key) + "=" + std::string(value), std::string(kLineEnd)));
+  block->firstKey.emplace(folded, at);
+  block->lastKey = at;
   return true;
 }
 
+void IniFile::IndexSections() {
+  firstSection_.clear();
+  for (std::size_t i = 1; i < blocks_.size(); ++i) firstSection_.emplace(Folded(blocks_[i].header->name), i);
+}
+
 bool IniFile::EraseSection(std::string_view section) {
-  bool erased = false;
-  for (std::size_t header = FindSection(section); header != std::string::npos; header = FindSection(section)) {
-    const std::size_t end = SectionEnd(header);
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header), lines_.begin() + static_cast<std::ptrdiff_t>(end));
-    erased = true;
-  }
-  return erased;
+  const std::string folded = Folded(TrimProfileBlanks(section));
+  const std::size_t before = blocks_.size();
+  blocks_.erase(std::remove_if(blocks_.begin() + 1, blocks_.end(),
+                               [&](const Block& block) { return Folded(block.header->name) == folded; }),
+                blocks_.end());
+  if (blocks_.size() == before) return false;
+  IndexSections();
+  return true;
 }
 
 }  // namespace zev::platform

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zev::platform {
@@ -62,15 +63,29 @@ class IniFile {
     std::string value;   // key value, trimmed, quotes still in place
   };
 
-  static Line MakeLine(std::string text, std::string ending);
-  // Index of the header of the first section of that name, or npos.
-  std::size_t FindSection(std::string_view section) const;
-  // One past the last line of the section whose header is at the given index.
-  std::size_t SectionEnd(std::size_t header) const;
-  // Inserts a line before the given index; the line before it gets a line end if it had none.
-  void InsertLine(std::size_t index, Line line);
+  // A section header with the lines up to the next header; the first block holds the lines
+  // before any header and has none. Each block knows where its keys are, so that reading and
+  // setting a key costs the same however long the file is (a list of thousands of keys is
+  // written key by key).
+  struct Block {
+    std::optional<Line> header;
+    std::vector<Line> lines;
+    std::unordered_map<std::string, std::size_t> firstKey;  // folded name -> index in lines
+    std::size_t lastKey = std::string::npos;                // index of the last key line
+  };
 
-  std::vector<Line> lines_;
+  static Line MakeLine(std::string text, std::string ending);
+  // The block of the first section of that name, or nullptr.
+  const Block* FindSection(std::string_view section) const;
+  Block* FindSection(std::string_view section);
+  // Appends a line to the last block (a header starts a new block), keeping the indexes.
+  void Append(Line line);
+  // The line written last in the file, or nullptr for an empty file.
+  Line* LastLine();
+  void IndexSections();
+
+  std::vector<Block> blocks_{Block{}};
+  std::unordered_map<std::string, std::size_t> firstSection_;  // folded name -> block index
 };
 
 }  // namespace zev::platform

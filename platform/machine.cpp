@@ -1,12 +1,17 @@
 #include "platform/machine.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "platform/error.h"
+#include "platform/folder_index.h"
 #include "platform/path_names.h"
 #include "platform/text.h"
 
@@ -65,20 +70,31 @@ fs::path RealFolder(const fs::path& folder) {
   return ec ? folder : real;
 }
 
-// The host name of the entry of dir that the Windows name stands for: the exact name when it
-// exists, else the first name in sorted order that equals it without regard to case.
-std::optional<std::string> FindEntry(const fs::path& dir, const std::string& hostName, const std::string& name) {
-  struct stat st;
-  if (::lstat((dir / hostName).c_str(), &st) == 0) return hostName;
-  std::error_code ec;
-  std::optional<std::string> best;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string candidate = it->path().filename().string();
-    auto ansi = Utf8ToWin1252(candidate);
-    if (ansi && SameText(*ansi, name) && (!best || candidate < *best)) best = std::move(candidate);
+// A descriptor of an open folder, closed on every way out of a walk.
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  explicit FolderHandle(int fd) : fd_(fd) {}
+  ~FolderHandle() { Reset(); }
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
   }
-  return best;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+int OpenFolder(const fs::path& path) { return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }
+int OpenFolderAt(int dirFd, const std::string& name) {
+  return ::openat(dirFd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
+
+std::string Shortened(const std::string& path) { return path.size() > 80 ? path.substr(0, 77) + "..." : path; }
 
 }  // namespace
 
@@ -89,6 +105,8 @@ Machine& Machine::Current() {
 
 void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
   drives_.clear();
+  realRoots_.clear();
+  media_.clear();
   windowsDirMade_ = false;
   fs::path driveC = Normalised(machineDir) / "drive_c";
   std::error_code ec;
@@ -116,6 +134,17 @@ void Machine::MapDrive(char letter, const fs::path& hostDir) {
   char drive = DriveLetter(letter);
   if (!drive) throw Exception(std::string("Invalid drive letter: ") + letter);
   drives_[drive] = Normalised(hostDir);
+  realRoots_.erase(drive);
+}
+
+fs::path Machine::DriveRoot(char drive) const {
+  if (auto it = realRoots_.find(drive); it != realRoots_.end()) return it->second;
+  const fs::path& folder = drives_.at(drive);
+  fs::path real = RealFolder(folder);
+  // Kept only once the folder exists: until then its real place may still change.
+  std::error_code ec;
+  if (fs::is_directory(real, ec)) realRoots_[drive] = real;
+  return real;
 }
 
 std::optional<fs::path> Machine::DriveFolder(char letter) const {
@@ -171,42 +200,75 @@ std::string Machine::ExpandFileName(const std::string& path) const {
   return full;
 }
 
-fs::path Machine::ToHostPath(const std::string& windowsPath) const { return Resolve(windowsPath, true); }
-fs::path Machine::ToHostPathNoFollow(const std::string& windowsPath) const { return Resolve(windowsPath, false); }
+fs::path Machine::ToHostPath(const std::string& windowsPath) const { return Resolve(windowsPath, WalkMode::Follow); }
+fs::path Machine::ToHostPathNoFollow(const std::string& windowsPath) const {
+  return Resolve(windowsPath, WalkMode::KeepLastLink);
+}
+void Machine::CreateDirectories(const std::string& windowsPath) { Resolve(windowsPath, WalkMode::Create); }
 
-fs::path Machine::Resolve(const std::string& windowsPath, bool followLast) const {
+void Machine::SetMedia(char letter, bool media) {
+  const char drive = DriveLetter(letter);
+  if (media) media_.insert(drive);
+  else media_.erase(drive);
+}
+
+bool Machine::IsMedia(char letter) const { return media_.count(DriveLetter(letter)) != 0; }
+
+// One walk down from the drive's root with an open handle on each folder: every component costs
+// one look-up in its own folder, however deep it lies. (Resolving each level from the root again
+// made creating a path of depth d cost d^3.)
+fs::path Machine::Resolve(const std::string& windowsPath, WalkMode mode) const {
   const std::string full = ExpandFileName(windowsPath);
   auto drive = drives_.find(full[0]);
   if (drive == drives_.end()) throw Exception(std::string("Drive ") + full[0] + ": is not mapped: " + full);
+  if (full[0] == 'C' && full.size() > kMaxPathLength)
+    throw Exception("Path longer than " + std::to_string(kMaxPathLength) + " characters: " + Shortened(full));
   std::vector<std::string> parts;
   ApplyComponents(parts, full.substr(2));
   for (const auto& part : parts)
     if (!IsValidWindowsName(part)) throw Exception("Invalid file name: " + full);
 
-  const fs::path root = RealFolder(drive->second);
+  const fs::path root = DriveRoot(drive->first);
   fs::path current = root;
-  std::error_code ec;
-  bool lookUp = fs::is_directory(root, ec);
+  FolderHandle folder(OpenFolder(root));
+  if (mode == WalkMode::Create && !folder.valid())
+    throw Exception("Cannot create folder " + Shortened(full) + ": drive " + full[0] + ": is missing");
   for (std::size_t i = 0; i < parts.size(); ++i) {
+    ++lookups_;
     const std::string hostName = Win1252ToUtf8(parts[i]);
     std::optional<std::string> found;
-    if (lookUp) found = FindEntry(current, hostName, parts[i]);
+    if (folder.valid()) found = FindEntryNoCase(folder.get(), hostName, parts[i]);
+    if (!found && mode == WalkMode::Create) {
+      if (::mkdirat(folder.get(), hostName.c_str(), 0777) != 0 && errno != EEXIST)
+        throw Exception("Cannot create folder " + Shortened(full) + ": " + std::strerror(errno));
+      NoteEntryAddedAt(folder.get(), hostName);
+      found = hostName;
+    }
     if (!found) {
       // Nothing below a missing component can exist: keep the names as given.
-      lookUp = false;
+      folder.Reset();
       current /= hostName;
       continue;
     }
     fs::path next = current / *found;
     const bool last = i + 1 == parts.size();
-    if (fs::is_symlink(next, ec) && (followLast || !last)) {
+    struct stat st;
+    if (::fstatat(folder.get(), found->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) st.st_mode = 0;
+    if (S_ISLNK(st.st_mode) && (mode != WalkMode::KeepLastLink || !last)) {
       // Follow the whole chain of links, and refuse to leave the drive's folder through it.
+      std::error_code ec;
       fs::path target = fs::weakly_canonical(next, ec);
       if (ec || !IsInside(target, root)) throw Exception("Path leads outside drive " + std::string(1, full[0]) + ": " + full);
       next = target;
+      folder.Reset(OpenFolder(target));
+    } else if (S_ISDIR(st.st_mode)) {
+      folder.Reset(OpenFolderAt(folder.get(), *found));
+    } else {
+      folder.Reset();
     }
+    if (mode == WalkMode::Create && !folder.valid())
+      throw Exception("Cannot create folder " + Shortened(full) + ": " + Shortened(next.string()) + " is no folder");
     current = next;
-    lookUp = fs::is_directory(current, ec);
   }
   return current;
 }
@@ -226,7 +288,7 @@ std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
   };
   for (const auto& [letter, folder] : drives_) {
     consider(letter, folder);
-    consider(letter, RealFolder(folder));
+    consider(letter, DriveRoot(letter));
   }
   if (!bestDrive) throw Exception("Not on any drive: " + hostPath.string());
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,7 +34,9 @@ class Machine {
   // Host path of a Windows path (relative ones are taken from the current directory). Existing
   // components are found without regard to case; ".." stops at the drive root; symbolic links are
   // followed only while they stay inside the drive's folder. Throws zev::Exception for a path on
-  // an unmapped drive or one that would leave its drive.
+  // an unmapped drive, one that would leave its drive, and one on C: longer than MAX_PATH allows
+  // (kMaxPathLength characters; the host folders above a drive do not count). The path is walked
+  // down once from the drive's root, so its cost grows with its depth and no faster.
   std::filesystem::path ToHostPath(const std::string& windowsPath) const;
   // The same, but a symbolic link in the last component is left as it is (not followed): for
   // creating and deleting entries without acting through a link.
@@ -54,10 +58,30 @@ class Machine {
   // "C:\WINDOWS"; the folder is created on first use.
   std::string WindowsDirectory();
 
+  // Creates every missing folder of the path in one walk down from its drive's root, following
+  // links as ToHostPath does. Throws zev::Exception saying why when a level cannot be created or
+  // is no folder, or when the path is refused.
+  void CreateDirectories(const std::string& windowsPath);
+
+  // Drives that hold setup media (the start folder, a disk set): read from, never a target.
+  // Configure forgets the marks; re-pointing a drive keeps its mark.
+  void SetMedia(char letter, bool media);
+  bool IsMedia(char letter) const;
+
+  // Path components looked up so far: the work path resolution does, for tests that count it.
+  std::uint64_t ComponentLookups() const { return lookups_; }
+
  private:
-  std::filesystem::path Resolve(const std::string& windowsPath, bool followLast) const;
+  enum class WalkMode { Follow, KeepLastLink, Create };
+  std::filesystem::path Resolve(const std::string& windowsPath, WalkMode mode) const;
+  // The real location of a mapped drive's folder (links resolved), so that resolved links can be
+  // compared with it; worked out once per mapping.
+  std::filesystem::path DriveRoot(char drive) const;
 
   std::map<char, std::filesystem::path> drives_;
+  std::set<char> media_;
+  mutable std::map<char, std::filesystem::path> realRoots_;
+  mutable std::uint64_t lookups_ = 0;
   std::string current_;
   bool windowsDirMade_ = false;
 };

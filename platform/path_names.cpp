@@ -1,6 +1,7 @@
 #include "platform/path_names.h"
 
 #include <cstdint>
+#include <string>
 
 #include "platform/text.h"
 
@@ -120,6 +121,24 @@ bool IsValidWindowsName(const std::string& name) {
     }
   }
   return true;
+}
+
+std::string FolderPart(const std::string& name) {
+  std::size_t i = name.size();
+  while (i > 0 && !IsPathSeparator(name[i - 1]) && name[i - 1] != ':') --i;
+  return name.substr(0, i);
+}
+
+std::string FileNamePart(const std::string& name) { return name.substr(FolderPart(name).size()); }
+
+std::string FileNameProblem(const std::string& name) {
+  if (name.size() > kMaxPathLength) return "the name is longer than " + std::to_string(kMaxPathLength) + " characters";
+  const std::string file = FileNamePart(name);
+  if (file.empty()) return "the name ends in a folder, it names no file";
+  if (file == "." || file == "..") return "the name ends in \"" + file + "\", it names no file";
+  if (file.size() > kMaxNameLength) return "the file name is longer than " + std::to_string(kMaxNameLength) + " characters";
+  if (!IsValidWindowsName(file)) return "the file name holds a character that no file name may hold";
+  return {};
 }
 
 bool MatchesMask(const std::string& name, const std::string& mask) {

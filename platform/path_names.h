@@ -2,6 +2,7 @@
 // Windows rules for what a name may hold and how a wildcard pattern matches it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -22,5 +23,20 @@ bool MatchesMask(const std::string& name, const std::string& mask);
 
 // True for "\" and "/", the separators of a Windows path.
 inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows' MAX_PATH: a full path and its terminating NUL fit in 260 characters. Stored names and
+// paths on the machine's own drive are held to it.
+constexpr std::size_t kMaxPathLength = 259;
+// The longest single name Windows accepts.
+constexpr std::size_t kMaxNameLength = 255;
+
+// The one way a stored or configured name is cut into folder and file name: at its last "\",
+// "/" or ":". FolderPart keeps that character; FileNamePart is the text after it.
+std::string FolderPart(const std::string& name);
+std::string FileNamePart(const std::string& name);
+// Why the name cannot stand for one file: longer than kMaxPathLength, or a file-name part that
+// is not one valid name (empty, "." or "..", a reserved or control character, too long). Empty
+// when it can.
+std::string FileNameProblem(const std::string& name);
 
 }  // namespace zev::platform

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "platform/attributes.h"
+#include "platform/folder_index.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 
@@ -19,6 +20,8 @@ namespace zev::platform {
 namespace {
 
 constexpr const char* kDosAttributeName = "user.DOSATTRIB";
+
+std::uint64_t g_filesWritten = 0;
 
 // Closes a descriptor on every path out of a function.
 class FileDescriptor {
@@ -175,6 +178,8 @@ bool ReplaceHostFile(const std::filesystem::path& path, const HostFile& original
     ::unlink(temporary.c_str());
     return false;
   }
+  NoteEntryAdded(path);
+  ++g_filesWritten;
   // Make the rename itself durable; the content is already in place, so a failure here is no
   // failure of the write.
   FileDescriptor folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -188,7 +193,9 @@ bool ReplaceHostFile(const std::filesystem::path& path, const HostFile& original
 template <class Edit>
 bool UpdateProfile(const std::string& fileName, Edit edit) {
   const std::optional<std::string> windowsPath = ProfilePath(fileName);
-  if (!windowsPath) return false;
+  // Setup media are read, never written: a package cannot make its INI file the start folder's
+  // own files (or a file below it, outside the machine).
+  if (!windowsPath || Machine::Current().IsMedia((*windowsPath)[0])) return false;
   const std::optional<std::filesystem::path> hostPath = HostPath(*windowsPath);
   if (!hostPath) return false;
 
@@ -303,6 +310,42 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
                                const std::string& fileName) {
   return UpdateProfile(fileName, [&](IniFile& ini, bool&) { return ini.SetValue(section, key, value); });
 }
+
+std::string ProfileWriteProblem(const std::string& fileName) {
+  if (fileName.empty()) return "no INI file is named";
+  const std::optional<std::string> windowsPath = ProfilePath(fileName);
+  if (!windowsPath) return "the INI file " + fileName + " cannot be placed on the machine";
+  const char drive = (*windowsPath)[0];
+  if (Machine::Current().IsMedia(drive))
+    return "the INI file " + fileName + " resolves to " + *windowsPath + ", on the setup disk " + drive +
+           ":, which setup never writes";
+  try {
+    Machine::Current().ToHostPath(*windowsPath);
+  } catch (const std::exception& e) {
+    return "the INI file " + fileName + " cannot be written: " + e.what();
+  }
+  return {};
+}
+
+bool ReadPrivateProfile(const std::string& fileName, IniFile& image) {
+  const std::optional<std::string> windowsPath = ProfilePath(fileName);
+  if (!windowsPath) return false;
+  const std::optional<std::filesystem::path> hostPath = HostPath(*windowsPath);
+  if (!hostPath) return false;
+  HostFile file;
+  if (!ReadHostFile(*hostPath, file, false)) return false;
+  image = IniFile::Parse(file.content);
+  return true;
+}
+
+bool WritePrivateProfile(const std::string& fileName, const IniFile& image) {
+  return UpdateProfile(fileName, [&](IniFile& ini, bool&) {
+    ini = image;
+    return true;
+  });
+}
+
+std::uint64_t ProfileFilesWritten() { return g_filesWritten; }
 
 bool ErasePrivateProfileSection(const std::string& section, const std::string& fileName) {
   return UpdateProfile(fileName, [&](IniFile& ini, bool& changed) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/ini_file.h"
 
 namespace zev::platform {
 
@@ -46,6 +47,24 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
 
 // Removes every section of that name with its lines. True when there was nothing to remove.
 bool ErasePrivateProfileSection(const std::string& section, const std::string& fileName);
+
+// Why a profile file may not be written, or empty when it may. The name resolves as for every
+// profile function (a bare name in the Windows directory, a path from the current directory);
+// a result on a drive that holds setup media (the start folder's A:, a disk set's drive) is
+// refused, as is one that cannot be placed on its drive (a link out of it, a path too long).
+// Every profile write refuses such a file too; this says why.
+std::string ProfileWriteProblem(const std::string& fileName);
+
+// The whole profile as it stands (a missing file is empty), for a caller that keeps it in memory
+// and edits it there. False when the file cannot be placed or exists but cannot be read.
+bool ReadPrivateProfile(const std::string& fileName, IniFile& image);
+// Replaces the whole profile with image, by the same rules as every profile write (a read-only
+// file is not written, the file's mode and attributes are kept, a reader sees the old file or the
+// new one).
+bool WritePrivateProfile(const std::string& fileName, const IniFile& image);
+
+// Profile files written so far: the work profile writes do, for tests that count it.
+std::uint64_t ProfileFilesWritten();
 
 // The program's integer rule: decimal with an optional sign; hexadecimal after "$", or after
 // "0x"/"0X" when the text is longer than two characters. Hexadecimal values of up to 32 bits wrap

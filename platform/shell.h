@@ -1,5 +1,7 @@
-// Starting a program or opening a document through the shell. The launcher is replaceable so
-// tests can record what would have been started instead of starting it.
+// Starting a program or opening a document through the shell. A package is a stranger's work, so
+// nothing here ever executes a host file: a Windows program goes to the runner the user
+// configured (wine, say) or nowhere, and a document is opened by the desktop only when the user
+// asked for it. The launcher is replaceable so tests can record what would have been started.
 #pragma once
 
 #include <string>
@@ -12,25 +14,34 @@ struct LaunchRequest {
   std::string parameters;  // command-line parameters, blank separated, "double quotes" group
   std::string directory;   // Windows path of the working directory; "" for the file's folder
   int showCommand = 0;
+  // The user asked for this start (the wizard's launch choice). Documents are opened only then.
+  bool userChose = false;
 };
 
 class Launcher {
  public:
   virtual ~Launcher() = default;
-  // Starts the request detached; failures are silent, as the callers expect.
-  virtual void Launch(const LaunchRequest& request) = 0;
+  // Starts the request detached and says in a sentence what was done, for the log. Failures
+  // are not errors: the callers go on whatever happened.
+  virtual std::string Launch(const LaunchRequest& request) = 0;
 };
 
-// Starts an executable file directly, anything else through xdg-open when it is installed.
+// A Windows program (by its extension) goes to the program runner when one is configured and
+// is otherwise only named in the outcome. A document chosen by the user goes to xdg-open unless
+// it is a host program in disguise: a file with an execute bit, a .desktop entry, or one that
+// starts like a host executable or script.
 class SystemLauncher : public Launcher {
  public:
-  void Launch(const LaunchRequest& request) override;
+  std::string Launch(const LaunchRequest& request) override;
 };
 
 // Records every request and starts nothing.
 class RecordingLauncher : public Launcher {
  public:
-  void Launch(const LaunchRequest& request) override { requests.push_back(request); }
+  std::string Launch(const LaunchRequest& request) override {
+    requests.push_back(request);
+    return "recorded";
+  }
   std::vector<LaunchRequest> requests;
 };
 
@@ -39,9 +50,18 @@ Launcher& CurrentLauncher();
 // Installs a launcher (nullptr restores the system one); returns the previous one.
 Launcher* SetLauncher(Launcher* launcher);
 
-// Opens file with its default action through the current launcher.
-void ShellExecute(const std::string& file, const std::string& parameters, const std::string& directory,
-                  int showCommand);
+// The command that Windows programs are handed to, split like a command line ("wine", or
+// "/opt/wine/bin/wine --flag"); the program's host path and its parameters follow it. Empty (the
+// default) starts no program at all.
+void SetProgramRunner(const std::string& command);
+const std::vector<std::string>& ProgramRunner();
+
+// True when the name's extension makes it something Windows would run rather than open.
+bool IsWindowsProgramName(const std::string& name);
+
+// Opens file with its default action through the current launcher; returns the outcome.
+std::string ShellExecute(const std::string& file, const std::string& parameters, const std::string& directory,
+                         int showCommand, bool userChose = false);
 
 // Splits a Windows-style parameter string into arguments: blanks separate, double quotes group.
 std::vector<std::string> SplitParameters(const std::string& parameters);

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 
@@ -17,9 +18,14 @@ std::string TInstallConfig::DefaultInstallDir() const {
   return AddToProgramFiles ? WinDrive + "Program Files\\" + InstallDir : WinDrive + InstallDir;
 }
 
-bool TInstallConfig::LaunchChoiceOffered() const {
-  return !LaunchProgram.empty() && UpperCase(LaunchProgram).find("SETUP.") == std::string::npos;
+bool NamesSetupProgram(const std::string& launchProgram) {
+  std::string name = platform::FileNamePart(launchProgram);
+  // A directory key written directly before the name ("<INSTALLDIR>setup.exe") is no part of it.
+  if (const std::size_t key = name.rfind('>'); key != std::string::npos) name.erase(0, key + 1);
+  return UpperCase(name).find("SETUP.") != std::string::npos;
 }
+
+bool TInstallConfig::LaunchChoiceOffered() const { return !LaunchProgram.empty() && !NamesSetupProgram(LaunchProgram); }
 
 void TInstallConfig::ClearLists() {
   DirectoryEntries.Clear();

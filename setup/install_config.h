@@ -31,11 +31,15 @@ struct TInstallConfig {
 
   // The default destination: WinDrive + "Program Files\" + InstallDir, or WinDrive + InstallDir.
   std::string DefaultInstallDir() const;
-  // True when the launch program is offered as a choice: set, and its name has no "SETUP.".
+  // True when the launch program is offered as a choice: set, and not a setup program.
   bool LaunchChoiceOffered() const;
   // Empties the five lists (the main screen does it when it closes).
   void ClearLists();
 };
+
+// True when a launch entry names a setup program, which is started whatever the user chose: its
+// file name (not a folder on the way to it, nor a directory key before it) contains "SETUP.".
+bool NamesSetupProgram(const std::string& launchProgram);
 
 // install.cfg parsed once, answering as the profile functions would (values cut to 1023
 // characters, a missing key giving the default without its trailing blanks, integers by the

@@ -6,8 +6,11 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/fs_utils.h"
+#include "platform/machine.h"
+#include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "setup/uninstall_list.h"
 #include "setup/wizard.h"
 
 namespace zev::setup {
@@ -22,11 +25,6 @@ std::string ResolveDirectoryKey(const std::string& key, const std::string& path,
   if (upper.find("<SUB") != std::string::npos || upper.find("<ALT") != std::string::npos)
     return destination + "\\" + path;
   return winDrive + path;
-}
-
-std::string EntryFileName(const std::string& path) {
-  const std::size_t p = path.find_last_of("\\:");
-  return p == std::string::npos ? path : path.substr(p + 1);
 }
 
 void SplitKeyAndPath(const std::string& target, std::string& key, std::string& path) {
@@ -73,13 +71,29 @@ class InstallRun {
     w_.ProgressBar1.Min = 0;
     w_.ProgressBar1.SetMax(total);
 
-    ResolveDirectories();
-    const TStringList& files = w_.min.Checked() ? config_.WorkStationEntries : config_.FileEntries;
-    if (w_.min.Checked()) app_.Log("network workstation installation: the WorkStation list is copied");
-    CopyCompanions();
-    CopyFiles(files);
-    CreateShortcuts();
-    WriteIniValues();
+    // An INI file that may not be written stops the run before anything is installed.
+    if (!config_.IniSetupEntries.Empty()) {
+      if (std::string problem = platform::ProfileWriteProblem(config_.IniFileName); !problem.empty())
+        throw Exception(problem);
+    }
+    try {
+      ResolveDirectories();
+      const TStringList& files = w_.min.Checked() ? config_.WorkStationEntries : config_.FileEntries;
+      if (w_.min.Checked()) app_.Log("network workstation installation: the WorkStation list is copied");
+      CopyCompanions();
+      CopyFiles(files);
+      CreateShortcuts();
+      WriteIniValues();
+      uninstall_.Flush();
+    } catch (...) {
+      // What the list recorded so far stays on disk when the run stops, as every write did.
+      try {
+        if (uninstall_.IsOpen()) uninstall_.Flush();
+      } catch (const std::exception&) {
+        // The error that stopped the run is the one to report.
+      }
+      throw;
+    }
     StartLaunchProgram();
 
     app_.ProcessMessages();
@@ -93,6 +107,8 @@ class InstallRun {
   void ProcessMessages() { app_.ProcessMessages(); }
 
   bool Ask(const std::string& question) {
+    // The user may end the program while the box is open: the list must be on disk by then.
+    uninstall_.Flush();
     return app_.MessageBox(question, "Confirm", platform::MsgKind::Confirmation, platform::mbYes | platform::mbNo) ==
            ModalResult::Yes;
   }
@@ -105,9 +121,18 @@ class InstallRun {
   // Writes a key of the uninstall list. Without an installation directory there is no list, and
   // nothing is written anywhere else in its place.
   void Uninstall(const std::string& section, const std::string& key, const std::string& value = "") {
-    if (uninstallFile_.empty()) return;
-    if (!platform::WritePrivateProfileString(section, key, value, uninstallFile_))
-      throw platform::EProfileWriteError(uninstallFile_);
+    if (uninstall_.IsOpen()) uninstall_.Write(section, key, value);
+  }
+
+  // MakeDirPath, but a folder that cannot be made (too long a path, a file in the way) is named
+  // in the log; the copies into it then fail and are reported with the rest.
+  void MakeDirectory(const std::string& directory) {
+    try {
+      platform::ForceDirectories(directory);
+    } catch (const Exception& e) {
+      if (directory.empty()) throw;
+      app_.Log("directory not created: " + e.Message());
+    }
   }
 
   void ResolveDirectories() {
@@ -119,12 +144,8 @@ class InstallRun {
       if (upper == "<INSTALLDIR>") {
         if (installDir_.empty()) {
           installDir_ = directory;
-          platform::MakeDirPath(installDir_);
-          uninstallFile_ = installDir_ + "\\uninstall.cfg";
-          for (const char* section : {"UNINS", "Folders"})
-            if (!platform::ErasePrivateProfileSection(section, uninstallFile_))
-              throw platform::EProfileWriteError(uninstallFile_);
-          Uninstall("UNINS", installDir_ + "\\*.*");
+          MakeDirectory(installDir_);
+          uninstall_.Open(installDir_ + "\\uninstall.cfg", installDir_);
         } else {
           // The list stays the one opened first; a second entry only adds its row.
           app_.Log("a second <INSTALLDIR> entry does not reopen the uninstall list");
@@ -132,7 +153,7 @@ class InstallRun {
       }
       rows_.push_back({key, upper, directory});
       w_.Memo5.Lines.Add(directory);
-      platform::MakeDirPath(directory);
+      MakeDirectory(directory);
       app_.Log("directory " + key + " = " + directory);
 
       // A launch entry is a directory key followed directly by the program's path.
@@ -158,7 +179,7 @@ class InstallRun {
         platform::SplitField(entry, '~', source);
         platform::SplitField(entry, '~', key);
         const std::string& flag = entry;
-        const std::string name = EntryFileName(source);
+        const std::string name = platform::FileNamePart(source);
         if (UpperCase(key) != row.upperKey) continue;
 
         w_.ProgressBar1.SetPosition(static_cast<int>(j));
@@ -167,10 +188,10 @@ class InstallRun {
         w_.Dest.SetCaption(row.directory);
         ProcessMessages();
 
-        if (name.empty() || name == "." || name == "..") {
-          // Copying it would name the folder itself or its parent, and recording it would hand
-          // an uninstaller that folder.
-          Fail(source, "the entry names no file");
+        if (const std::string problem = platform::FileNameProblem(source); !problem.empty()) {
+          // Copying it could name the folder itself, its parent or a file elsewhere, and
+          // recording it would hand an uninstaller that place.
+          Fail(source, problem);
           continue;
         }
         const std::string target = row.directory + "\\" + name;
@@ -254,6 +275,8 @@ class InstallRun {
         w_.ProgressBar1.SetPosition(static_cast<int>(j));
         ProcessMessages();
         const std::string value = row.directory + "\\" + path;
+        // A key or value that would not read back as written (a line break, "=" in the key ...)
+        // is refused by the profile rules rather than becoming a line of its own in the file.
         if (!platform::WritePrivateProfileString(section, ident, value, config_.IniFileName))
           throw platform::EProfileWriteError(config_.IniFileName);
         app_.Log("INI value [" + section + "] " + ident + "=" + value + " in " + config_.IniFileName);
@@ -261,12 +284,24 @@ class InstallRun {
     }
   }
 
+  // Only the file name of the resolved path can make a setup program: "A:\SETUP.\..\x.exe" or a
+  // folder "SETUP.OLD" on the way does not. The shell starts no host file either way; the log
+  // says what became of the start.
   void StartLaunchProgram() {
-    const bool setupProgram = UpperCase(config_.LaunchProgram).find("SETUP.") != std::string::npos;
-    if (!w_.RadioButton1.Checked() && !setupProgram) return;
-    if (config_.LaunchProgram.empty()) return;
-    app_.Log("starting " + config_.LaunchProgram);
-    platform::StartProgram(config_.LaunchProgram, "", installDir_, 5);
+    const std::string& program = config_.LaunchProgram;
+    if (program.empty()) return;
+    std::string resolved = program;
+    try {
+      resolved = platform::Machine::Current().ExpandFileName(program);
+    } catch (const std::exception&) {
+      // A path the machine cannot place is judged as written; the shell refuses it anyway.
+    }
+    const bool chosen = w_.RadioButton1.Checked();
+    if (!chosen && !NamesSetupProgram(resolved)) {
+      app_.Log("program start not chosen: " + program);
+      return;
+    }
+    app_.Log("program start " + program + ": " + platform::StartProgram(program, "", installDir_, 5, chosen));
   }
 
   // One box at the end names everything that could not be installed, so that missing files
@@ -283,7 +318,7 @@ class InstallRun {
   ui::Application& app_;
   std::vector<DirectoryRow> rows_;
   std::string installDir_;
-  std::string uninstallFile_;
+  TUninstallList uninstall_;
 };
 
 }  // namespace

@@ -13,9 +13,6 @@ namespace zev::setup {
 std::string ResolveDirectoryKey(const std::string& key, const std::string& path, const std::string& destination,
                                 const std::string& winDrive);
 
-// The text after the last "\" or ":" of a path.
-std::string EntryFileName(const std::string& path);
-
 // A directory key followed directly by a path ("<INSTALLDIR>bin\app.exe"): the key up to and
 // including the first ">", and the rest. Without a ">" the key is empty and the path is all.
 void SplitKeyAndPath(const std::string& target, std::string& key, std::string& path);

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
+#include "platform/shell.h"
 #include "setup/answers.h"
 #include "setup/change_dir.h"
 #include "setup/destination.h"
@@ -38,6 +39,7 @@ struct Options {
   bool unattended = false;
   std::optional<fs::path> answers;
   std::optional<fs::path> log;
+  std::optional<std::string> launcher;
   std::optional<fs::path> preview;
   int width = 800;
   int height = 600;
@@ -67,6 +69,8 @@ void PrintHelp() {
                "                                     StartMenu[:NAME]=Yes|No\n"
                "                           [Options] Default=last|first\n"
                "  --log FILE             writes every stage, box and file to FILE\n"
+               "  --launcher CMD         hands the program started at the end to CMD (\"wine\", say);\n"
+               "                         default $ZEV_LAUNCHER; without one no program is started\n"
                "  --preview OUT.png      draws the main screen of ./install.cfg into a PNG file\n"
                "  --size WxH             the screen size for --preview (default 800x600)\n"
                "  --help, --version\n\n"
@@ -114,6 +118,8 @@ Options ParseArgs(const std::vector<std::string>& args) {
       if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) options.answers = fs::path(args[++i]);
     } else if (arg == "--log") {
       options.log = fs::path(value());
+    } else if (arg == "--launcher") {
+      options.launcher = value();
     } else if (arg == "--preview") {
       options.preview = fs::path(value());
     } else if (arg == "--size") {
@@ -185,15 +191,27 @@ int RunInstaller(const Options& options) {
   }
   const bool terminal = ::isatty(STDERR_FILENO) != 0;
 
+  // A package is never allowed to run a host program: its Windows program goes to the runner the
+  // user named, or nowhere.
+  if (options.launcher) {
+    platform::SetProgramRunner(*options.launcher);
+  } else if (const char* runner = std::getenv("ZEV_LAUNCHER")) {
+    platform::SetProgramRunner(runner);
+  }
+
   platform::Machine& machine = platform::Machine::Current();
   try {
     machine.Configure(options.machine ? *options.machine : platform::Machine::DefaultMachineDir(), fs::current_path());
+    // The start folder is the first disk: read from, never a target. A drive the user maps is
+    // the user's to write.
+    if (machine.DriveFolder('A')) machine.SetMedia('A', true);
     for (const auto& [letter, dir] : options.drives) {
       if (!fs::is_directory(dir)) {
         Report("--drive " + std::string(1, letter) + "=" + dir.string() + ": not a directory");
         return kSetupUsage;
       }
       machine.MapDrive(letter, fs::absolute(dir));
+      machine.SetMedia(letter, false);
     }
   } catch (const std::exception& e) {
     Report(e.what());

@@ -4,8 +4,10 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/folder_index.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
+#include "platform/path_names.h"
 #include "platform/text.h"
 #include "setup/main_setup.h"
 #include "setup/setup_icon.h"
@@ -20,12 +22,6 @@ std::string ThreeDigits(std::uint16_t n) {
   char text[8];
   std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(n));
   return text;
-}
-
-// The text after the last "\" or ":".
-std::string FileNamePart(const std::string& path) {
-  const std::size_t p = path.find_last_of("\\:");
-  return p == std::string::npos ? path : path.substr(p + 1);
 }
 
 }  // namespace
@@ -130,10 +126,14 @@ void TUnzip::ExpandFiles() {
 }
 
 void TUnzip::SegCompEZ1CheckFile(std::string& filePath, compress::TCProcessMode) {
-  const std::string name = FileNamePart(filePath);
-  if (name.empty() || name == "." || name == "..") {
-    // Such a member would land on the folder itself or its parent.
-    App().Log("member skipped, it has no file name: " + filePath);
+  // The stored name is what follows the archive's own target folder; only its file name is kept,
+  // cut at the same "\", "/" and ":" as everywhere else, so that no folder part ("x/../../..")
+  // can lead out of the private folder.
+  const std::string& prefix = SegCompEZ1.TargetPath();
+  const std::string stored = filePath.compare(0, prefix.size(), prefix) == 0 ? filePath.substr(prefix.size()) : filePath;
+  const std::string name = platform::FileNamePart(stored);
+  if (const std::string problem = platform::FileNameProblem(stored); !problem.empty()) {
+    App().Log("member skipped, " + problem + ": " + filePath);
     SkippedMembers.push_back(filePath);
     filePath.clear();
     return;
@@ -175,20 +175,18 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
 
 bool TUnzip::InsertDiskFolder(std::uint16_t segNumber) {
   if (!SameText(mainSetup_.StartDir, "A:\\") || startFolder_.empty()) return false;
-  const std::string wantedFolder = "disk" + std::to_string(segNumber);
-  const std::string wantedFile = "zevsetup." + ThreeDigits(segNumber);
+  // The wanted folder and segment file are looked up by name (any case), not by reading every
+  // folder beside the start folder at every disk change.
+  const auto folder = platform::FindHostEntryNoCase(startFolder_.parent_path(), "disk" + std::to_string(segNumber));
+  if (!folder) return false;
+  const std::filesystem::path disk = startFolder_.parent_path() / *folder;
+  const auto file = platform::FindHostEntryNoCase(disk, "zevsetup." + ThreeDigits(segNumber));
   std::error_code ec;
-  for (const auto& folder : std::filesystem::directory_iterator(startFolder_.parent_path(), ec)) {
-    if (!SameText(folder.path().filename().string(), wantedFolder) || !folder.is_directory(ec)) continue;
-    for (const auto& file : std::filesystem::directory_iterator(folder.path(), ec)) {
-      if (!SameText(file.path().filename().string(), wantedFile) || !file.is_regular_file(ec)) continue;
-      platform::Machine::Current().MapDrive('A', folder.path());
-      driveMoved_ = true;
-      App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + folder.path().string());
-      return true;
-    }
-  }
-  return false;
+  if (!file || !std::filesystem::is_regular_file(disk / *file, ec)) return false;
+  platform::Machine::Current().MapDrive('A', disk);
+  driveMoved_ = true;
+  App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + disk.string());
+  return true;
 }
 
 void TUnzip::RestoreStartDrive() {

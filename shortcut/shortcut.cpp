@@ -6,18 +6,12 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/fs_utils.h"
+#include "platform/path_names.h"
 #include "platform/text.h"
 #include "shortcut/shell_link.h"
 
 namespace zev::shortcut {
 namespace {
-
-// Everything up to and including the last separator or drive colon.
-std::string DirectoryPart(const std::string& path) {
-  std::size_t i = path.size();
-  while (i > 0 && path[i - 1] != '\\' && path[i - 1] != '/' && path[i - 1] != ':') --i;
-  return path.substr(0, i);
-}
 
 // A name that is pasted into a path must stay one component: a separator or a ".." would put the
 // link (and the folders made for it) outside the Start Menu or the Desktop, and the other
@@ -56,7 +50,7 @@ void TShortcuts::CreateShortcut() {
   // folder would have gone into.
   if (!Folder.empty() && !IsSingleFileName(Folder)) throw Exception("Invalid program folder name: " + Folder);
   // One link, encoded once; a target it cannot hold fails here, before any folder is made.
-  const std::vector<std::uint8_t> link = BuildShellLink(RunProgram, DirectoryPart(RunProgram));
+  const std::vector<std::uint8_t> link = BuildShellLink(RunProgram, platform::FolderPart(RunProgram));
 
   const std::string folder = Folder.empty() ? "" : Folder + "\\";
   std::vector<Destination> destinations;

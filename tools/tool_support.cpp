@@ -237,6 +237,8 @@ std::string MalformedNameReason(const std::string& name) {
 std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
   const std::string suffix = hint.empty() ? std::string() : " (" + hint + ")";
   if (name.empty()) return "member has an empty name";
+  if (name.size() > platform::kMaxPathLength)
+    return "member name is too long (more than " + std::to_string(platform::kMaxPathLength) + " characters)";
   if (platform::IsPathSeparator(name[0])) return "absolute member name refused" + suffix;
   if (name.find(':') != std::string::npos) return "member name with a drive refused" + suffix;
   std::size_t start = 0;

@@ -26,6 +26,7 @@
 #include "platform/fs_utils.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/scoped_machine.h"
 #include "platform/shell.h"
@@ -114,8 +115,8 @@ inline std::vector<UninstallRecord> ExpectedRecords(const UninstallInput& in, co
       std::string source, key;
       platform::SplitField(entry, '~', source);
       platform::SplitField(entry, '~', key);
-      const std::string name = setup::EntryFileName(source);
-      if (UpperCase(key) != row.upperKey || name.empty() || name == "." || name == "..") continue;
+      const std::string name = platform::FileNamePart(source);
+      if (UpperCase(key) != row.upperKey || !platform::FileNameProblem(source).empty()) continue;
       records.push_back({"UNINS", row.directory + "\\" + name, ""});
     }
   }
@@ -181,7 +182,7 @@ inline Verdict CheckUninstallWriter(platform::ScopedMachine& machine, const std:
   for (std::string entry : in.files) {
     std::string source;
     platform::SplitField(entry, '~', source);
-    const std::string name = setup::EntryFileName(source);
+    const std::string name = platform::FileNamePart(source);
     if (name.empty() || name == "." || name == ".." || name.size() > 200 ||
         name.find_first_of(std::string("/\\:\0", 4)) != std::string::npos)
       continue;

@@ -5,6 +5,11 @@
 #include <cstdlib>
 
 #include "platform/error.h"
+#include "platform/file_stream.h"
+#include "platform/files.h"
+#include "platform/folder_index.h"
+#include "platform/fs_utils.h"
+#include "platform/path_names.h"
 #include "platform/scoped_machine.h"
 #include "tests/platform/file_helpers.h"
 
@@ -142,6 +147,65 @@ TEST(Machine, WindowsDirectoryIsCreatedOnFirstUse) {
   EXPECT_FALSE(fs::exists(m.DriveC() / "WINDOWS"));
   EXPECT_EQ(m.machine().WindowsDirectory(), "C:\\WINDOWS");
   EXPECT_TRUE(fs::is_directory(m.DriveC() / "WINDOWS"));
+}
+
+// A path is walked down once from its drive's root: creating a folder 1000 levels deep, creating
+// a file in it and finding it again costs a look-up per level and walk, not one per level and
+// level above it (which made such a path cost minutes).
+TEST(Machine, DeepPathsAreWalkedDownOnce) {
+  ScopedMachine m;
+  fs::create_directories(m.Root() / "deep");
+  m.machine().MapDrive('D', m.Root() / "deep");
+  std::string folder = "D:";
+  for (int i = 0; i < 1000; ++i) folder += "\\d";
+  const std::uint64_t before = m.machine().ComponentLookups();
+  MakeDirPath(folder);
+  EXPECT_EQ(m.machine().ComponentLookups() - before, 1000u);
+  { FileStream(folder + "\\f.txt", fmCreate).WriteBuffer("x", 1); }
+  EXPECT_TRUE(FileExists(folder + "\\F.TXT"));
+  EXPECT_EQ(m.machine().ComponentLookups() - before, 1000u + 2 * 1001u);
+  fs::path host = m.Root() / "deep";
+  for (int i = 0; i < 1000; ++i) host /= "d";
+  EXPECT_TRUE(fs::is_regular_file(host / "f.txt"));
+}
+
+// Paths on C: are held to MAX_PATH (the machine's host folder above C: does not count), and so
+// is a stored name; a longer one is refused before any look-up.
+TEST(Machine, PathsOnCAreHeldToMaxPath) {
+  ScopedMachine m;
+  const std::string fits = "C:\\" + std::string(kMaxPathLength - 3, 'a');
+  EXPECT_NO_THROW(m.machine().ToHostPath(fits));
+  const std::uint64_t before = m.machine().ComponentLookups();
+  try {
+    m.machine().ToHostPath(fits + "a");
+    ADD_FAILURE() << "a path of 260 characters was accepted";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Path longer than 259 characters: C:\\aaa", 0), 0u) << e.what();
+  }
+  EXPECT_NO_THROW(MakeDirPath("C:\\" + std::string(500, 'x')));
+  EXPECT_THROW(ForceDirectories("C:\\" + std::string(300, 'x')), Exception);
+  EXPECT_THROW(FileStream("C:\\" + std::string(300, 'x'), fmCreate), EFCreateError);
+  EXPECT_EQ(m.machine().ComponentLookups(), before);
+}
+
+// Files created one by one in a folder are found without regard to case, and the folder is read
+// once for the whole lot rather than once per file. A file that another program puts there is
+// still seen.
+TEST(Machine, ManyFilesInOneFolderReadItOnce) {
+  ScopedMachine m;
+  MakeDirPath("C:\\Many");
+  const std::uint64_t before = FolderListings();
+  for (int i = 0; i < 1000; ++i) {
+    const std::string name = "C:\\Many\\File" + std::to_string(i) + ".txt";
+    EXPECT_FALSE(FileExists(name));
+    FileStream(name, fmCreate);
+  }
+  EXPECT_TRUE(FileExists("C:\\MANY\\FILE999.TXT"));
+  EXPECT_TRUE(DeleteFile("C:\\many\\file0.TXT"));
+  EXPECT_FALSE(FileExists("C:\\Many\\FILE0.txt"));
+  EXPECT_LE(FolderListings() - before, 2u);
+  WriteHostFile(m.DriveC() / "Many" / "Extra.TXT", "x");
+  EXPECT_EQ(m.machine().ToHostPath("c:\\many\\EXTRA.txt"), fs::canonical(m.DriveC()) / "Many" / "Extra.TXT");
 }
 
 TEST(Machine, ScopedMachineRestoresThePreviousMachine) {

@@ -31,6 +31,38 @@ TEST(PathNames, ValidWindowsNames) {
     EXPECT_FALSE(IsValidWindowsName(bad)) << bad;
 }
 
+// One split for every stored or configured name: "\\", "/" and ":" all end a folder part, and
+// only a name whose last part is one valid file name stands for a file.
+TEST(PathNames, NamesSplitAtEverySeparatorAndEndInOneFileName) {
+  struct Case {
+    std::string name, folder, file;
+    bool valid;
+  } cases[] = {
+      {"d:\\build\\app.exe", "d:\\build\\", "app.exe", true},
+      {"d:app.exe", "d:", "app.exe", true},
+      {"app.exe", "", "app.exe", true},
+      {"x/../../../../WINDOWS/win.ini", "x/../../../../WINDOWS/", "win.ini", true},
+      {"/../../../Apps/Demo/zevdemo.txt", "/../../../Apps/Demo/", "zevdemo.txt", true},
+      {"a\\b/c\\x", "a\\b/c\\", "x", true},
+      {"dir\\", "dir\\", "", false},
+      {"dir/", "dir/", "", false},
+      {"sub\\..", "sub\\", "..", false},
+      {"sub/.", "sub/", ".", false},
+      {"", "", "", false},
+      {"a\\b*c", "a\\", "b*c", false},
+      {"bad\x01name", "", "bad\x01name", false},
+      {std::string(256, 'n'), "", std::string(256, 'n'), false},
+      {std::string(255, 'n'), "", std::string(255, 'n'), true},
+      {std::string(200, 'd') + "\\" + std::string(58, 'f'), std::string(200, 'd') + "\\", std::string(58, 'f'), true},
+      {std::string(200, 'd') + "\\" + std::string(59, 'f'), std::string(200, 'd') + "\\", std::string(59, 'f'), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderPart(c.name), c.folder) << c.name;
+    EXPECT_EQ(FileNamePart(c.name), c.file) << c.name;
+    EXPECT_EQ(FileNameProblem(c.name).empty(), c.valid) << c.name << ": " << FileNameProblem(c.name);
+  }
+}
+
 TEST(PathNames, WildcardsMatchWithoutRegardToCase) {
   EXPECT_TRUE(MatchesMask("README", "*.*"));
   EXPECT_TRUE(MatchesMask("a.b.c", "*.*"));

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -21,28 +22,17 @@ namespace {
 using testing::ReadHostFile;
 using testing::WriteHostFile;
 
-TEST(Shell, SplitsParametersLikeACommandLine) {
-  EXPECT_EQ(SplitParameters("  /s  \"C:\\Program Files\\x\" a\"b c\"d \"\" "),
-            (std::vector<std::string>{"/s", "C:\\Program Files\\x", "ab cd", ""}));
-  EXPECT_TRUE(SplitParameters("").empty());
+// Makes a named pipe at path for a detached child to write into.
+void MakePipe(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
 }
 
-TEST(Shell, RecordingLauncherReplacesTheSystemOne) {
-  RecordingLauncher recorder;
-  Launcher* previous = SetLauncher(&recorder);
-  EXPECT_EQ(&CurrentLauncher(), &recorder);
-  ShellExecute("C:\\App\\run.exe", "-q", "C:\\App", 5);
-  EXPECT_EQ(SetLauncher(previous), &recorder);
-  ASSERT_EQ(recorder.requests.size(), 1u);
-  EXPECT_EQ(recorder.requests[0].file, "C:\\App\\run.exe");
-  EXPECT_EQ(recorder.requests[0].showCommand, 5);
-}
-
-// What a started program writes into a named pipe: opening the pipe waits until the program opens
-// it, reading ends when the program closes it. Should the program never come, a watchdog opens
-// the pipe itself after a minute (read and write, which does not wait), so that the test fails
-// with nothing read instead of hanging.
-std::string ReadFromProgram(const fs::path& pipe) {
+// What a detached child writes into the named pipe at path: opening the pipe waits until the
+// child opens it, reading ends when the child closes it. Should the child never come, a watchdog
+// opens the pipe itself after a minute (read and write, which does not wait), so that the test
+// fails with nothing read instead of hanging.
+std::string ReadFromChild(const fs::path& pipe) {
   std::mutex mutex;
   std::condition_variable doneChanged;
   bool done = false;
@@ -61,19 +51,119 @@ std::string ReadFromProgram(const fs::path& pipe) {
   return text;
 }
 
-TEST(Shell, SystemLauncherStartsAnExecutableInItsDirectory) {
-  ScopedMachine m;
-  const fs::path script = m.DriveC() / "App" / "run.sh";
-  WriteHostFile(script, "#!/bin/sh\n{ pwd; echo \"$1|$2\"; } > out.pipe\n");
+// A host script that records its working directory and arguments, one per line, into out (a
+// named pipe the test reads, or a plain file where the script must not run at all).
+void WriteRecorder(const fs::path& script, const fs::path& out) {
+  WriteHostFile(script, "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"$a\"; done; } > '" + out.string() + "'\n");
   fs::permissions(script, fs::perms::owner_all);
-  const fs::path out = m.DriveC() / "App" / "out.pipe";
-  ASSERT_EQ(::mkfifo(out.c_str(), 0600), 0);
+}
+
+// Restores the program runner and PATH that a test changes.
+class ShellTest : public ::testing::Test {
+ protected:
+  ShellTest() : savedPath_(std::getenv("PATH") ? std::getenv("PATH") : "") {}
+  ~ShellTest() override {
+    SetProgramRunner("");
+    ::setenv("PATH", savedPath_.c_str(), 1);
+  }
+  // Puts a recording xdg-open first on PATH.
+  void FakeXdgOpen() {
+    WriteRecorder(m.Root() / "bin" / "xdg-open", m.Root() / "opened.txt");
+    ::setenv("PATH", ((m.Root() / "bin").string() + ":" + savedPath_).c_str(), 1);
+  }
+
+  ScopedMachine m;
+  std::string savedPath_;
+};
+
+TEST(Shell, SplitsParametersLikeACommandLine) {
+  EXPECT_EQ(SplitParameters("  /s  \"C:\\Program Files\\x\" a\"b c\"d \"\" "),
+            (std::vector<std::string>{"/s", "C:\\Program Files\\x", "ab cd", ""}));
+  EXPECT_TRUE(SplitParameters("").empty());
+}
+
+TEST(Shell, RecordingLauncherReplacesTheSystemOne) {
+  RecordingLauncher recorder;
+  Launcher* previous = SetLauncher(&recorder);
+  EXPECT_EQ(&CurrentLauncher(), &recorder);
+  EXPECT_EQ(ShellExecute("C:\\App\\run.exe", "-q", "C:\\App", 5, true), "recorded");
+  EXPECT_EQ(SetLauncher(previous), &recorder);
+  ASSERT_EQ(recorder.requests.size(), 1u);
+  EXPECT_EQ(recorder.requests[0].file, "C:\\App\\run.exe");
+  EXPECT_EQ(recorder.requests[0].showCommand, 5);
+  EXPECT_TRUE(recorder.requests[0].userChose);
+}
+
+TEST(Shell, WindowsProgramsAreKnownByTheirExtension) {
+  for (const char* name : {"a.exe", "C:\\x\\SETUP.EXE", "a.Bat", "b.cmd", "c.com", "d.msi", "e.lnk", "f.pif", "g.scr"})
+    EXPECT_TRUE(IsWindowsProgramName(name)) << name;
+  for (const char* name : {"readme.txt", "a.exe.txt", "exe", "C:\\x.exe\\readme", "notes.html", ""})
+    EXPECT_FALSE(IsWindowsProgramName(name)) << name;
+}
+
+// What the system launcher does with each kind of file: it starts no host file, whatever it is
+// called, and asks for the user's choice before it opens a document.
+TEST_F(ShellTest, SystemLauncherNeverRunsAHostFile) {
+  FakeXdgOpen();
+  struct Case {
+    const char* name;
+    const char* content;
+    bool executable;
+    bool chosen;
+    const char* runner;
+    const char* outcome;  // how the outcome begins
+  } cases[] = {
+      // An executable host script is not run, as a program or as a document.
+      {"run.sh", "#!/bin/sh\ntouch ran\n", true, true, "", "not opened: C:\\App\\run.sh would start a host program"},
+      {"run.exe", "#!/bin/sh\ntouch ran\n", true, true, "", "not started: C:\\App\\run.exe is a Windows program and no"},
+      // A runner never gets a host executable that calls itself a Windows program.
+      {"elf.exe", "\x7f" "ELF\x02\x01", false, true, "/bin/true", "not started: C:\\App\\elf.exe is no Windows program"},
+      {"run.bat", "#!/bin/sh\n", false, true, "/bin/true", "not started: C:\\App\\run.bat is no Windows program"},
+      {"app.exe", "MZ", false, true, "no-such-runner-here", "not started: the program runner no-such-runner-here"},
+      // Documents: only when chosen, and never a program in disguise.
+      {"readme.txt", "text", false, false, "", "not opened: C:\\App\\readme.txt is a document and the user did not"},
+      {"tool.desktop", "[Desktop Entry]\nExec=touch ran\n", false, true, "", "not opened: C:\\App\\tool.desktop would"},
+      {"notes.txt", "text", true, true, "", "not opened: C:\\App\\notes.txt would start a host program (it has the"},
+      {"readme.doc", "#!/bin/sh\n", false, true, "", "not opened: C:\\App\\readme.doc would start a host program"},
+      {"missing.exe", nullptr, false, true, "/bin/true", "not started: C:\\App\\missing.exe does not exist"},
+  };
   SystemLauncher launcher;
-  launcher.Launch({"C:\\APP\\RUN.SH", "one \"two words\"", "", 1});
-  EXPECT_EQ(ReadFromProgram(out), fs::canonical(m.DriveC() / "App").string() + "\none|two words\n");
-  // Unreachable targets are silently ignored.
-  EXPECT_NO_THROW(launcher.Launch({"Q:\\nothing.exe", "", "", 1}));
-  EXPECT_NO_THROW(launcher.Launch({"C:\\missing.exe", "", "", 1}));
+  for (const Case& c : cases) {
+    const fs::path file = m.DriveC() / "App" / c.name;
+    fs::remove(file);
+    if (c.content) {
+      WriteHostFile(file, c.content);
+      fs::permissions(file, c.executable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
+    }
+    SetProgramRunner(c.runner);
+    const std::string outcome = launcher.Launch({std::string("C:\\App\\") + c.name, "", "", 1, c.chosen});
+    EXPECT_EQ(outcome.rfind(c.outcome, 0), 0u) << c.name << ": " << outcome;
+  }
+  EXPECT_FALSE(fs::exists(m.Root() / "opened.txt"));
+  EXPECT_EQ(launcher.Launch({"Q:\\nothing.exe", "", "", 1, true}).rfind("not started: ", 0), 0u);
+}
+
+TEST_F(ShellTest, WindowsProgramGoesToTheConfiguredRunnerInItsDirectory) {
+  const fs::path runner = m.Root() / "bin" / "runner";
+  WriteRecorder(runner, m.Root() / "ran.txt");
+  WriteHostFile(m.DriveC() / "App" / "app.exe", "MZ\x90");
+  MakePipe(m.Root() / "ran.txt");
+  SetProgramRunner("\"" + runner.string() + "\" --flag");
+  ASSERT_EQ(ProgramRunner(), (std::vector<std::string>{runner.string(), "--flag"}));
+  const std::string outcome = SystemLauncher().Launch({"C:\\APP\\APP.EXE", "one \"two words\"", "", 1, false});
+  const fs::path app = fs::canonical(m.DriveC() / "App");
+  EXPECT_EQ(outcome, "handed to " + runner.string() + ": " + (app / "app.exe").string());
+  EXPECT_EQ(ReadFromChild(m.Root() / "ran.txt"), app.string() + "\n--flag\n" + (app / "app.exe").string() + "\none\ntwo words\n");
+}
+
+TEST_F(ShellTest, ChosenDocumentIsOpenedWithXdgOpen) {
+  FakeXdgOpen();
+  WriteHostFile(m.DriveC() / "Docs" / "readme.txt", "read me");
+  MakePipe(m.Root() / "opened.txt");
+  const std::string outcome = SystemLauncher().Launch({"C:\\Docs\\readme.txt", "", "", 1, true});
+  const fs::path docs = fs::canonical(m.DriveC() / "Docs");
+  EXPECT_EQ(outcome, "opened with xdg-open: " + (docs / "readme.txt").string());
+  EXPECT_EQ(ReadFromChild(m.Root() / "opened.txt"), docs.string() + "\n" + (docs / "readme.txt").string() + "\n");
 }
 
 }  // namespace

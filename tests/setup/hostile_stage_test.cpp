@@ -71,9 +71,16 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
                    {"\\abs.txt", "absolute"},
                    {"C:\\drive.txt", "drive"},
                    {"dir/slash.txt", "slash"},
-                   {"ctl\x01\x1b.txt", "control"},
+                   {"ctl\x01\x1b.txt", "control"},  // no valid file name: refused
                    {"sub\\..", "dots"},
+                   {"x/../../../../WINDOWS/win.ini", "climb by slash"},
+                   {"/../../../Apps/Demo/zevdemo.txt", "rooted slash"},
+                   {"dir\\", "folder only"},
+                   {std::string(300, 'n'), "too long"},
                    {"", "empty"}});
+  WriteHost(machine.DriveC() / "WINDOWS" / "win.ini", "the user's");
+  int skipped = 0;
+  app->OnLog = [&](const std::string& line) { skipped += line.find("member skipped") != std::string::npos; };
   CreateForms();
   app->Run();
   ASSERT_TRUE(wizardShown) << main->ExpansionFailure;
@@ -81,8 +88,15 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
   EXPECT_EQ(tempFilesAtWizard.at("climb.txt"), "climb");
   EXPECT_EQ(tempFilesAtWizard.at("abs.txt"), "absolute");
   EXPECT_EQ(tempFilesAtWizard.at("drive.txt"), "drive");
-  // "/" separates like "\": only the file-name part is kept.
-  EXPECT_EQ(tempFilesAtWizard.count("dir/slash.txt"), 0u);
+  // "/" separates like "\": only the file-name part is kept, inside the private folder.
+  EXPECT_EQ(tempFilesAtWizard.at("slash.txt"), "slash");
+  EXPECT_EQ(tempFilesAtWizard.at("win.ini"), "climb by slash");
+  EXPECT_EQ(tempFilesAtWizard.at("zevdemo.txt"), "rooted slash");
+  EXPECT_EQ(ReadHost(machine.DriveC() / "WINDOWS" / "win.ini"), "the user's");
+  EXPECT_FALSE(fs::exists(machine.DriveC() / "Apps"));
+  EXPECT_EQ(tempFilesAtWizard.count(std::string(300, 'n')), 0u);
+  // Refused: the control characters, "sub\\..", "dir\\", the long name and the empty one.
+  EXPECT_EQ(skipped, 5);
   // No name may come out as the folder itself or its parent.
   for (const auto& [name, content] : tempFilesAtWizard) EXPECT_TRUE(name != "." && name != ".." && !name.empty());
   EXPECT_EQ(StrayFiles(), std::vector<std::string>{});

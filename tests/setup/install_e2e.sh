@@ -185,10 +185,10 @@ cmp -s "$pkg/data/payload.bin" "$work/machine-incomplete/drive_c/Apps/Test App/d
 
 # 6. No program folder (Folder= empty skips its page): the links go straight into the Start Menu's
 # Programs folder and onto the Desktop, and the installation is complete.
-cp -r "$pkg" "$work/package3"
-sed 's/^Folder=Test App/Folder=/' "$pkg/install.cfg" > "$work/package3/install.cfg"
-grep -q '^Folder=.$' "$work/package3/install.cfg" || fail "nofolder: install.cfg not changed"
-"$bin/zevpack" build "$work/package3" "$work/disks" --disk-folders --size 16384 \
+cp -r "$pkg" "$work/package-nofolder"
+sed 's/^Folder=Test App/Folder=/' "$pkg/install.cfg" > "$work/package-nofolder/install.cfg"
+grep -q '^Folder=.$' "$work/package-nofolder/install.cfg" || fail "nofolder: install.cfg not changed"
+"$bin/zevpack" build "$work/package-nofolder" "$work/disks" --disk-folders --size 16384 \
   --setup-program "$work/setup-program" > /dev/null || fail "zevpack build 3"
 grep -v '^Folder' "$work/answers.ini" > "$work/nofolder.ini"
 m=$work/machine-nofolder
@@ -199,6 +199,68 @@ for link in "Start Menu/Programs/Test App.lnk" "Start Menu/Programs/Read Me.lnk"
 done
 [ -z "$(find "$m/drive_c/WINDOWS/Start Menu/Programs" -mindepth 1 -type d)" ] || fail "nofolder: a program folder was made"
 grep -q '^Name=.$' "$m/drive_c/Apps/Test App/uninstall.cfg" || fail "nofolder: uninstall.cfg has no empty Name"
+
+# 7. The program start never runs a host file. The setup program on disk 1 is an executable host
+# script here; a launch entry that only passes a "SETUP." folder is not a setup program, and even
+# chosen it goes nowhere without a runner. With a runner, a Windows program is handed to it.
+sed 's/^Launch=.*/Launch=A:\\SETUP.\\..\\install.exe\r/' "$pkg/install.cfg" > "$work/package3.cfg"
+cp -r "$pkg" "$work/package3" && cp "$work/package3.cfg" "$work/package3/install.cfg"
+printf '#!/bin/sh\ntouch "%s"\n' "$work/host-program-ran" > "$work/host-program" && chmod +x "$work/host-program"
+"$bin/zevpack" build "$work/package3" "$work/disks3" --disk-folders --size 16384 --setup-program "$work/host-program" \
+  > /dev/null || fail "zevpack build 3"
+run_setup_in() {  # run_setup_in DISKS NAME ANSWERS: like run_setup, from another set
+  (cd "$1/disk1" && "$bin/zev-setup" --machine "$work/machine-$2" --unattended "$3" --log "$work/$2.log") \
+    > "$work/$2.out" 2> "$work/$2.err"
+  rc=$?
+}
+run_setup_in "$work/disks3" unasked "$work/answers.ini"
+[ "$rc" = 0 ] || fail "unasked: exit $rc"
+grep -q 'program start not chosen: A:\\SETUP.\\..\\install.exe' "$work/unasked.log" || fail "unasked: a SETUP. folder made a start"
+sed 's/^Launch=0/Launch=1/' "$work/answers.ini" > "$work/launch.ini"
+run_setup_in "$work/disks3" chosen "$work/launch.ini"
+[ "$rc" = 0 ] || fail "chosen: exit $rc"
+grep -q 'program start A:.*install.exe: not started: .*no program runner is configured' "$work/chosen.log" \
+  || fail "chosen: the log does not say the program was not started"
+export ZEV_LAUNCHER="$work/host-program"
+run_setup_in "$work/disks3" hostile "$work/launch.ini"
+unset ZEV_LAUNCHER
+grep -q 'install.exe: not started: .*is no Windows program (it is a host script)' "$work/hostile.log" \
+  || fail "hostile: a host script was not refused"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" > "%s.tmp" && mv "%s.tmp" "%s"\n' "$work/runner.out" "$work/runner.out" \
+  "$work/runner.out" > "$work/runner" && chmod +x "$work/runner"
+"$bin/zevpack" build "$pkg" "$work/disks4" --disk-folders --size 16384 > /dev/null || fail "zevpack build 4"
+(cd "$work/disks4/disk1" && "$bin/zev-setup" --machine "$work/machine-launched" --unattended "$work/launch.ini" \
+  --launcher "$work/runner --flag" --log "$work/launched.log") > "$work/launched.out" 2> "$work/launched.err"
+rc=$?
+[ "$rc" = 0 ] || fail "launched: exit $rc"
+for i in $(seq 50); do [ -f "$work/runner.out" ] && break; sleep 0.1; done
+printf -- '--flag\n%s\n' "$work/machine-launched/drive_c/Apps/Test App/app.exe" | cmp -s - "$work/runner.out" \
+  || fail "launched: the runner was not handed app.exe"
+[ ! -e "$work/host-program-ran" ] || fail "a host program ran"
+
+# 8. The INI file is never the setup disk's: a package naming a file on A: is refused before
+# anything is installed (exit 1); a drive the user maps stays writable.
+for target in 'A:\\install.cfg' 'D:\\user.ini'; do
+  sed "s/^INI File=.*/INI File=$target\r/" "$pkg/install.cfg" > "$work/package5.cfg"
+  rm -rf "$work/package5" && cp -r "$pkg" "$work/package5" && cp "$work/package5.cfg" "$work/package5/install.cfg"
+  "$bin/zevpack" build "$work/package5" "$work/disks5" --disk-folders --size 16384 > /dev/null || fail "zevpack build 5"
+  cp "$work/disks5/disk1/install.cfg" "$work/cfg-before"
+  mkdir -p "$work/userdrive"
+  (cd "$work/disks5/disk1" && "$bin/zev-setup" --machine "$work/machine-ini" --unattended "$work/answers.ini" \
+    --drive "D=$work/userdrive" --log "$work/ini.log") > "$work/ini.out" 2> "$work/ini.err"
+  rc=$?
+  case $target in
+    A*) [ "$rc" = 1 ] || fail "INI on A:: exit $rc"
+        grep -q 'the installation stopped: the INI file A:\\install.cfg resolves to A:\\install.cfg, on the setup disk A:' \
+          "$work/ini.err" || { fail "INI on A:: no clear message"; cat "$work/ini.err"; }
+        cmp -s "$work/cfg-before" "$work/disks5/disk1/install.cfg" || fail "INI on A:: install.cfg was written"
+        [ ! -e "$work/machine-ini/drive_c/Apps" ] || fail "INI on A:: something was installed" ;;
+    D*) [ "$rc" = 0 ] || fail "INI on D:: exit $rc"
+        printf '[Paths]\r\nHome=C:\\Apps\\Test App\\data\r\n' | cmp -s - "$work/userdrive/user.ini" \
+          || fail "INI on D:: value not written" ;;
+  esac
+  rm -rf "$work/machine-ini"
+done
 
 [ "$failures" = 0 ] && echo "zev-setup installs end to end: all passed"
 exit "$failures"

@@ -5,6 +5,8 @@
 
 #include "platform/files.h"
 #include "platform/fs_utils.h"
+#include "platform/machine.h"
+#include "platform/profile.h"
 #include "tests/setup/wizard_fixture.h"
 
 namespace zev::setup::testing {
@@ -76,9 +78,6 @@ TEST(InstallWorkerParts, EntriesSplitAsTheWorkerReadsThem) {
   SplitKeyAndPath("no key", key, path);
   EXPECT_EQ(key, "");
   EXPECT_EQ(path, "no key");
-  EXPECT_EQ(EntryFileName("d:\\build\\app.exe"), "app.exe");
-  EXPECT_EQ(EntryFileName("d:app.exe"), "app.exe");
-  EXPECT_EQ(EntryFileName("app.exe"), "app.exe");
 }
 
 TEST_F(InstallWorkerTest, DirectoriesAreCreatedListedAndStartTheUninstallList) {
@@ -136,6 +135,57 @@ TEST_F(InstallWorkerTest, ReusedUninstallListLosesOldEntriesAndKeepsOtherSection
   EXPECT_EQ(Uninstall(), "[Name]\r\nName=Tools\r\n[Custom]\r\nkeep=1\r\n[UNINS]\r\n" + std::string(kDest) +
                              "\\*.*=\r\n" + Win("\\Start Menu\\Programs\\Tools\\Ed.*=\r\n") + "[Folders]\r\n" +
                              Win("\\Start Menu\\Programs\\Tools=\r\n"));
+}
+
+// The list is kept in memory and written where a failure must not lose it: 10,000 records cost a
+// few writes of the file, not one each (which made 8,000 entries take minutes and write 850 MB).
+TEST_F(InstallWorkerTest, UninstallListIsWrittenAFewTimesForTenThousandRecords) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  std::vector<std::string> files;
+  for (int i = 0; i < 10000; ++i) files.push_back("f" + std::to_string(i) + ".txt~<SUB1>~X");
+  Set(config.FileEntries, files);
+  const std::uint64_t before = platform::ProfileFilesWritten();
+  Install();
+  EXPECT_LE(platform::ProfileFilesWritten() - before, 2u);
+  const std::string list = Uninstall();
+  EXPECT_NE(list.find(std::string(kDest) + "\\Data\\f0.txt=\r\n"), std::string::npos);
+  EXPECT_NE(list.find(std::string(kDest) + "\\Data\\f9999.txt=\r\n"), std::string::npos);
+}
+
+// Before each question the list is on disk: a user who ends the program at the box keeps it.
+TEST_F(InstallWorkerTest, UninstallListIsOnDiskBeforeEachQuestion) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.FileEntries, {"a.txt~<SUB1>~X", "b.txt~<SUB1>~"});
+  PutTemp("a.txt", "a");
+  PutTemp("b.txt", "b");
+  PutHostFile(Host(kDest) / "Data" / "b.txt", "old");
+  std::string listAtQuestion;
+  backend.answerer = [&](const ui::BoxRequest&) {
+    listAtQuestion = Uninstall();
+    return ModalResult::No;
+  };
+  Install();
+  EXPECT_EQ(listAtQuestion, "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + kDest + "\\Data\\a.txt=\r\n");
+}
+
+// A directory entry 505 levels deep is longer than MAX_PATH: it is refused at once (not walked
+// level by level, which took seconds per entry), named in the log, and its files are reported.
+TEST_F(InstallWorkerTest, DirectoryPastMaxPathIsRefusedAtOnce) {
+  std::string deep;
+  for (int i = 0; i < 505; ++i) deep += (i ? "\\" : "") + std::string("a");
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~" + deep});
+  Set(config.FileEntries, {"f.txt~<SUB1>~X"});
+  PutTemp("f.txt", "f");
+  const std::uint64_t before = platform::Machine::Current().ComponentLookups();
+  Install();
+  EXPECT_LT(platform::Machine::Current().ComponentLookups() - before, 200u);
+  EXPECT_NE(std::find_if(log.begin(), log.end(),
+                         [](const std::string& line) {
+                           return line.find("directory not created: Path longer than 259 characters") != std::string::npos;
+                         }),
+            log.end());
+  ASSERT_EQ(wizard->InstallFailures.size(), 1u);
+  EXPECT_FALSE(fs::exists(Host(kDest) / "a"));
 }
 
 TEST_F(InstallWorkerTest, OverwriteIsAskedOnlyWithoutTheMarkAndOnlyForExistingTargets) {
@@ -224,6 +274,52 @@ TEST_F(InstallWorkerTest, IniValuesAreWrittenPerMatchingDirectory) {
             "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\nData=" + kDest + "\\Data\\\r\n");
 }
 
+// The INI file resolves as the profile functions resolve it; one on the setup disk (A:, the start
+// folder) is refused before anything is installed, while a drive the user mapped stays writable.
+// A key that would not read back as written stops the run without becoming a line of the file.
+struct IniCase {
+  std::string iniFile;
+  std::string entry;
+  std::string written;  // Windows path of the file that receives the value; "" when refused
+  std::string error;    // how the stop is reported; "" when the run finishes
+};
+
+class IniTargetTest : public InstallWorkerTest, public ::testing::WithParamInterface<IniCase> {};
+
+TEST_P(IniTargetTest, IniFileOnTheSetupDiskIsRefused) {
+  const IniCase& c = GetParam();
+  machine.machine().SetMedia('A', true);
+  fs::create_directories(machine.Root() / "user");
+  machine.machine().MapDrive('D', machine.Root() / "user");
+  PutHostFile(machine.StartDir() / "evil.sh", "#!/bin/sh\n");
+  config.IniFileName = c.iniFile;
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.IniSetupEntries, {c.entry});
+  Install();
+  EXPECT_EQ(wizard->InstallError.rfind(c.error, 0), 0u) << wizard->InstallError;
+  EXPECT_EQ(wizard->InstallCompleted, c.error.empty());
+  EXPECT_EQ(GetHostFile(machine.StartDir() / "evil.sh"), "#!/bin/sh\n");
+  if (!c.written.empty()) {
+    EXPECT_EQ(GetHostFile(Host(c.written)), "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\n");
+  } else {
+    EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\app.ini")));
+    // A refused file stops the run before anything is installed; a refused key where it comes.
+    EXPECT_EQ(fs::exists(Host(kDest)), c.error.rfind("Unable", 0) == 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IniFiles, IniTargetTest,
+    ::testing::Values(IniCase{"app.ini", "Paths~Home~<INSTALLDIR>data", "C:\\WINDOWS\\app.ini", ""},
+                      IniCase{"C:\\app.ini", "Paths~Home~<INSTALLDIR>data", "C:\\app.ini", ""},
+                      IniCase{"D:\\app.ini", "Paths~Home~<INSTALLDIR>data", "D:\\app.ini", ""},
+                      IniCase{"A:\\evil.sh", "Paths~Home~<INSTALLDIR>data", "",
+                              "the INI file A:\\evil.sh resolves to A:\\evil.sh, on the setup disk A:"},
+                      IniCase{"evil.sh\\..\\evil.sh", "Paths~Home~<INSTALLDIR>data", "", "the INI file evil.sh"},
+                      IniCase{"..\\..\\..\\evil.sh", "Paths~Home~<INSTALLDIR>data", "", "the INI file ..\\"},
+                      IniCase{"app.ini", "Paths~rm -rf x=y~<INSTALLDIR>data", "", "Unable to write to app.ini"},
+                      IniCase{"app.ini", "Paths~a\rb~<INSTALLDIR>data", "", "Unable to write to app.ini"}));
+
 TEST_F(InstallWorkerTest, NetworkWorkstationCopiesOnlyTheWorkStationList) {
   Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
   Set(config.FileEntries, {"full.exe~<INSTALLDIR>~X"});
@@ -267,6 +363,53 @@ TEST_F(InstallWorkerTest, SetupProgramIsStartedWhateverWasChosen) {
   EXPECT_FALSE(wizard->RadioButton1.Checked());
   ASSERT_EQ(launcher.requests.size(), 1u);
   EXPECT_EQ(launcher.requests[0].file, "C:\\MyApp\\setup.exe");
+}
+
+// Only the file name of the resolved launch path makes a setup program that starts unasked; what
+// is started is asked for only when the user chose it, which is what lets the shell open a
+// document.
+struct LaunchCase {
+  std::string launch;
+  bool chosen;
+  bool started;
+};
+
+class LaunchChoiceTest : public InstallWorkerTest, public ::testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(LaunchChoiceTest, OnlyASetupFileNameStartsAProgramUnasked) {
+  const LaunchCase& c = GetParam();
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  config.LaunchProgram = c.launch;
+  beforeInstall = [&] { wizard->RadioButton1.SetChecked(c.chosen); };
+  Install("C:\\MyApp");
+  ASSERT_EQ(launcher.requests.size(), c.started ? 1u : 0u);
+  if (c.started) {
+    EXPECT_EQ(launcher.requests[0].userChose, c.chosen);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LaunchEntries, LaunchChoiceTest,
+                         ::testing::Values(LaunchCase{"A:\\SETUP.\\..\\install.exe", false, false},
+                                           LaunchCase{"<INSTALLDIR>SETUP.OLD\\app.exe", false, false},
+                                           LaunchCase{"<INSTALLDIR>bin/setup.exe", false, true},
+                                           LaunchCase{"<INSTALLDIR>readme.txt", true, true},
+                                           LaunchCase{"<INSTALLDIR>readme.txt", false, false}));
+
+// File entries are cut at "\\", "/" and ":" alike: a "/" path names its last part in the temporary
+// folder and lands in the entry's directory; a name that is no file is refused and not recorded.
+TEST_F(InstallWorkerTest, FileEntriesUseTheOneNameSplit) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
+  Set(config.FileEntries, {"x/../../../../WINDOWS/win.ini~<SUB1>~X", "sub\\..~<SUB1>~X", "dir/~<SUB1>~X",
+                           "a*b~<SUB1>~X"});
+  PutTemp("win.ini", "package");
+  PutHostFile(machine.DriveC() / "WINDOWS" / "win.ini", "user");
+  Install();
+  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\Data\\win.ini")), "package");
+  EXPECT_EQ(GetHostFile(machine.DriveC() / "WINDOWS" / "win.ini"), "user");
+  EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + std::string(kDest) +
+                             "\\Data\\win.ini=\r\n");
+  ASSERT_EQ(wizard->InstallFailures.size(), 3u);
+  EXPECT_EQ(wizard->InstallFailures[0], "sub\\..: the name ends in \"..\", it names no file");
 }
 
 TEST_F(InstallWorkerTest, MissingSetupProgramStopsTheRunOnTheInstallPageKeepingTheWork) {
@@ -315,7 +458,7 @@ TEST_F(InstallWorkerTest, FailedCopiesAndShortcutsGoOnAndAreReportedAtTheEnd) {
   ASSERT_EQ(wizard->InstallFailures.size(), 3u);
   EXPECT_NE(wizard->InstallFailures[0].find("Data\\missing.txt: Cannot open file C:\\WINDOWS\\Temp\\z\\missing.txt"),
             std::string::npos);
-  EXPECT_NE(wizard->InstallFailures[1].find("the entry names no file"), std::string::npos);
+  EXPECT_NE(wizard->InstallFailures[1].find("it names no file"), std::string::npos);
   EXPECT_NE(wizard->InstallFailures[2].find("shortcut My App"), std::string::npos);
   ASSERT_EQ(backend.boxes.size(), 1u);
   EXPECT_EQ(backend.boxes[0].box.title, "Setup");

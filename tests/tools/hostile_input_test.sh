@@ -54,11 +54,12 @@ snapshot() { find "$work" -path "$work/machine" -prune -o -path "$work/$1" -prun
 
 # --- Unsafe member names under zevarc x ---------------------------------------------------------
 long=$(head -c 32767 /dev/zero | tr '\0' a)
+deep=$(printf 'd\\%.0s' $(seq 1000))f.txt  # 1000 levels: refused at once, not walked level by level
 names=('..\up.txt' 'a\..\..\up2.txt' '\abs.txt' 'C:\drive.txt' 'a/../../slash.txt' $'ctl\x01\x1b[31m.txt' '' "$long"
-  'sub\.\x' 'a\b/c\x' 'dir\' 'a\\b')
+  'sub\.\x' 'a\b/c\x' 'dir\' 'a\\b' "$deep")
 reasons=('climbs out' 'climbs out' 'absolute' 'drive' 'climbs out' 'not a valid file name' 'empty name'
   'not a valid file name|too long|Cannot create' 'empty or "." folder part' 'holds "/"' 'ends in a folder'
-  'empty or "." folder part')
+  'empty or "." folder part' 'too long')
 for i in "${!names[@]}"; do
   name=${names[$i]}
   mkarc "n$i.arc" "$name"

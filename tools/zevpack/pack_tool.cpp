@@ -16,6 +16,7 @@
 
 #include "compress/compress.h"
 #include "platform/files.h"
+#include "platform/folder_index.h"
 #include "platform/host.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
@@ -73,17 +74,13 @@ std::string Lower(const std::string& utf8) {
   return name ? LowerCase(*name) : utf8;
 }
 
-// The entry of folder whose name equals name ignoring case, if any (exact case first).
+// The entry of folder whose name equals name ignoring case, if any (exact case first), when it
+// is of the wanted kind. Looked up by name: a disk change must not read every folder beside it.
 std::optional<fs::path> FindEntry(const fs::path& folder, const std::string& name, bool wantDirectory) {
+  const auto found = platform::FindHostEntryNoCase(folder, name);
   std::error_code error;
-  if (fs::exists(folder / name, error) && fs::is_directory(folder / name, error) == wantDirectory) return folder / name;
-  std::vector<fs::path> matches;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-    if (Lower(it->path().filename().string()) == Lower(name) && it->is_directory(error) == wantDirectory)
-      matches.push_back(it->path());
-  if (matches.empty()) return std::nullopt;
-  std::sort(matches.begin(), matches.end());
-  return matches.front();
+  if (!found || fs::is_directory(folder / *found, error) != wantDirectory) return std::nullopt;
+  return folder / *found;
 }
 
 // The number of a segment file name "<base>.<digits>" (at least three digits), or 0.
@@ -210,6 +207,7 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
     return false;
   }
   platform::Machine::Current().MapDrive(kSetDrive, setDir);
+  platform::Machine::Current().SetMedia(kSetDrive, true);
   reader.SegPopUp = false;
   reader.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
   reader.SetSegDir(std::string(1, kSetDrive) + ":\\");
@@ -308,7 +306,7 @@ int BuildDiskSet(const BuildOptions& options) {
         ReportError(kTool, it->path().string(), "name cannot be stored in an archive (not a Windows-1252 file name)");
         return kExitFailure;
       }
-      const std::string flat = LowerCase(segment::FileNamePartOf(stored));
+      const std::string flat = LowerCase(platform::FileNamePart(stored));
       auto [previous, inserted] = flatNames.emplace(flat, stored);
       if (!inserted) {
         ReportError(kTool, Printable(stored),
