@@ -351,7 +351,7 @@ BlockStart ReadBlockHeader(BitReader in, DecoderTables& t) {
 }  // namespace
 
 void LZH5Expand(std::int32_t outputSize) {
-  if (outputSize == 0) return;
+  if (outputSize <= 0) return;
   auto tables = std::make_unique<DecoderTables>();
   DecoderTables& t = *tables;
   std::uint8_t* const history = t.history.data();
