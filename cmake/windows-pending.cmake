@@ -42,6 +42,7 @@ set(ZEV_WINDOWS_PENDING
   tests/compress/archive_writer_test.cpp
   tests/compress/compress_test.cpp
   tests/platform/files_test.cpp
+  tests/platform/no_link_files_test.cpp   # platform/no_link_files_posix.cpp has no Win32 twin yet
   tests/platform/fs_utils_test.cpp
   tests/platform/shell_test.cpp
   tests/segment/segment_test.cpp
