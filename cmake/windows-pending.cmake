@@ -57,6 +57,7 @@ set(ZEV_WINDOWS_PENDING
   tests/setup/fountain_fill_test.cpp
   tests/setup/install_config_test.cpp
   tests/setup/install_worker_test.cpp
+  tests/setup/uninstaller_test.cpp
   tests/setup/unattended_test.cpp
   tests/setup/wizard_test.cpp
   tests/setup/destination_test.cpp
