@@ -11,6 +11,7 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "setup/install_manifest.h"
+#include "setup/uninstall_command.h"
 #include "setup/uninstall_list.h"
 #include "setup/wizard.h"
 
@@ -165,6 +166,7 @@ class InstallRun {
           uninstall_.Open(installDir_ + "\\uninstall.cfg", installDir_);
           manifest_.Open(installDir_);
           CheckManifest();
+          w_.UninstallFolder = installDir_;
         } else {
           // The list stays the one opened first; a second entry only adds its row.
           app_.Log("a second <INSTALLDIR> entry does not reopen the uninstall list");
@@ -333,11 +335,16 @@ class InstallRun {
   }
 
   // One box at the end names everything that could not be installed, so that missing files
-  // never pass for a finished installation.
+  // never pass for a finished installation, and how to remove what was.
   void ReportFailures() {
     if (w_.InstallFailures.empty()) return;
     std::string text = "The following files and shortcuts could not be installed:";
     for (const std::string& failure : w_.InstallFailures) text += "\n" + failure;
+    if (!installDir_.empty()) {
+      const std::string command = UninstallCommand(installDir_, w_.UninstallOptions);
+      app_.Log("to remove what was installed: " + command);
+      text += "\n\nTo remove what was installed:\n" + command;
+    }
     app_.MessageBox(text, "Setup", platform::MsgKind::Warning, platform::mbOK);
   }
 

@@ -478,6 +478,10 @@ TEST_F(InstallWorkerTest, FailedCopiesAndShortcutsGoOnAndAreReportedAtTheEnd) {
   EXPECT_EQ(backend.boxes[0].box.title, "Setup");
   EXPECT_NE(backend.boxes[0].box.text.find("missing.txt"), std::string::npos);
   EXPECT_NE(backend.boxes[0].box.text.find("My App"), std::string::npos);
+  // The box and the log name the command that removes what was installed.
+  const std::string command = "zev-setup --uninstall 'C:\\Program Files\\MyApp'";
+  EXPECT_NE(backend.boxes[0].box.text.find("\n\nTo remove what was installed:\n" + command), std::string::npos);
+  EXPECT_NE(std::find(log.begin(), log.end(), "[  0.000] to remove what was installed: " + command), log.end());
   // Still recorded as the run describes; the unsafe name is not.
   const std::string cfg = Uninstall();
   EXPECT_NE(cfg.find(std::string(kDest) + "\\Data\\missing.txt="), std::string::npos);
