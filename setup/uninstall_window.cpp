@@ -53,7 +53,8 @@ void TUninstallForm::RemoveAll() {
     uninstaller_.Run(false);
   }
   uninstaller_.OnStep = nullptr;
-  Label1.SetCaption("");
+  Label1.SetCaption("Done: " + std::to_string(uninstaller_.Removed().size()) + " removed, " +
+                    std::to_string(uninstaller_.Kept().size()) + " kept.");
   ProgressBar1.SetPosition(ProgressBar1.Max);
   App().ProcessMessages();
   const bool complete = uninstaller_.Kept().empty();
