@@ -27,6 +27,7 @@ set(ZEV_WINDOWS_PENDING
   tests/segment/segment_regression_test.cpp        # fuzz_support.h
   tests/setup/ini_regression_test.cpp              # fuzz_support.h
   tests/setup/uninstall_writer_regression_test.cpp # fuzz_support.h
+  tests/setup/uninstall_records_regression_test.cpp # fuzz_support.h, utimensat
   tests/platform/attributes_test.cpp   # getxattr, setxattr
   tests/platform/dos_time_test.cpp     # setenv, unsetenv
   tests/platform/machine_test.cpp      # setenv, unsetenv
