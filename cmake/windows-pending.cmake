@@ -27,6 +27,7 @@ set(ZEV_WINDOWS_PENDING
   tests/segment/segment_regression_test.cpp        # fuzz_support.h
   tests/setup/ini_regression_test.cpp              # fuzz_support.h
   tests/setup/uninstall_writer_regression_test.cpp # fuzz_support.h
+  tests/setup/uninstall_records_regression_test.cpp # fuzz_support.h, utimensat
   tests/platform/attributes_test.cpp   # getxattr, setxattr
   tests/platform/dos_time_test.cpp     # setenv, unsetenv
   tests/platform/machine_test.cpp      # setenv, unsetenv
@@ -42,6 +43,7 @@ set(ZEV_WINDOWS_PENDING
   tests/compress/archive_writer_test.cpp
   tests/compress/compress_test.cpp
   tests/platform/files_test.cpp
+  tests/platform/no_link_files_test.cpp   # platform/no_link_files_posix.cpp has no Win32 twin yet
   tests/platform/fs_utils_test.cpp
   tests/platform/shell_test.cpp
   tests/segment/segment_test.cpp
@@ -56,6 +58,7 @@ set(ZEV_WINDOWS_PENDING
   tests/setup/fountain_fill_test.cpp
   tests/setup/install_config_test.cpp
   tests/setup/install_worker_test.cpp
+  tests/setup/uninstaller_test.cpp
   tests/setup/unattended_test.cpp
   tests/setup/wizard_test.cpp
   tests/setup/destination_test.cpp

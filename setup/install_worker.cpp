@@ -10,6 +10,8 @@
 #include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "setup/install_manifest.h"
+#include "setup/uninstall_command.h"
 #include "setup/uninstall_list.h"
 #include "setup/wizard.h"
 
@@ -125,14 +127,30 @@ class InstallRun {
   }
 
   // MakeDirPath, but a folder that cannot be made (too long a path, a file in the way) is named
-  // in the log; the copies into it then fail and are reported with the rest.
+  // in the log; the copies into it then fail and are reported with the rest. The levels it
+  // creates go into the manifest.
   void MakeDirectory(const std::string& directory) {
+    TFolderWatch watch;
+    watch.Add(directory);
     try {
       platform::ForceDirectories(directory);
     } catch (const Exception& e) {
       if (directory.empty()) throw;
       app_.Log("directory not created: " + e.Message());
     }
+    watch.RecordCreated(manifest_);
+    CheckManifest();
+  }
+
+  // The manifest records what was placed beside the uninstall list; a record that cannot be
+  // written makes the later removal incomplete, which the user is told once.
+  void Placed(TRecordKind kind, const std::string& path) {
+    if (kind == TRecordKind::rkLink) manifest_.RecordLink(path);
+    else manifest_.RecordFile(path);
+    CheckManifest();
+  }
+  void CheckManifest() {
+    if (const std::string problem = manifest_.TakeProblem(); !problem.empty()) Fail(kManifestName, problem);
   }
 
   void ResolveDirectories() {
@@ -146,6 +164,9 @@ class InstallRun {
           installDir_ = directory;
           MakeDirectory(installDir_);
           uninstall_.Open(installDir_ + "\\uninstall.cfg", installDir_);
+          manifest_.Open(installDir_);
+          CheckManifest();
+          w_.UninstallFolder = installDir_;
         } else {
           // The list stays the one opened first; a second entry only adds its row.
           app_.Log("a second <INSTALLDIR> entry does not reopen the uninstall list");
@@ -168,6 +189,7 @@ class InstallRun {
     if (installDir_.empty()) return;
     for (const char* name : {"install.exe", "install.cfg"}) {
       platform::CopyOneFile(config_.StartDir + name, installDir_);
+      Placed(TRecordKind::rkFile, installDir_ + "\\" + name);
       app_.Log("copied " + config_.StartDir + name + " to " + installDir_);
     }
   }
@@ -201,6 +223,7 @@ class InstallRun {
         if (copy) {
           try {
             platform::CopyOneFile(config_.TempDir + "\\" + name, row.directory);
+            Placed(TRecordKind::rkFile, target);
             app_.Log("copied " + name + " to " + row.directory);
           } catch (const std::exception& e) {
             Fail(target, e.what());
@@ -253,12 +276,19 @@ class InstallRun {
         Uninstall("UNINS",
                   platform::WindowsDirectory() + "\\Start Menu\\Programs\\" + folder + "\\" + entry.name + ".*");
 
+        // The program folders CreateShortcut makes, and every link it saves, go into the manifest.
+        TFolderWatch watch;
+        for (const std::string& file : links.LinkFiles()) watch.Add(platform::FolderPart(file));
+        links.OnLinkSaved = [this](const std::string& file) { Placed(TRecordKind::rkLink, file); };
         try {
           links.CreateShortcut();
           app_.Log("shortcut " + entry.name + " to " + links.RunProgram);
         } catch (const std::exception& e) {
           Fail("shortcut " + entry.name, e.what());
         }
+        links.OnLinkSaved = nullptr;
+        watch.RecordCreated(manifest_);
+        CheckManifest();
       }
     }
   }
@@ -305,11 +335,16 @@ class InstallRun {
   }
 
   // One box at the end names everything that could not be installed, so that missing files
-  // never pass for a finished installation.
+  // never pass for a finished installation, and how to remove what was.
   void ReportFailures() {
     if (w_.InstallFailures.empty()) return;
     std::string text = "The following files and shortcuts could not be installed:";
     for (const std::string& failure : w_.InstallFailures) text += "\n" + failure;
+    if (!installDir_.empty()) {
+      const std::string command = UninstallCommand(installDir_, w_.UninstallOptions);
+      app_.Log("to remove what was installed: " + command);
+      text += "\n\nTo remove what was installed:\n" + command;
+    }
     app_.MessageBox(text, "Setup", platform::MsgKind::Warning, platform::mbOK);
   }
 
@@ -319,6 +354,7 @@ class InstallRun {
   std::vector<DirectoryRow> rows_;
   std::string installDir_;
   TUninstallList uninstall_;
+  TManifestWriter manifest_;
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
+#include "platform/no_link_files.h"
 #include "platform/shell.h"
 #include "setup/answers.h"
 #include "setup/change_dir.h"
@@ -19,6 +22,9 @@
 #include "setup/main_setup.h"
 #include "setup/run_outcome.h"
 #include "setup/unattended.h"
+#include "setup/uninstall_command.h"
+#include "setup/uninstall_rules.h"
+#include "setup/uninstall_window.h"
 #include "setup/unzip.h"
 #include "setup/wizard.h"
 #include "ui/fltk/fltk_backend.h"
@@ -43,6 +49,9 @@ struct Options {
   std::optional<fs::path> preview;
   int width = 800;
   int height = 600;
+  bool uninstall = false;
+  std::optional<std::string> uninstallDir;
+  bool dryRun = false;
   bool help = false;
   bool version = false;
 };
@@ -53,6 +62,7 @@ class UsageError : public std::runtime_error {
 
 void PrintHelp() {
   std::cout << "Usage: zev-setup [options]\n"
+               "       zev-setup --uninstall [DIR] [--unattended] [--dry-run] [--machine DIR] [--log FILE]\n"
                "Installs the package whose install.cfg and zevsetup.001 lie in the current directory.\n"
                "Without --unattended or --preview the setup windows open on the display ($DISPLAY).\n\n"
                "  --machine DIR          the machine folder (C: is DIR/drive_c); default $ZEV_MACHINE,\n"
@@ -73,8 +83,15 @@ void PrintHelp() {
                "                         default $ZEV_LAUNCHER; without one no program is started\n"
                "  --preview OUT.png      draws the main screen of ./install.cfg into a PNG file\n"
                "  --size WxH             the screen size for --preview (default 800x600)\n"
+               "  --uninstall [DIR]      removes the installation whose uninstall.cfg is in DIR (a Windows\n"
+               "                         path such as C:\\Apps\\MyApp, or a host path inside the machine);\n"
+               "                         without DIR, the one in the current directory. With --unattended\n"
+               "                         (no answers file) it asks nothing: that is the user's consent\n"
+               "  --dry-run              with --uninstall: prints what would be removed and kept, changes\n"
+               "                         nothing\n"
                "  --help, --version\n\n"
-               "Exit codes: 0 installed, 1 failed, 2 bad usage or answers file, 3 declined or cancelled.\n";
+               "Exit codes: 0 installed (removed, or nothing to remove), 1 failed (or something was kept),\n"
+               "2 bad usage or answers file, 3 declined or cancelled.\n";
 }
 
 void ParseSize(const std::string& text, Options& options) {
@@ -96,6 +113,9 @@ void ParseSize(const std::string& text, Options& options) {
 Options ParseArgs(const std::vector<std::string>& args) {
   Options options;
   bool sizeGiven = false;
+  // Removing takes no answers file: --unattended then only means that nobody is asked.
+  const bool uninstalling = std::find(args.begin(), args.end(), "--uninstall") != args.end();
+  auto nextIsValue = [&](std::size_t i) { return i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0; };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string& {
@@ -115,7 +135,13 @@ Options ParseArgs(const std::vector<std::string>& args) {
       options.drives.emplace_back(mapping[0], fs::path(mapping.substr(2)));
     } else if (arg == "--unattended") {
       options.unattended = true;
-      if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) options.answers = fs::path(args[++i]);
+      if (uninstalling && nextIsValue(i)) throw UsageError("--unattended takes no answers file with --uninstall");
+      if (nextIsValue(i)) options.answers = fs::path(args[++i]);
+    } else if (arg == "--uninstall") {
+      options.uninstall = true;
+      if (nextIsValue(i)) options.uninstallDir = args[++i];
+    } else if (arg == "--dry-run") {
+      options.dryRun = true;
     } else if (arg == "--log") {
       options.log = fs::path(value());
     } else if (arg == "--launcher") {
@@ -131,6 +157,9 @@ Options ParseArgs(const std::vector<std::string>& args) {
   }
   if (sizeGiven && !options.preview) throw UsageError("--size goes with --preview");
   if (options.preview && options.unattended) throw UsageError("--preview and --unattended do not go together");
+  if (options.dryRun && !options.uninstall) throw UsageError("--dry-run goes with --uninstall");
+  if (options.uninstall && (options.preview || options.launcher))
+    throw UsageError(std::string(options.preview ? "--preview" : "--launcher") + " does not go with --uninstall");
   return options;
 }
 
@@ -163,6 +192,74 @@ int RunPreview(const Options& options) {
   return code;
 }
 
+// The log file, when one is asked for; false, having said why, when it cannot be created.
+bool OpenLog(const Options& options, std::ofstream& logFile) {
+  if (!options.log) return true;
+  logFile.open(*options.log, std::ios::out | std::ios::trunc);
+  if (!logFile) Report(options.log->string() + ": cannot create the log file");
+  return static_cast<bool>(logFile);
+}
+
+// Every line goes to the log file, and to the terminal when standard error is one; the lines for
+// the person at the terminal go to standard error in any case.
+void ConnectLog(ui::Application& app, std::ofstream& logFile) {
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  app.OnLog = [&logFile, terminal](const std::string& line) {
+    if (logFile) logFile << line << '\n' << std::flush;
+    if (terminal) std::cerr << line << '\n';
+  };
+  app.OnNotice = Report;
+}
+
+// The machine the options name, with the drives they map. The exit code when that fails.
+std::optional<int> ConfigureMachine(const Options& options) {
+  platform::Machine& machine = platform::Machine::Current();
+  try {
+    machine.Configure(options.machine ? *options.machine : platform::Machine::DefaultMachineDir(), fs::current_path());
+    // The start folder is the first disk: read from, never a target. A drive the user maps is
+    // the user's to write.
+    if (machine.DriveFolder('A')) machine.SetMedia('A', true);
+    for (const auto& [letter, dir] : options.drives) {
+      if (!fs::is_directory(dir)) {
+        Report("--drive " + std::string(1, letter) + "=" + dir.string() + ": not a directory");
+        return kSetupUsage;
+      }
+      machine.MapDrive(letter, fs::absolute(dir));
+      machine.SetMedia(letter, false);
+    }
+  } catch (const std::exception& e) {
+    Report(e.what());
+    return kSetupFailed;
+  }
+  return std::nullopt;
+}
+
+// The windows on the display, or the headless backend whose boxes the answerer answers; nullptr,
+// having said why, when the display cannot be opened.
+std::unique_ptr<ui::Backend> MakeBackend(bool windows, std::function<platform::ModalResult(const ui::BoxRequest&)> answerer) {
+  if (windows) {
+    try {
+      return std::make_unique<ui::fltk::FltkBackend>();
+    } catch (const std::exception& e) {
+      Report(e.what());
+      return nullptr;
+    }
+  }
+  auto headless = std::make_unique<ui::HeadlessBackend>();
+  headless->answerer = std::move(answerer);
+  return headless;
+}
+
+// What the command that removes an installation must add to name the machine the way this run
+// was told it.
+std::string MachineOptions(const Options& options) {
+  std::string text;
+  if (options.machine) text += " --machine " + ShellQuoted(fs::absolute(*options.machine).string());
+  for (const auto& [letter, dir] : options.drives)
+    text += " --drive " + ShellQuoted(std::string(1, letter) + "=" + fs::absolute(dir).string());
+  return text;
+}
+
 // The installation with windows on the display, or unattended on the headless backend with the
 // answers file walking the wizard.
 int RunInstaller(const Options& options) {
@@ -182,14 +279,7 @@ int RunInstaller(const Options& options) {
   const TWizardAnswers wizardAnswers = answers->Wizard();
 
   std::ofstream logFile;
-  if (options.log) {
-    logFile.open(*options.log, std::ios::out | std::ios::trunc);
-    if (!logFile) {
-      Report(options.log->string() + ": cannot create the log file");
-      return kSetupUsage;
-    }
-  }
-  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  if (!OpenLog(options, logFile)) return kSetupUsage;
 
   // A package is never allowed to run a host program: its Windows program goes to the runner the
   // user named, or nowhere.
@@ -199,24 +289,7 @@ int RunInstaller(const Options& options) {
     platform::SetProgramRunner(runner);
   }
 
-  platform::Machine& machine = platform::Machine::Current();
-  try {
-    machine.Configure(options.machine ? *options.machine : platform::Machine::DefaultMachineDir(), fs::current_path());
-    // The start folder is the first disk: read from, never a target. A drive the user maps is
-    // the user's to write.
-    if (machine.DriveFolder('A')) machine.SetMedia('A', true);
-    for (const auto& [letter, dir] : options.drives) {
-      if (!fs::is_directory(dir)) {
-        Report("--drive " + std::string(1, letter) + "=" + dir.string() + ": not a directory");
-        return kSetupUsage;
-      }
-      machine.MapDrive(letter, fs::absolute(dir));
-      machine.SetMedia(letter, false);
-    }
-  } catch (const std::exception& e) {
-    Report(e.what());
-    return kSetupFailed;
-  }
+  if (const std::optional<int> failed = ConfigureMachine(options)) return *failed;
   // Refused before anything is expanded: the wizard would refuse it only after the expansion.
   if (wizardAnswers.destination)
     if (const std::string problem = DestinationProblem(*wizardAnswers.destination); !problem.empty()) {
@@ -224,25 +297,11 @@ int RunInstaller(const Options& options) {
       return kSetupUsage;
     }
 
-  std::unique_ptr<ui::Backend> backend;
-  if (windows) {
-    try {
-      backend = std::make_unique<ui::fltk::FltkBackend>();
-    } catch (const std::exception& e) {
-      Report(e.what());
-      return kSetupFailed;
-    }
-  } else {
-    auto headless = std::make_unique<ui::HeadlessBackend>();
-    headless->answerer = [&](const ui::BoxRequest& box) { return answers->Answer(box); };
-    backend = std::move(headless);
-  }
+  std::unique_ptr<ui::Backend> backend =
+      MakeBackend(windows, [&](const ui::BoxRequest& box) { return answers->Answer(box); });
+  if (!backend) return kSetupFailed;
   ui::Application app(*backend);
-  app.OnLog = [&](const std::string& line) {
-    if (logFile) logFile << line << '\n' << std::flush;
-    if (terminal) std::cerr << line << '\n';
-  };
-  app.OnNotice = Report;
+  ConnectLog(app, logFile);
   app.Title = "ZEV - Setup";
 
   // A Windows installation has its Desktop and Start Menu folders; links go into them.
@@ -259,6 +318,7 @@ int RunInstaller(const Options& options) {
   TMainSetup& main = app.CreateForm<TMainSetup>();
   TForm3& form3 = app.CreateForm<TForm3>();
   TZEV& wizard = app.CreateForm<TZEV>(main, form3);
+  wizard.UninstallOptions = MachineOptions(options);
   TUnzip& unzip = app.CreateForm<TUnzip>(main);
   main.Unzip = &unzip;
   main.ZEV = &wizard;
@@ -312,7 +372,76 @@ int RunInstaller(const Options& options) {
     Report("the installation is incomplete; not installed:");
     for (const std::string& failure : wizard.InstallFailures) std::cerr << "  " << failure << '\n';
   }
+  if (!wizard.UninstallFolder.empty()) {
+    const std::string hint = "to remove what was installed: " + UninstallCommand(wizard.UninstallFolder, wizard.UninstallOptions);
+    // The worker names it in the log when it reports failures; a stopped run is named here.
+    if (!wizard.InstallError.empty()) app.Log(hint);
+    Report(hint);
+  }
   return kSetupFailed;
+}
+
+// The installation folder that --uninstall names: a Windows path, or a host path inside the
+// machine; without one, the start folder when it holds an uninstall.cfg. Empty, with the problem
+// said, when there is none.
+std::string InstallationFolder(const Options& options) {
+  const platform::Machine& machine = platform::Machine::Current();
+  const bool startDrive = machine.DriveFolder('A') &&
+                          std::none_of(options.drives.begin(), options.drives.end(),
+                                       [](const auto& drive) { return std::toupper(drive.first) == 'A'; });
+  std::string folder;
+  std::string given;
+  try {
+    if (!options.uninstallDir) {
+      folder = machine.CurrentDirectory();
+      given = fs::current_path().string();
+      if (platform::LookUpNoLinks(folder + (folder.size() == 3 ? "" : "\\") + "uninstall.cfg").kind ==
+          platform::EntryKind::Missing) {
+        Report("--uninstall without a folder removes the installation in the current directory, and " + given +
+               " holds no uninstall.cfg: name the installation folder");
+        return "";
+      }
+    } else {
+      given = *options.uninstallDir;
+      const bool windowsPath = given.size() >= 2 && given[1] == ':' && std::isalpha(static_cast<unsigned char>(given[0]));
+      folder = windowsPath ? machine.ExpandFileName(given) : machine.ToWindowsPath(fs::absolute(given));
+    }
+  } catch (const std::exception&) {
+    folder.clear();
+  }
+  // The start folder stands in for a floppy disk as A: when it lies outside the machine; nothing
+  // is installed there.
+  if (folder.empty() || (startDrive && std::toupper(static_cast<unsigned char>(folder[0])) == 'A')) {
+    Report("--uninstall " + given + ": not a folder inside the machine (C: is " +
+           machine.DriveFolder('C').value_or(fs::path()).string() + ")");
+    return "";
+  }
+  return folder;
+}
+
+// Removes an installation: asking first with windows, or without a question when unattended;
+// a dry run only prints.
+int RunUninstaller(const Options& options) {
+  std::ofstream logFile;
+  if (!OpenLog(options, logFile)) return kSetupUsage;
+  if (const std::optional<int> failed = ConfigureMachine(options)) return *failed;
+  const std::string folder = InstallationFolder(options);
+  if (folder.empty()) return kSetupUsage;
+
+  // Unattended, the command itself was the consent: the question gets Yes, the closing box OK.
+  const bool windows = !options.unattended && !options.dryRun;
+  std::unique_ptr<ui::Backend> backend =
+      MakeBackend(windows, [](const ui::BoxRequest& box) { return ui::FirstButton(box.buttons); });
+  if (!backend) return kSetupFailed;
+  ui::Application app(*backend);
+  ConnectLog(app, logFile);
+  app.Title = "ZEV - Uninstall";
+  try {
+    return RunUninstall(app, {folder, options.dryRun, [](const std::string& line) { std::cout << line << '\n'; }});
+  } catch (const std::exception& e) {
+    Report(e.what());
+    return kSetupFailed;
+  }
 }
 
 }  // namespace
@@ -335,12 +464,13 @@ int RunSetupProgram(const std::vector<std::string>& args) {
     return kSetupOk;
   }
   if (options.preview) return RunPreview(options);
-  if (!options.unattended && !ui::fltk::FltkBackend::DisplayAvailable()) {
-    Report("no display to open the setup windows on ($DISPLAY is not set or cannot be opened); "
-           "run 'zev-setup --unattended [ANSWERS]' to install without windows (see --help)");
+  if (!options.unattended && !options.dryRun && !ui::fltk::FltkBackend::DisplayAvailable()) {
+    Report(std::string("no display to open the setup windows on ($DISPLAY is not set or cannot be opened); ") +
+           (options.uninstall ? "run 'zev-setup --uninstall DIR --unattended' to remove without windows (see --help)"
+                              : "run 'zev-setup --unattended [ANSWERS]' to install without windows (see --help)"));
     return kSetupUsage;
   }
-  return RunInstaller(options);
+  return options.uninstall ? RunUninstaller(options) : RunInstaller(options);
 }
 
 }  // namespace zev::setup

@@ -149,6 +149,12 @@ class TZEV : public ui::TForm {
   std::string InstallError;       // the error that stopped the worker, if any
   // Files and shortcuts that could not be installed while the run went on, one line each.
   std::vector<std::string> InstallFailures;
+  // The installation folder once the worker has started its uninstall list there: what a
+  // removal is given.
+  std::string UninstallFolder;
+  // What the command that removes the installation needs besides the folder (" --machine DIR"),
+  // as the program was started.
+  std::string UninstallOptions;
 
   bool Installing() const { return installing_; }
   TInstallConfig& Config() { return config_; }

@@ -23,11 +23,6 @@ bool IsSingleFileName(const std::string& name) {
   return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
 }
 
-struct Destination {
-  std::string directory;  // ends in "\"
-  bool create;
-};
-
 }  // namespace
 
 TShortcuts::TShortcuts() { ScanProgramFolders(); }
@@ -43,8 +38,6 @@ void TShortcuts::ScanProgramFolders() {
 }
 
 void TShortcuts::CreateShortcut() {
-  const std::string root = platform::WindowsDirectory();
-
   if (!IsSingleFileName(ProgramName)) throw Exception("Invalid shortcut name: " + ProgramName);
   // No program folder at all is a choice too: the links then go straight into the places the
   // folder would have gone into.
@@ -52,6 +45,23 @@ void TShortcuts::CreateShortcut() {
   // One link, encoded once; a target it cannot hold fails here, before any folder is made.
   const std::vector<std::uint8_t> link = BuildShellLink(RunProgram, platform::FolderPart(RunProgram));
 
+  // A place that cannot be written must not cost the user the others, but neither may it pass
+  // for success: the first failure is raised once every place has been tried.
+  std::exception_ptr firstFailure;
+  for (const Destination& d : Destinations()) {
+    try {
+      if (d.create && !platform::IsDirectory(d.directory)) platform::MakeDirPath(d.directory);
+      SaveShellLink(d.directory + ProgramName + ".lnk", link);
+      if (OnLinkSaved) OnLinkSaved(d.directory + ProgramName + ".lnk");
+    } catch (const Exception&) {
+      if (!firstFailure) firstFailure = std::current_exception();
+    }
+  }
+  if (firstFailure) std::rethrow_exception(firstFailure);
+}
+
+std::vector<TShortcuts::Destination> TShortcuts::Destinations() const {
+  const std::string root = platform::WindowsDirectory();
   const std::string folder = Folder.empty() ? "" : Folder + "\\";
   std::vector<Destination> destinations;
   if (FolderDesktop || FolderStartMenu) {
@@ -65,19 +75,13 @@ void TShortcuts::CreateShortcut() {
   }
   if (Desktop) destinations.push_back({root + "\\Desktop\\", false});
   if (StartMenu) destinations.push_back({root + "\\Start Menu\\", false});
+  return destinations;
+}
 
-  // A place that cannot be written must not cost the user the others, but neither may it pass
-  // for success: the first failure is raised once every place has been tried.
-  std::exception_ptr firstFailure;
-  for (const Destination& d : destinations) {
-    try {
-      if (d.create && !platform::IsDirectory(d.directory)) platform::MakeDirPath(d.directory);
-      SaveShellLink(d.directory + ProgramName + ".lnk", link);
-    } catch (const Exception&) {
-      if (!firstFailure) firstFailure = std::current_exception();
-    }
-  }
-  if (firstFailure) std::rethrow_exception(firstFailure);
+std::vector<std::string> TShortcuts::LinkFiles() const {
+  std::vector<std::string> files;
+  for (const Destination& d : Destinations()) files.push_back(d.directory + ProgramName + ".lnk");
+  return files;
 }
 
 }  // namespace zev::shortcut

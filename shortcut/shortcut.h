@@ -5,7 +5,9 @@
 // <windows>\Desktop.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/string_list.h"
 
@@ -48,7 +50,20 @@ class TShortcuts {
   // tried, the first such failure is raised.
   void CreateShortcut();
 
+  // The link files CreateShortcut writes with the properties as they stand, in its order.
+  std::vector<std::string> LinkFiles() const;
+
+  // Runs after each link file CreateShortcut has saved, with the file's path: the installation
+  // records what it placed.
+  std::function<void(const std::string& linkFile)> OnLinkSaved;
+
  private:
+  struct Destination {
+    std::string directory;  // ends in "\"
+    bool create;            // made when missing (a program folder)
+  };
+  std::vector<Destination> Destinations() const;
+
   TStringList folderList_;
 };
 

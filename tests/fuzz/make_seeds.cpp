@@ -17,6 +17,7 @@
 #include "segment/segment.h"
 #include "tests/fuzz/archive_check.h"
 #include "tests/fuzz/segment_check.h"
+#include "tests/fuzz/uninstall_records_check.h"
 #include "tests/fuzz/uninstall_writer_check.h"
 #include "tests/support/test_inputs.h"
 
@@ -206,6 +207,30 @@ void UninstallSeeds(zev::platform::ScopedMachine& machine) {
                                                   "LA~<SUB1>a.txt~X"}));
 }
 
+// Records as an installation into C:\App writes them, with and without the manifest, and with
+// hostile keys and records beside the true ones.
+void UninstallRecordsSeeds() {
+  const std::string list =
+      "[UNINS]\r\nC:\\App\\*.*=\r\nC:\\App\\sub\\b.txt=\r\nC:\\WINDOWS\\Desktop\\A.*=\r\n"
+      "C:\\WINDOWS\\Start Menu\\Programs\\Tools\\A.*=\r\n[Name]\r\nName=Tools\r\n[Folders]\r\n"
+      "C:\\WINDOWS\\Start Menu\\Programs\\Tools=\r\n";
+  const std::string stamp = "\t1\t" + std::to_string(zev::fuzz::kRecordsFileTime) + "\t";
+  const std::string manifest = std::string(zev::setup::kManifestHeader) + "\r\nfolder\tC:\\App\\sub\r\nfile" + stamp +
+                               "C:\\App\\a.txt\r\nfile" + stamp + "C:\\WINDOWS\\System\\s.dll\r\nlink" + stamp +
+                               "C:\\WINDOWS\\Desktop\\A.lnk\r\nfolder\tC:\\WINDOWS\\System\r\n";
+  const std::string hostileKeys = "[UNINS]\r\nC:\\*.*=\r\nC:\\WINDOWS\\win.ini=\r\nC:\\App\\..\\Other\\v.*=\r\n"
+                                  "C:\\App\\lnk\\victim.txt=\r\n[Folders]\r\nC:\\WINDOWS=\r\nC:\\Other=\r\n"
+                                  "C:\\WINDOWS\\Start Menu\\Programs\\=\r\n";
+  const std::string hostileRecords = manifest + "file" + stamp + "C:\\Other\\victim.txt\r\nfile" + stamp +
+                                     "C:\\App\\lnk\\victim.txt\r\nlink" + stamp + "C:\\App\\..\\Other\\v.lnk\r\n" +
+                                     "folder\tC:\\App\\lnk\r\nfolder\tC:\\WINDOWS\\Desktop\r\n";
+  auto bytes = [](const std::string& text) { return Bytes(text.begin(), text.end()); };
+  Put("uninstall_records", "list-alone", bytes(list));
+  Put("uninstall_records", "with-manifest", bytes(list + std::string(1, '\0') + manifest));
+  Put("uninstall_records", "hostile-keys", bytes(hostileKeys));
+  Put("uninstall_records", "hostile-records", bytes(hostileKeys + std::string(1, '\0') + hostileRecords));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,5 +245,6 @@ int main(int argc, char** argv) {
   SegmentSeeds(machine);
   IniSeeds(machine);
   UninstallSeeds(machine);
+  UninstallRecordsSeeds();
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/profile.h"
+#include "setup/install_manifest.h"
 #include "tests/setup/wizard_fixture.h"
 
 namespace zev::setup::testing {
@@ -39,6 +40,16 @@ class InstallWorkerTest : public WizardFixture {
   std::function<void()> beforeInstall;
 
   std::string Uninstall(const std::string& dir = kDest) { return GetHostFile(Host(dir + "\\uninstall.cfg")); }
+  // The manifest's records as "kind path" lines, in file order.
+  std::vector<std::string> Manifest(const std::string& dir = kDest) {
+    const TManifest manifest = ParseManifest(GetHostFile(Host(dir + "\\uninstall.zev")));
+    EXPECT_TRUE(manifest.valid);
+    EXPECT_TRUE(manifest.problems.empty());
+    std::vector<std::string> lines;
+    for (const TManifestRecord& record : manifest.records)
+      lines.push_back(FormatRecord(record).substr(0, FormatRecord(record).find('\t')) + " " + record.path);
+    return lines;
+  }
   std::string Win(const std::string& rest) const { return "C:\\WINDOWS" + rest; }
 };
 
@@ -427,6 +438,9 @@ TEST_F(InstallWorkerTest, MissingSetupProgramStopsTheRunOnTheInstallPageKeepingT
   EXPECT_TRUE(platform::IsDirectory(std::string(kDest) + "\\Data"));
   EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n");
   EXPECT_FALSE(fs::exists(Host(kDest) / "a.txt"));
+  // The manifest holds what was done before the run stopped.
+  EXPECT_EQ(Manifest(), (std::vector<std::string>{"folder C:\\Program Files", "folder " + std::string(kDest),
+                                                  "folder " + std::string(kDest) + "\\Data"}));
   // No second run, and no way back to the ready page; Cancel leaves.
   wizard->install.Visible = true;
   wizard->install.Click();
@@ -464,11 +478,61 @@ TEST_F(InstallWorkerTest, FailedCopiesAndShortcutsGoOnAndAreReportedAtTheEnd) {
   EXPECT_EQ(backend.boxes[0].box.title, "Setup");
   EXPECT_NE(backend.boxes[0].box.text.find("missing.txt"), std::string::npos);
   EXPECT_NE(backend.boxes[0].box.text.find("My App"), std::string::npos);
+  // The box and the log name the command that removes what was installed.
+  const std::string command = "zev-setup --uninstall 'C:\\Program Files\\MyApp'";
+  EXPECT_NE(backend.boxes[0].box.text.find("\n\nTo remove what was installed:\n" + command), std::string::npos);
+  EXPECT_NE(std::find(log.begin(), log.end(), "[  0.000] to remove what was installed: " + command), log.end());
   // Still recorded as the run describes; the unsafe name is not.
   const std::string cfg = Uninstall();
   EXPECT_NE(cfg.find(std::string(kDest) + "\\Data\\missing.txt="), std::string::npos);
   EXPECT_NE(cfg.find("Bad:Folder\\My App.*="), std::string::npos);
   EXPECT_EQ(cfg.find("\\..="), std::string::npos);
+}
+
+// The manifest lists what the run placed: the folders it created (not those that were there),
+// every file it copied with its size, the links it saved, and not the file the user kept.
+TEST_F(InstallWorkerTest, ManifestRecordsWhatWasPlacedAndNotWhatWasKept) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data", "<WINDOWS_SYSTEM>~"});
+  Set(config.FileEntries, {"app.exe~<INSTALLDIR>~X", "mine.txt~<INSTALLDIR>~", "d.txt~<SUB1>~", "s.dll~<WINDOWS_SYSTEM>~"});
+  Set(config.DesktopEntries, {"My App~<INSTALLDIR>app.exe~X~"});
+  for (const char* name : {"app.exe", "mine.txt", "d.txt", "s.dll"}) PutTemp(name, name);
+  PutHostFile(Host("C:\\Program Files") / "other.txt", "there before");
+  PutHostFile(Host(kDest) / "mine.txt", "the user's own");  // the folder was there before, too
+  backend.script = {ModalResult::No, ModalResult::Yes};  // keep mine.txt; a Desktop link
+  Install();
+  const std::string d = kDest;
+  EXPECT_EQ(Manifest(), (std::vector<std::string>{
+                            "folder " + d + "\\Data", "folder C:\\WINDOWS\\System",
+                            "file " + d + "\\install.exe", "file " + d + "\\install.cfg", "file " + d + "\\app.exe",
+                            "file " + d + "\\Data\\d.txt", "file C:\\WINDOWS\\System\\s.dll",
+                            "link C:\\WINDOWS\\Start Menu\\Programs\\Tools\\My App.lnk",
+                            "link C:\\WINDOWS\\Desktop\\My App.lnk", "folder C:\\WINDOWS\\Start Menu\\Programs\\Tools"}));
+  const TManifest manifest = ParseManifest(GetHostFile(Host(d + "\\uninstall.zev")));
+  EXPECT_EQ(manifest.records[4].size, 7);  // app.exe
+  EXPECT_EQ(GetHostFile(Host(d) / "uninstall.zev").substr(0, 32), std::string(kManifestHeader) + "\r\n");
+}
+
+// Installing again into the same folder keeps the earlier records: a file the user now keeps
+// (No) is still the one the first run placed.
+TEST_F(InstallWorkerTest, ManifestOfAnEarlierInstallationIsCarriedOver) {
+  Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
+  Set(config.FileEntries, {"a.txt~<INSTALLDIR>~"});
+  PutTemp("a.txt", "a");
+  Install();
+  const std::string first = GetHostFile(Host(kDest) / "uninstall.zev");
+  app.reset();
+  wizard = nullptr;
+  app = std::make_unique<ui::Application>(backend);
+  backend.script = {ModalResult::No};
+  Install();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"File Already Exists (a.txt). Overwrite?"});
+  const std::string second = GetHostFile(Host(kDest) / "uninstall.zev");
+  const std::string aRecord = first.substr(first.find("file\t1\t"));
+  EXPECT_NE(second.find(aRecord.substr(0, aRecord.find('\n'))), std::string::npos);
+  EXPECT_EQ(Manifest(), (std::vector<std::string>{"folder C:\\Program Files", "folder " + std::string(kDest),
+                                                  "file " + std::string(kDest) + "\\install.exe",
+                                                  "file " + std::string(kDest) + "\\install.cfg",
+                                                  "file " + std::string(kDest) + "\\a.txt"}));
 }
 
 TEST_F(InstallWorkerTest, WithoutInstallDirNothingGoesToAnArbitraryPlace) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # zev-setup with real windows under a virtual X server and a window manager (openbox), driven by
-# real input events. Two installations of the sample disk set:
+# real input events. Two installations of the sample disk set and the removal of the first:
 #   1. by keyboard alone (Tab, Shift+Tab, Space, arrows, Enter, Escape, Alt+letter), through the
 #      licence page, the directory chooser (its list too) and a destination that is refused;
 #   2. by mouse, with double clicks in the chooser's directory list and in the Folders list, and
-#      the window manager's close command on the expansion window and on the chooser.
+#      the window manager's close command on the expansion window and on the chooser;
+#   3. zev-setup --uninstall: its question, its window with the progress bar and the list of what
+#      it removed, and its closing box.
 # The window frames are checked (no minimise or maximise), a screenshot of every page with its
 # focus rectangle is kept in OUT_DIR and checked, and so is the installed tree. Every wait is a
 # wait for something to happen (a window, the keyboard focus, a line of the program's log, a
@@ -328,10 +330,40 @@ finish_setup mouse
 check "installed where the double click pointed" test -f "$machine2/drive_c/Apps/zevdemo.txt"
 check "folder from the double click" test -e "$machine2/drive_c/WINDOWS/Start Menu/Programs/Games/ZEV Demo.lnk"
 
+echo "--- 3. the first installation removed"
+# The question naming the package, Yes; the window with its progress bar and the list of what was
+# removed, under the closing box; OK ends the program.
+log="$out/run3.log"
+(exec "$bin/zev-setup" --machine "$machine" --uninstall 'C:\Program Files\ZEV Demo' --log "$log") >"$out/stderr.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+question=$(focused_window "^ZEV - Uninstall$" zev-box)
+grab 30-uninstall-question
+keys alt+y
+gone "$question"
+wait_for "the answer in the log" logged 'box "Remove Accessories from this computer?" [ZEV - Uninstall] -> Yes'
+removing=$(window "^Removing ")
+frame_check "removal window" "$removing"
+done_box=$(focused_window "^ZEV - Uninstall$" zev-box)
+grab 31-uninstall-done
+# The box aside, the window shows its full bar and the list of what it removed.
+xdotool windowmove "$done_box" 0 0
+read -r rx ry < <(origin "$removing")
+wait_for "the closing box moved aside" sh -c "'$shot' grab '$out/32-uninstall-window.png' &&
+  [ \"\$('$shot' fill '$out/32-uninstall-window.png' $((rx + 8)) $((ry + 28)) 404 16 000080)\" -gt 390 ]"
+check "removal window: the bar is full" sh -c "[ \$('$shot' fill '$out/32-uninstall-window.png' $((rx + 8)) $((ry + 28)) 404 16 000080) -gt 390 ]"
+keys Return
+gone "$done_box"
+finish_setup uninstall
+check "closing box says it was removed" logged 'box "Accessories was removed." [ZEV - Uninstall] -> OK'
+check "installation folder removed" test ! -e "$dest"
+check "start menu link removed" test ! -e "$machine/drive_c/WINDOWS/Start Menu/ZEV Demo.lnk"
+check "the Start Menu stays" test -d "$machine/drive_c/WINDOWS/Start Menu/Programs/Games"
+
 stop_openbox
 if [ "$failed" -ne 0 ]; then
   echo "--- program logs"
-  cat "$out/run.log" "$out/run2.log" "$out/stderr.log" 2>/dev/null || true
+  cat "$out/run.log" "$out/run2.log" "$out/run3.log" "$out/stderr.log" 2>/dev/null || true
 fi
 echo "screenshots in $out"
 echo "$passed passed, $failed failed"
