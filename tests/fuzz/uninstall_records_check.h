@@ -99,9 +99,11 @@ inline Verdict CheckUninstallRecords(platform::ScopedMachine& machine, const std
       if (old == before.end()) return "the removal created " + path;
       if (old->second != what) return "the removal changed " + path;
     }
-    for (const auto& [path, what] : before) {
+    for (const auto& entry : before) {
+      const std::string& path = entry.first;
+      const std::string& what = entry.second;
       if (after.count(path)) continue;
-      auto below = [&](const std::string& folder) { return path.rfind(folder + "/", 0) == 0; };
+      auto below = [&path](const std::string& folder) { return path.rfind(folder + "/", 0) == 0; };
       const std::string upper = UpperCase(path);
       const bool shortcut = what != "<folder>" && upper.size() > 4 &&
                             (upper.compare(upper.size() - 4, 4, ".LNK") == 0 || upper.compare(upper.size() - 4, 4, ".PIF") == 0);
