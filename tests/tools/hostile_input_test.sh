@@ -148,8 +148,11 @@ mkdir -p fsz && head -c 300000 /dev/urandom > fsz/big.bin && printf 'small' > fs
   "$zevarc" x fsz.arc -C tfsz )
 printf '[Setup - Main]\r\n' > fsz/install.cfg
 "$zevpack" build fsz fszset --size 1000000 >/dev/null 2>&1
-leftover() { find "${TMPDIR:-/tmp}" -maxdepth 1 -name 'zevpack-*' -newer fsz.arc 2>/dev/null; }
-( ulimit -f 100; outcome "zevpack extract under ulimit -f: exit 1 and a write error" 1 'zevpack: .*write' \
+# A temporary folder of its own, so that other tests running beside this one leave nothing in it.
+mkdir -p fsz-tmp
+leftover() { find fsz-tmp -mindepth 1 -maxdepth 1 2>/dev/null; }
+( ulimit -f 100; export TMPDIR="$PWD/fsz-tmp"
+  outcome "zevpack extract under ulimit -f: exit 1 and a write error" 1 'zevpack: .*write' \
   "$zevpack" extract fszset -C tfszset )
 [ -z "$(leftover)" ] && ok "zevpack extract under ulimit -f removed its temporary folder" ||
   bad "zevpack extract under ulimit -f left $(leftover)"
