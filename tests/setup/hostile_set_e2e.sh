@@ -8,12 +8,7 @@
 #   - a licence of more than 10,000 lines is cut, with a note in the log.
 # Usage: hostile_set_e2e.sh BIN_DIR
 set -u
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d)
-trap '[ -n "${ZEV_KEEP:-}" ] || rm -rf "$work"' EXIT
-export LC_ALL=C
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/e2e_common.sh"
 
 # mkset DIR ARCHIVE_MEMBERS LIST_MEMBERS WIDTH: a one-segment set DIR/zevsetup.001 of one archive.
 # The members are given as perl lists of [name, data, method, declared size] (declared defaults to

@@ -4,49 +4,10 @@
 # value and temporary folder; a declined licence; a stopped and an incomplete installation;
 # overwrite answers by file name. Usage: install_e2e.sh BIN_DIR
 set -u
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d)
-trap '[ -n "${ZEV_KEEP:-}" ] || rm -rf "$work"' EXIT
-export LC_ALL=C
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-crlf() { sed 's/$/\r/'; }
+. "$(dirname "$0")/e2e_common.sh"
 
-# A package: payload in sub-folders (one file large and incompressible enough for three 16 KB
-# disks), every list section, a licence of several lines.
 pkg=$work/package
-mkdir -p "$pkg/bin" "$pkg/docs" "$pkg/data"
-awk 'BEGIN { s = 4242; for (i = 0; i < 40000; i++) { s = (s * 69069 + 1) % 4294967296; printf "%c", int(s / 16777216) % 255 + 1 } }' > "$pkg/data/payload.bin"
-printf 'the program\n' > "$pkg/bin/app.exe"
-printf 'a library\n' > "$pkg/bin/lib.dll"
-printf 'read me first\n' > "$pkg/docs/readme.txt"
-printf 'shared\n' > "$pkg/bin/shared.dll"
-printf 'Licence terms\nYou may install this package.\n' > "$pkg/license.txt"
-crlf > "$pkg/install.cfg" <<'CFG'
-[Setup - Main]
-Install Dir=Test App
-INI File=testapp.ini
-Launch=<INSTALLDIR>app.exe
-Folder=Test App
-[Directories]
-D1=<INSTALLDIR>~
-D2=<SUB1>~docs
-D3=<ALT1>~data
-D4=<WINDOWS_SYSTEM>~
-[Files]
-F1=bin\app.exe~<INSTALLDIR>
-F2=bin\lib.dll~<INSTALLDIR>
-F3=docs\readme.txt~<SUB1>
-F4=data\payload.bin~<ALT1>
-F5=bin\shared.dll~<WINDOWS_SYSTEM>
-[Desktop]
-L1=Test App~<INSTALLDIR>app.exe~X~X
-L2=Read Me~<SUB1>readme.txt
-[INI - Setup]
-I1=Paths~Home~<INSTALLDIR>data
-[WorkStation]
-W1=bin\app.exe~<INSTALLDIR>~X
-CFG
+make_test_package "$pkg"
 printf 'stand-in for install.exe\n' > "$work/setup-program"
 
 "$bin/zevpack" build "$pkg" "$work/disks" --disk-folders --size 16384 --setup-program "$work/setup-program" \

@@ -5,12 +5,7 @@
 # is wrong with it; it neither writes into nor clears what a link points to or the other user's
 # folder. A real folder of the user is used and removed. Usage: temp_folder_e2e.sh BIN_DIR
 set -u
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d)
-trap '[ -n "${ZEV_KEEP:-}" ] || rm -rf "$work"' EXIT
-export LC_ALL=C
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/e2e_common.sh"
 
 pkg=$work/package
 mkdir -p "$pkg"
