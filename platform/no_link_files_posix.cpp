@@ -11,10 +11,10 @@
 #include <optional>
 
 #include "platform/error.h"
-#include "platform/folder_index.h"
+#include "platform/folder_index_posix.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
-#include "platform/share_locks.h"
+#include "platform/share_locks_posix.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
