@@ -15,6 +15,7 @@
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/no_link_files.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "setup/answers.h"
 #include "setup/change_dir.h"
@@ -203,7 +204,7 @@ bool OpenLog(const Options& options, std::ofstream& logFile) {
 // Every line goes to the log file, and to the terminal when standard error is one; the lines for
 // the person at the terminal go to standard error in any case.
 void ConnectLog(ui::Application& app, std::ofstream& logFile) {
-  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  const bool terminal = platform::IsTerminal(stderr);
   app.OnLog = [&logFile, terminal](const std::string& line) {
     if (logFile) logFile << line << '\n' << std::flush;
     if (terminal) std::cerr << line << '\n';

@@ -20,6 +20,7 @@
 #include "platform/host.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/process.h"
 #include "platform/scripted_host.h"
 #include "platform/text.h"
 #include "segment/segment.h"
@@ -112,12 +113,6 @@ void RemoveStaleSegments(const fs::path& folder, const std::string& base, unsign
       stale.push_back(it->path());
   }
   for (const fs::path& file : stale) fs::remove(file, error);
-}
-
-fs::path ProgramFolder() {
-  std::error_code error;
-  fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path();
 }
 
 // Answers the reader's boxes on the terminal: the tool cannot wait for a disk to be inserted
@@ -333,8 +328,8 @@ int BuildDiskSet(const BuildOptions& options) {
       return kExitFailure;
     }
     if (setupProgram.empty()) {
-      const fs::path beside = ProgramFolder() / "zev-setup";
-      if (!ProgramFolder().empty() && fs::is_regular_file(beside, error)) setupProgram = beside;
+      const fs::path folder = platform::ProgramDirectory();
+      if (!folder.empty() && fs::is_regular_file(folder / "zev-setup", error)) setupProgram = folder / "zev-setup";
     }
 
     fs::create_directories(out);
