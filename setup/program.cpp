@@ -1,7 +1,5 @@
 #include "setup/program.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/no_link_files.h"
+#include "platform/private_folder.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "setup/answers.h"
@@ -169,15 +168,9 @@ void Report(const std::string& message) { std::cerr << kProgram << ": " << messa
 // Draws the main screen of ./install.cfg on a throw-away machine, so that looking touches
 // nothing of the real one.
 int RunPreview(const Options& options) {
-  char pattern[] = "/tmp/zev-preview-XXXXXX";
-  if (!::mkdtemp(pattern)) {
-    Report("cannot create a temporary folder");
-    return kSetupFailed;
-  }
-  const fs::path scratch = pattern;
-  int code = kSetupOk;
   try {
-    platform::Machine::Current().Configure(scratch, fs::current_path());
+    const platform::ScopedTempDir scratch("zev-preview-");
+    platform::Machine::Current().Configure(scratch.Path(), fs::current_path());
     ui::HeadlessBackend backend(options.width, options.height);
     ui::Application app(backend);
     app.Title = "ZEV - Setup";
@@ -186,11 +179,9 @@ int RunPreview(const Options& options) {
     ui::WritePng(*options.preview, ui::RenderForm(main));
   } catch (const std::exception& e) {
     Report(e.what());
-    code = kSetupFailed;
+    return kSetupFailed;
   }
-  std::error_code ec;
-  fs::remove_all(scratch, ec);
-  return code;
+  return kSetupOk;
 }
 
 // The log file, when one is asked for; false, having said why, when it cannot be created.

@@ -1,16 +1,11 @@
 #include "tools/zevpack/pack_tool.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <vector>
 
@@ -20,6 +15,7 @@
 #include "platform/host.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/private_folder.h"
 #include "platform/process.h"
 #include "platform/scripted_host.h"
 #include "platform/text.h"
@@ -35,40 +31,6 @@ namespace {
 constexpr const char* kTool = "zevpack";
 // The drive the set is read from; a disk change re-points it to the next disk's folder.
 constexpr char kSetDrive = 'B';
-
-// A private folder for the archive being built or staged, removed on every way out. Its name is
-// all lower case because the segment reader keeps its folder names in lower case: a name in
-// mixed case would make every path lookup below it search the temporary folder's parent for a
-// match ignoring case.
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    std::uniform_int_distribution<int> letter(0, 25);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = "zevpack-";
-      for (int i = 0; i < 8; ++i) name += static_cast<char>('a' + letter(random));
-      const fs::path candidate = fs::temp_directory_path() / name;
-      if (::mkdir(candidate.c_str(), 0700) == 0) {
-        path_ = candidate;
-        return;
-      }
-      if (errno != EEXIST) break;
-    }
-    throw Exception("cannot create a temporary folder");
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 std::string Lower(const std::string& utf8) {
   auto name = platform::Utf8ToWin1252(utf8);
@@ -217,7 +179,7 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
 // terminal in place of message boxes, and the locator that finds each further disk.
 struct SetReading {
   explicit SetReading(const fs::path& setDir)
-      : setDir(setDir), tempWindows(WindowsPathOf(temp.path())), scoped(host), locator(setDir) {
+      : setDir(setDir), tempWindows(WindowsPathOf(temp.Path())), scoped(host), locator(setDir) {
     reader.OnSegBefore = [this](segment::TSegMode, const std::string& name, std::uint16_t n) {
       locator.BeforeSegment(name, n);
     };
@@ -228,7 +190,7 @@ struct SetReading {
   bool Prepare(const ReadOptions& options) { return PrepareReader(reader, options, setDir, tempWindows); }
 
   fs::path setDir;
-  TempFolder temp;
+  platform::ScopedTempDir temp{"zevpack-"};
   std::string tempWindows;
   TerminalHost host;
   platform::ScopedHost scoped;
@@ -335,18 +297,18 @@ int BuildDiskSet(const BuildOptions& options) {
     fs::create_directories(out);
     const fs::path firstDisk = options.diskFolders ? out / "disk1" : out;
     fs::create_directories(firstDisk);
-    TempFolder temp;
+    platform::ScopedTempDir temp{"zevpack-"};
 
     segment::TSegCompress writer;
     writer.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
     writer.SetSegSize(options.segSize);
     writer.SetSegDir(WindowsPathOf(firstDisk));
-    writer.SetSegTmpDir(WindowsPathOf(temp.path()));
+    writer.SetSegTmpDir(WindowsPathOf(temp.Path()));
     const std::string base = platform::Win1252ToUtf8(writer.SegBaseName());
 
     segment::TSegBuildArc arc;
     arc.Template = writer.SegBaseName() + ".arc";
-    arc.ArchiveFile = WindowsPathOf(temp.path() / (base + ".arc"));
+    arc.ArchiveFile = WindowsPathOf(temp.Path() / (base + ".arc"));
     for (const auto& source : sources) arc.FileNames.push_back(source.storedName);
     subject = "archive";
     {
