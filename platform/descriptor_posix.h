@@ -13,6 +13,14 @@ class Descriptor {
   ~Descriptor() { Reset(); }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+      Reset(other.fd_);
+      other.fd_ = -1;
+    }
+    return *this;
+  }
 
   // Closes the one held and holds fd instead.
   void Reset(int fd = -1) {
