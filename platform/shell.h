@@ -37,16 +37,6 @@ class SystemLauncher : public Launcher {
   std::string Launch(const LaunchRequest& request) override;
 };
 
-// Records every request and starts nothing.
-class RecordingLauncher : public Launcher {
- public:
-  std::string Launch(const LaunchRequest& request) override {
-    requests.push_back(request);
-    return "recorded";
-  }
-  std::vector<LaunchRequest> requests;
-};
-
 // The launcher in use: a SystemLauncher until another is installed.
 Launcher& CurrentLauncher();
 // Installs a launcher (nullptr restores the system one); returns the previous one.

@@ -17,7 +17,6 @@
 #include "platform/path_names.h"
 #include "platform/private_folder.h"
 #include "platform/process.h"
-#include "platform/scripted_host.h"
 #include "platform/text.h"
 #include "segment/segment.h"
 #include "tools/tool_support.h"
