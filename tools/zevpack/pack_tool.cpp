@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compress/compress.h"
+#include "platform/disk_folders.h"
 #include "platform/files.h"
 #include "platform/folder_index.h"
 #include "platform/host.h"
@@ -112,18 +113,15 @@ class DiskLocator {
 
   void BeforeSegment(const std::string& segName, std::uint16_t number) {
     const std::string name = platform::Win1252ToUtf8(segName);
-    const std::string diskName = "disk" + std::to_string(number);
     for (;;) {
       auto& machine = platform::Machine::Current();
       const fs::path current = *machine.DriveFolder(kSetDrive);
       if (FindEntry(current, name, false)) return;
-      for (const fs::path& parent : {setDir_, setDir_.parent_path()}) {
-        auto disk = FindEntry(parent, diskName, true);
-        if (disk && FindEntry(*disk, name, false)) {
+      for (const fs::path& parent : {setDir_, setDir_.parent_path()})
+        if (const auto disk = platform::FindDiskFolder(parent, number, name)) {
           machine.MapDrive(kSetDrive, *disk);
           return;
         }
-      }
       if (inputEnded_) return;
       ProgressLine::ClearActive();
       std::fprintf(stderr,
