@@ -4,6 +4,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
+
 namespace zev::platform {
 
 class Descriptor {
@@ -39,5 +42,30 @@ class Descriptor {
  private:
   int fd_ = -1;
 };
+
+// Moves count bytes through fd, going on after a signal interrupts; returns how many went
+// through, fewer at the end of the file or on an error.
+inline std::size_t ReadFully(int fd, void* buffer, std::size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(fd, out + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+inline std::size_t WriteFully(int fd, const void* buffer, std::size_t count) {
+  const auto* in = static_cast<const char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(fd, in + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
 
 }  // namespace zev::platform

@@ -8,6 +8,7 @@
 
 #include "platform/attributes.h"
 #include "platform/attributes_posix.h"
+#include "platform/descriptor_posix.h"
 #include "platform/folder_index_posix.h"
 #include "platform/share_locks_posix.h"
 
@@ -76,27 +77,11 @@ void FileStream::CloseHost() {
 }
 
 std::size_t FileStream::ReadThrough(void* buffer, std::size_t count) {
-  auto* out = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::read(Fd(handle_), out + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
+  return ReadFully(Fd(handle_), buffer, count);
 }
 
 std::size_t FileStream::WriteThrough(const void* buffer, std::size_t count) {
-  const auto* in = static_cast<const char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(Fd(handle_), in + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
+  return WriteFully(Fd(handle_), buffer, count);
 }
 
 std::int64_t FileStream::SeekThrough(std::int64_t offset, SeekOrigin origin) {

@@ -1,9 +1,9 @@
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <system_error>
 
+#include "platform/descriptor_posix.h"
 #include "platform/process.h"
 
 namespace zev::platform {
@@ -21,15 +21,7 @@ std::filesystem::path ProgramDirectory() {
 std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 bool WriteStandardOutput(const void* data, std::size_t size) {
-  const auto* bytes = static_cast<const char*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(STDOUT_FILENO, bytes + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return WriteFully(STDOUT_FILENO, data, size) == size;
 }
 
 }  // namespace zev::platform

@@ -34,18 +34,7 @@ bool ReadAll(int fd, std::string& content) {
   }
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
+bool WriteAll(int fd, const std::string& data) { return WriteFully(fd, data.data(), data.size()) == data.size(); }
 
 // Creates a new, empty temporary file beside target (never through a link) and returns its
 // descriptor, or -1.
