@@ -1,5 +1,5 @@
-// File attributes by name, kept in the user.DOSATTRIB extended attribute with read-only mirrored
-// in the permission bits.
+// File attributes by name. On this host the word is kept in the user.DOSATTRIB extended
+// attribute, with read-only mirrored in the permission bits.
 #pragma once
 
 #include <cstdint>
@@ -20,11 +20,10 @@ std::uint32_t GetFileAttributes(const std::string& path);
 // when the path is missing or cannot be changed.
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes);
 
-// The same word for a host path (following links) or an open descriptor, for the rest of the
-// platform layer; kInvalidAttributes when it cannot be read.
+// The host side, for the rest of platform/ (attributes_posix.cpp; a Windows build needs
+// attributes_win32.cpp): the same word for a host path, following links; kInvalidAttributes when
+// it cannot be read. Setting it fails as SetFileAttributes does.
 std::uint32_t HostFileAttributes(const std::filesystem::path& hostPath);
-std::uint32_t DescriptorAttributes(int fd);
-// Forgets the stored word of an open file, which then reads as a new file (faArchive).
-void ClearStoredAttributes(int fd);
+bool SetHostFileAttributes(const std::filesystem::path& hostPath, std::uint32_t attributes);
 
 }  // namespace zev::platform

@@ -13,8 +13,9 @@ int DaysInMonth(int year, int month) {
 }  // namespace
 
 std::int32_t ToDosDateTime(std::time_t time) {
-  std::tm local{};
-  if (!localtime_r(&time, &local)) return kDosTimeMin;
+  const std::optional<std::tm> broken = LocalTime(time);
+  if (!broken) return kDosTimeMin;
+  const std::tm& local = *broken;
   const int year = local.tm_year + 1900;
   if (year < 1980) return kDosTimeMin;
   if (year > 2107) return kDosTimeMax;

@@ -19,4 +19,9 @@ std::int32_t ToDosDateTime(std::time_t time);
 // the 30th of February, hour 24 ...). Daylight saving is decided by the time zone's rules.
 std::optional<std::time_t> FromDosDateTime(std::int32_t packed);
 
+// The host side, for the rest of platform/ (dos_time_posix.cpp, dos_time_win32.cpp): host time
+// broken down in the local time zone, without the shared buffer of std::localtime; nothing when
+// the time cannot be broken down.
+std::optional<std::tm> LocalTime(std::time_t time);
+
 }  // namespace zev::platform

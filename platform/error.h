@@ -1,4 +1,9 @@
 // Exceptions that carry a message text, the one failure mechanism of the program.
+//
+// How failures travel: a platform/ function that stands for a Windows function (GetFileAttributes,
+// DeleteFile, ...) reports its result as that function does, and so do the host-side helpers whose
+// declarations say so. Every other function, in platform/ and above it, throws these exceptions,
+// and the programs turn them into messages and exit codes.
 #pragma once
 
 #include <exception>

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,14 @@ enum : std::uint16_t {
   fmShareDenyRead = 0x30,
   fmShareDenyNone = 0x40,
   fmCreate = 0xFFFF,
+};
+
+// What an opener does with a file and what it denies others while it holds it open.
+struct ShareRequest {
+  bool read = false;       // the opener reads
+  bool write = false;      // the opener writes
+  bool denyRead = false;   // others may not read while it is open
+  bool denyWrite = false;  // others may not write while it is open
 };
 
 class FileStream : public Stream {
@@ -67,17 +78,35 @@ class FileStream : public Stream {
 
  private:
   bool WritePending();
-  std::size_t WriteThrough(const void* buffer, std::size_t count);
+
+  // The host side (file_stream_posix.cpp; a Windows build needs file_stream_win32.cpp): the
+  // open file and the calls on it. Like the system calls they stand for, they report failure by
+  // their results and never throw.
+  //
+  // Creates the file or empties an existing one, never through a link, opened for reading and
+  // writing with no sharing; refuses a read-only, hidden or system file, which then keeps its
+  // contents. A replaced file gets the attributes of a new one.
+  bool CreateHost(const std::filesystem::path& host);
+  // Opens an existing regular file as the request says; refuses writing access to a read-only
+  // file and a request that conflicts with another opener's.
+  bool OpenHost(const std::filesystem::path& host, const ShareRequest& request);
+  void CloseHost();
   std::size_t ReadThrough(void* buffer, std::size_t count);
+  std::size_t WriteThrough(const void* buffer, std::size_t count);
+  std::int64_t SeekThrough(std::int64_t offset, SeekOrigin origin);  // -1 on failure
+  std::int64_t SizeThrough();                                        // -1 on failure
+  bool Truncate(std::int64_t size);
+  bool SetModified(std::time_t time);  // the modification time alone, as on Windows
+  std::optional<std::time_t> Modified();
 
   std::string name_;
-  int fd_ = -1;
+  std::intptr_t handle_ = -1;  // a descriptor, or on Windows a HANDLE
   bool canRead_ = false;
   bool canWrite_ = false;
-  std::vector<std::uint8_t> pending_;  // gathered bytes, after the descriptor's position
+  std::vector<std::uint8_t> pending_;  // gathered bytes, after the file's position
   std::size_t gatherSize_ = 0;         // 0: every write goes straight to the file
   bool writeFailed_ = false;           // gathered bytes were lost
-  // Read ahead: ahead_[0, aheadEnd_) are the file's bytes just before the descriptor's position;
+  // Read ahead: ahead_[0, aheadEnd_) are the file's bytes just before its position;
   // those from aheadPos_ on are not consumed yet.
   std::unique_ptr<std::uint8_t[]> ahead_;
   std::size_t aheadPos_ = 0;

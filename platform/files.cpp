@@ -1,22 +1,12 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <limits>
-#include <optional>
 #include <system_error>
 
 #include "platform/dos_time.h"
 #include "platform/error.h"
-#include "platform/folder_index.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
-#include "platform/share_locks.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -34,20 +24,15 @@ std::optional<fs::path> HostOf(const std::string& path, bool follow = true) {
   }
 }
 
-std::optional<struct stat> StatOf(const std::string& path) {
+std::optional<HostEntry> EntryOf(const std::string& path) {
   auto host = HostOf(path);
-  struct stat st;
-  if (!host || ::stat(host->c_str(), &st) != 0) return std::nullopt;
-  return st;
+  return host ? HostEntryOf(*host) : std::nullopt;
 }
 
-// The bytes a statvfs result leaves to the user. Both factors are 64-bit unsigned; the product is
-// capped instead of wrapping on an absurdly large volume.
-std::int64_t AvailableBytes(const struct statvfs& vfs) {
-  const auto limit = static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max());
-  const unsigned long long blocks = vfs.f_bavail, size = vfs.f_frsize;
-  if (size != 0 && blocks > limit / size) return std::numeric_limits<std::int64_t>::max();
-  return static_cast<std::int64_t>(blocks * size);
+// The entry when it is a file, not a directory.
+std::optional<HostEntry> FileOf(const std::string& path) {
+  auto entry = EntryOf(path);
+  return entry && !entry->directory ? entry : std::nullopt;
 }
 
 bool IsDriveRoot(const fs::path& host) {
@@ -61,71 +46,37 @@ bool IsDriveRoot(const fs::path& host) {
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
-  auto st = StatOf(path);
-  return st && !S_ISDIR(st->st_mode);
-}
+bool FileExists(const std::string& path) { return FileOf(path).has_value(); }
 
 std::int64_t FileSize(const std::string& path) {
-  auto st = StatOf(path);
-  return st && !S_ISDIR(st->st_mode) ? static_cast<std::int64_t>(st->st_size) : -1;
+  auto file = FileOf(path);
+  return file ? file->size : -1;
 }
 
 std::int32_t FileAge(const std::string& path) {
-  auto st = StatOf(path);
-  return st && !S_ISDIR(st->st_mode) ? ToDosDateTime(st->st_mtime) : -1;
+  auto file = FileOf(path);
+  return file ? ToDosDateTime(file->modified) : -1;
 }
-
-namespace {
-
-// As on Windows, a read-only file or one that someone holds open cannot be deleted or replaced.
-// A link counts as itself, never as what it points to.
-bool MayRemove(const fs::path& host) {
-  struct stat st;
-  if (::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (!S_ISREG(st.st_mode)) return true;
-  const int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool kept = (DescriptorAttributes(fd) & faReadOnly) || IsOpenElsewhere(fd);
-  ::close(fd);
-  return !kept;
-}
-
-}  // namespace
 
 bool DeleteFile(const std::string& path) {
   auto host = HostOf(path, false);
-  if (!host || !MayRemove(*host) || ::unlink(host->c_str()) != 0) return false;
-  NoteEntryRemoved(*host);
-  return true;
+  return host && DeleteHostFile(*host);
 }
 
 bool ReplaceFile(const std::string& source, const std::string& target) {
   auto from = HostOf(source, false);
   auto to = HostOf(target, false);
-  if (!from || !to || !MayRemove(*from)) return false;
-  struct stat st;
-  if (::lstat(to->c_str(), &st) == 0 && !MayRemove(*to)) return false;
-  if (::rename(from->c_str(), to->c_str()) != 0) return false;
-  NoteEntryRemoved(*from);
-  NoteEntryAdded(*to);
-  return true;
+  return from && to && RenameHostFile(*from, *to);
 }
 
 bool CreateDirectory(const std::string& path) {
   auto host = HostOf(path, false);
-  if (!host || ::mkdir(host->c_str(), 0777) != 0) return false;
-  NoteEntryAdded(*host);
-  return true;
+  return host && CreateHostDirectory(*host);
 }
 
 bool RemoveDirectory(const std::string& path) {
   auto host = HostOf(path, false);
-  struct stat st;
-  if (!host || ::lstat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || IsDriveRoot(*host)) return false;
-  if (::rmdir(host->c_str()) != 0) return false;
-  NoteEntryRemoved(*host);
-  return true;
+  return host && !IsDriveRoot(*host) && RemoveHostDirectory(*host);
 }
 
 std::int64_t DiskFree(int drive) {
@@ -141,23 +92,12 @@ std::int64_t DiskFree(int drive) {
     return -1;
   }
   auto folder = machine.DriveFolder(letter);
-  struct statvfs vfs;
-  if (!folder || ::statvfs(folder->c_str(), &vfs) != 0) return -1;
-  return AvailableBytes(vfs);
+  return folder ? HostFreeSpace(*folder) : -1;
 }
 
 std::int64_t DiskFreeAt(const std::string& path) {
   auto host = HostOf(path, false);
-  if (!host) return -1;
-  // What does not exist yet will be made in its nearest existing folder, on that folder's file
-  // system (a mount below the drive's folder has its own).
-  fs::path at = *host;
-  struct statvfs vfs;
-  while (::statvfs(at.c_str(), &vfs) != 0) {
-    if ((errno != ENOENT && errno != ENOTDIR) || at == at.parent_path()) return -1;
-    at = at.parent_path();
-  }
-  return AvailableBytes(vfs);
+  return host ? HostFreeSpaceFor(*host) : -1;
 }
 
 std::vector<SearchRec> FindFiles(const std::string& pattern, std::uint32_t attributeMask) {
@@ -183,15 +123,15 @@ std::vector<SearchRec> FindFiles(const std::string& pattern, std::uint32_t attri
     if (!MatchesMask(name, mask)) return;
     // Entries are reached through the machine again, so a link that leaves the drive is left out.
     if (!real) real = HostOf(folder + (folder.size() == 3 ? "" : "\\") + name);
-    struct stat st;
-    if (!real || ::stat(real->c_str(), &st) != 0) return;
+    const std::optional<HostEntry> entry = real ? HostEntryOf(*real) : std::nullopt;
+    if (!entry) return;
     const std::uint32_t attributes = HostFileAttributes(*real);
     if (attributes == kInvalidAttributes || (attributes & excluded)) return;
     SearchRec rec;
     rec.Name = name;
     rec.Attr = attributes;
-    rec.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
-    rec.Time = ToDosDateTime(st.st_mtime);
+    rec.Size = entry->directory ? 0 : entry->size;
+    rec.Time = ToDosDateTime(entry->modified);
     found.push_back(std::move(rec));
   };
 

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,5 +45,25 @@ struct SearchRec {
 // hidden and system entries come only when attributeMask asks for them; "." and ".." are listed
 // for a folder that is not a drive root. Host names that cannot be Windows names are left out.
 std::vector<SearchRec> FindFiles(const std::string& pattern, std::uint32_t attributeMask);
+
+// The host side, for the rest of platform/ (files_posix.cpp; a Windows build needs files_win32.cpp),
+// on host paths the machine has resolved. They fail as the functions above do.
+struct HostEntry {
+  bool directory = false;
+  std::int64_t size = 0;
+  std::time_t modified = 0;
+};
+// What is at the path, following links; nothing when it is missing.
+std::optional<HostEntry> HostEntryOf(const std::filesystem::path& host);
+// As DeleteFile and ReplaceFile: a link counts as itself, never as what it points to.
+bool DeleteHostFile(const std::filesystem::path& host);
+bool RenameHostFile(const std::filesystem::path& from, const std::filesystem::path& to);
+bool CreateHostDirectory(const std::filesystem::path& host);
+// An empty directory, not a link to one.
+bool RemoveHostDirectory(const std::filesystem::path& host);
+// Bytes available to the user on the file system of the folder, or of the nearest existing
+// folder of a path that does not exist yet; -1 when it cannot be queried.
+std::int64_t HostFreeSpace(const std::filesystem::path& folder);
+std::int64_t HostFreeSpaceFor(const std::filesystem::path& path);
 
 }  // namespace zev::platform

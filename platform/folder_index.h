@@ -3,7 +3,8 @@
 // reading it for every file opened or created costs O(N^2) for N files in one folder. The index
 // keeps the folded names of each folder it has read, trusted while the folder's own times, size
 // and link count are those it saw, and kept in step with what this process creates, renames and
-// deletes, which it is told of.
+// deletes, which it is told of. (A Windows build looks names up natively: folder_index_win32.cpp
+// has only to report the entry's own spelling.)
 #pragma once
 
 #include <cstdint>
@@ -13,19 +14,11 @@
 
 namespace zev::platform {
 
-// The entry of the open folder dirFd (any descriptor of it, O_PATH will do) that the name stands
-// for: hostName itself when it exists, else the first name in sorted order whose Windows form
-// (Windows-1252) equals name without regard to case. Nothing when there is none.
-std::optional<std::string> FindEntryNoCase(int dirFd, const std::string& hostName, const std::string& name);
-
-// The same for a folder given by its host path, the name given in UTF-8 (folders outside every
-// drive, such as the disk folders beside the start folder).
+// The entry of the host folder that utf8Name stands for: the name itself when it exists, else
+// the first name in sorted order whose Windows form (Windows-1252) equals it without regard to
+// case. Nothing when there is none. For folders outside every drive, such as the disk folders
+// beside the start folder.
 std::optional<std::string> FindHostEntryNoCase(const std::filesystem::path& folder, const std::string& utf8Name);
-
-// This process created or removed the entry at hostPath (or hostName in the open folder dirFd).
-void NoteEntryAdded(const std::filesystem::path& hostPath);
-void NoteEntryRemoved(const std::filesystem::path& hostPath);
-void NoteEntryAddedAt(int dirFd, const std::string& hostName);
 
 // How often a folder was read to build or rebuild its index, since the program started: a
 // measure of the work the look-ups do, for tests.

@@ -1,7 +1,5 @@
 #include "platform/fs_utils.h"
 
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -10,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 
 namespace zev::platform {
@@ -46,7 +45,7 @@ namespace {
 std::string StagingNameBeside(const std::string& target) {
   static unsigned counter = 0;
   for (;;) {
-    std::string name = FolderPart(target) + "~zevcopy" + std::to_string(::getpid()) + "_" +
+    std::string name = FolderPart(target) + "~zevcopy" + std::to_string(ProcessId()) + "_" +
                        std::to_string(++counter) + ".tmp";
     if (GetFileAttributes(name) == kInvalidAttributes) return name;
   }

@@ -1,7 +1,5 @@
 #include "platform/host.h"
 
-#include "platform/scripted_host.h"
-
 namespace zev::platform {
 
 ModalResult DefaultButton(unsigned buttons) {
@@ -44,24 +42,6 @@ Host* SetHost(Host* host) {
   Host* previous = currentHost == &silentHost ? nullptr : currentHost;
   currentHost = host ? host : &silentHost;
   return previous;
-}
-
-ModalResult ScriptedHost::MessageBox(const std::string& text, const std::string& title, MsgKind kind,
-                                     unsigned buttons) {
-  boxes.push_back({text, title, kind, buttons});
-  if (boxAnswers.empty()) return DefaultButton(buttons);
-  ModalResult answer = boxAnswers.front();
-  boxAnswers.pop_front();
-  return answer;
-}
-
-bool ScriptedHost::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
-  queries.push_back({caption, prompt, value});
-  if (inputAnswers.empty()) return false;
-  InputAnswer answer = std::move(inputAnswers.front());
-  inputAnswers.pop_front();
-  if (answer.ok) value = answer.text;
-  return answer.ok;
 }
 
 }  // namespace zev::platform

@@ -1,5 +1,5 @@
 // What the lower layers may ask of the user interface: let the windows breathe, show a message
-// box, ask for a line of text. ui::Application implements it; tests use ScriptedHost.
+// box, ask for a line of text. ui::Application implements it; tests use a ScriptedHost.
 #pragma once
 
 #include <string>
@@ -47,5 +47,20 @@ class Host {
 Host& CurrentHost();
 // Installs a host (nullptr restores the default); returns the previous one.
 Host* SetHost(Host* host);
+
+// Installs a host for the lifetime of a scope.
+class ScopedHost {
+ public:
+  explicit ScopedHost(Host& host) : previous_(SetHost(&host)) {}
+  ~ScopedHost() { SetHost(previous_); }
+  ScopedHost(const ScopedHost&) = delete;
+  ScopedHost& operator=(const ScopedHost&) = delete;
+
+ private:
+  Host* previous_;
+};
+
+// The first button of a set, in the order Yes, OK, Abort, Retry, Ignore, No, Cancel.
+ModalResult DefaultButton(unsigned buttons);
 
 }  // namespace zev::platform

@@ -1,17 +1,9 @@
 #include "platform/machine.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <system_error>
 
 #include "platform/error.h"
-#include "platform/folder_index.h"
 #include "platform/path_names.h"
 #include "platform/text.h"
 
@@ -45,17 +37,6 @@ void ApplyComponents(std::vector<std::string>& parts, const std::string& text) {
   }
 }
 
-// True when path lies in (or is) folder; both are absolute and normalised.
-bool IsInside(const fs::path& path, const fs::path& folder) {
-  auto f = folder.begin();
-  auto p = path.begin();
-  for (; f != folder.end(); ++f, ++p) {
-    if (f->empty()) continue;  // the trailing "" of a folder written with a final slash
-    if (p == path.end() || *p != *f) return false;
-  }
-  return true;
-}
-
 fs::path Normalised(const fs::path& path) {
   fs::path p = fs::absolute(path).lexically_normal();
   if (!p.has_filename() && p != p.root_path()) p = p.parent_path();
@@ -70,33 +51,21 @@ fs::path RealFolder(const fs::path& folder) {
   return ec ? folder : real;
 }
 
-// A descriptor of an open folder, closed on every way out of a walk.
-class FolderHandle {
- public:
-  FolderHandle() = default;
-  explicit FolderHandle(int fd) : fd_(fd) {}
-  ~FolderHandle() { Reset(); }
-  FolderHandle(const FolderHandle&) = delete;
-  FolderHandle& operator=(const FolderHandle&) = delete;
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
+}  // namespace
+
+bool Machine::IsInside(const fs::path& path, const fs::path& folder) {
+  auto f = folder.begin();
+  auto p = path.begin();
+  for (; f != folder.end(); ++f, ++p) {
+    if (f->empty()) continue;  // the trailing "" of a folder written with a final slash
+    if (p == path.end() || *p != *f) return false;
   }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
-
-int OpenFolder(const fs::path& path) { return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }
-int OpenFolderAt(int dirFd, const std::string& name) {
-  return ::openat(dirFd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return true;
 }
 
-std::string Shortened(const std::string& path) { return path.size() > 80 ? path.substr(0, 77) + "..." : path; }
-
-}  // namespace
+std::string Machine::Shortened(const std::string& path) {
+  return path.size() > 80 ? path.substr(0, 77) + "..." : path;
+}
 
 Machine& Machine::Current() {
   static Machine machine;
@@ -214,9 +183,6 @@ void Machine::SetMedia(char letter, bool media) {
 
 bool Machine::IsMedia(char letter) const { return media_.count(DriveLetter(letter)) != 0; }
 
-// One walk down from the drive's root with an open handle on each folder: every component costs
-// one look-up in its own folder, however deep it lies. (Resolving each level from the root again
-// made creating a path of depth d cost d^3.)
 fs::path Machine::Resolve(const std::string& windowsPath, WalkMode mode) const {
   const std::string full = ExpandFileName(windowsPath);
   auto drive = drives_.find(full[0]);
@@ -228,49 +194,7 @@ fs::path Machine::Resolve(const std::string& windowsPath, WalkMode mode) const {
   for (const auto& part : parts)
     if (!IsValidWindowsName(part)) throw Exception("Invalid file name: " + full);
 
-  const fs::path root = DriveRoot(drive->first);
-  fs::path current = root;
-  FolderHandle folder(OpenFolder(root));
-  if (mode == WalkMode::Create && !folder.valid())
-    throw Exception("Cannot create folder " + Shortened(full) + ": drive " + full[0] + ": is missing");
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    ++lookups_;
-    const std::string hostName = Win1252ToUtf8(parts[i]);
-    std::optional<std::string> found;
-    if (folder.valid()) found = FindEntryNoCase(folder.get(), hostName, parts[i]);
-    if (!found && mode == WalkMode::Create) {
-      if (::mkdirat(folder.get(), hostName.c_str(), 0777) != 0 && errno != EEXIST)
-        throw Exception("Cannot create folder " + Shortened(full) + ": " + std::strerror(errno));
-      NoteEntryAddedAt(folder.get(), hostName);
-      found = hostName;
-    }
-    if (!found) {
-      // Nothing below a missing component can exist: keep the names as given.
-      folder.Reset();
-      current /= hostName;
-      continue;
-    }
-    fs::path next = current / *found;
-    const bool last = i + 1 == parts.size();
-    struct stat st;
-    if (::fstatat(folder.get(), found->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) st.st_mode = 0;
-    if (S_ISLNK(st.st_mode) && (mode != WalkMode::KeepLastLink || !last)) {
-      // Follow the whole chain of links, and refuse to leave the drive's folder through it.
-      std::error_code ec;
-      fs::path target = fs::weakly_canonical(next, ec);
-      if (ec || !IsInside(target, root)) throw Exception("Path leads outside drive " + std::string(1, full[0]) + ": " + full);
-      next = target;
-      folder.Reset(OpenFolder(target));
-    } else if (S_ISDIR(st.st_mode)) {
-      folder.Reset(OpenFolderAt(folder.get(), *found));
-    } else {
-      folder.Reset();
-    }
-    if (mode == WalkMode::Create && !folder.valid())
-      throw Exception("Cannot create folder " + Shortened(full) + ": " + Shortened(next.string()) + " is no folder");
-    current = next;
-  }
-  return current;
+  return Walk(DriveRoot(drive->first), parts, mode, full);
 }
 
 std::string Machine::ToWindowsPath(const fs::path& hostPath) const {

@@ -74,6 +74,15 @@ class Machine {
  private:
   enum class WalkMode { Follow, KeepLastLink, Create };
   std::filesystem::path Resolve(const std::string& windowsPath, WalkMode mode) const;
+  // The host side of Resolve (machine_posix.cpp; a Windows build needs machine_win32.cpp): walks
+  // the components of the full Windows path down from the drive's real folder, finding each
+  // without regard to case. Throws zev::Exception as Resolve does.
+  std::filesystem::path Walk(const std::filesystem::path& root, const std::vector<std::string>& parts,
+                             WalkMode mode, const std::string& full) const;
+  // True when path lies in (or is) folder; both are absolute and normalised.
+  static bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder);
+  // A path cut to a length that a message can hold.
+  static std::string Shortened(const std::string& path);
   // The real location of a mapped drive's folder (links resolved), so that resolved links can be
   // compared with it; worked out once per mapping.
   std::filesystem::path DriveRoot(char drive) const;

@@ -10,11 +10,12 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/descriptor_posix.h"
 #include "platform/error.h"
-#include "platform/folder_index.h"
+#include "platform/folder_index_posix.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
-#include "platform/share_locks.h"
+#include "platform/share_locks_posix.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -28,32 +29,6 @@ constexpr std::int64_t kEpochDifference = 11644473600;
 std::int64_t WindowsFileTime(const struct timespec& t) {
   return (static_cast<std::int64_t>(t.tv_sec) + kEpochDifference) * 10000000 + t.tv_nsec / 100;
 }
-
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() { Reset(); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-      Reset(other.fd_);
-      other.fd_ = -1;
-    }
-    return *this;
-  }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 // One walk down a path: what stands at its end, and the open folder that holds it, so that the
 // caller acts on the entry inside that folder.

@@ -1,5 +1,10 @@
-// Settings of the whole process that every program makes when it starts.
+// The running program as the host sees it: its process, its folder, its standard streams.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
 
 namespace zev::platform {
 
@@ -8,5 +13,18 @@ namespace zev::platform {
 // the limit kills the process (SIGXFSZ) in the middle of the write, with its temporary files still
 // on disk.
 void TreatFileSizeLimitAsWriteError();
+
+// True when the stream (stdout, stderr ...) goes to a terminal, where progress may be shown.
+bool IsTerminal(std::FILE* stream);
+
+// The folder that holds the running program; empty when the host cannot say.
+std::filesystem::path ProgramDirectory();
+
+// The number the host knows the running process by, for names no other process picks.
+std::uint32_t ProcessId();
+
+// Writes the bytes to standard output as they are (no line-end translation, no buffering on the
+// way); false when they could not all be written.
+bool WriteStandardOutput(const void* data, std::size_t size);
 
 }  // namespace zev::platform

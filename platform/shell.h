@@ -4,6 +4,7 @@
 // asked for it. The launcher is replaceable so tests can record what would have been started.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -29,20 +30,11 @@ class Launcher {
 // A Windows program (by its extension) goes to the program runner when one is configured and
 // is otherwise only named in the outcome. A document chosen by the user goes to xdg-open unless
 // it is a host program in disguise: a file with an execute bit, a .desktop entry, or one that
-// starts like a host executable or script.
+// starts like a host executable or script. Host-bound throughout: shell_posix.cpp; a Windows
+// build needs shell_win32.cpp, which starts a Windows program itself.
 class SystemLauncher : public Launcher {
  public:
   std::string Launch(const LaunchRequest& request) override;
-};
-
-// Records every request and starts nothing.
-class RecordingLauncher : public Launcher {
- public:
-  std::string Launch(const LaunchRequest& request) override {
-    requests.push_back(request);
-    return "recorded";
-  }
-  std::vector<LaunchRequest> requests;
 };
 
 // The launcher in use: a SystemLauncher until another is installed.
@@ -65,5 +57,10 @@ std::string ShellExecute(const std::string& file, const std::string& parameters,
 
 // Splits a Windows-style parameter string into arguments: blanks separate, double quotes group.
 std::vector<std::string> SplitParameters(const std::string& parameters);
+
+// The extension of a name, lower-cased (ASCII only: every extension that matters here is), and
+// whether it is one of a list.
+std::string LowerExtension(const std::string& name);
+bool HasExtension(const std::string& name, std::initializer_list<const char*> extensions);
 
 }  // namespace zev::platform

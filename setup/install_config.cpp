@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/files.h"
 #include "platform/ini_file.h"
-#include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "platform/whole_file.h"
 
 namespace zev::setup {
 
@@ -35,18 +32,9 @@ void TInstallConfig::ClearLists() {
   WorkStationEntries.Clear();
 }
 
-TConfigFile::TConfigFile(const std::string& fileName) {
-  // A file that is missing or cannot be read reads as empty, as with the profile functions.
-  try {
-    const std::filesystem::path host = platform::Machine::Current().ToHostPath(fileName);
-    if (!std::filesystem::is_regular_file(host)) return;
-    std::ifstream in(host, std::ios::binary);
-    text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    text_.clear();
-  }
-  ini_ = platform::IniFile::Parse(text_);
-}
+TConfigFile::TConfigFile(const std::string& fileName)
+    // A file that is missing or cannot be read reads as empty, as with the profile functions.
+    : text_(platform::ReadWholeFile(fileName).value_or(std::string())), ini_(platform::IniFile::Parse(text_)) {}
 
 std::string TConfigFile::String(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
@@ -101,6 +89,5 @@ std::vector<std::string> ReadSectionKeys(const std::string& fileName, const std:
                                          0x7FFFFFFF);
   }
 }
-
 
 }  // namespace zev::setup

@@ -1,7 +1,5 @@
 #include "setup/program.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -15,6 +13,8 @@
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/no_link_files.h"
+#include "platform/private_folder.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "setup/answers.h"
 #include "setup/change_dir.h"
@@ -168,15 +168,9 @@ void Report(const std::string& message) { std::cerr << kProgram << ": " << messa
 // Draws the main screen of ./install.cfg on a throw-away machine, so that looking touches
 // nothing of the real one.
 int RunPreview(const Options& options) {
-  char pattern[] = "/tmp/zev-preview-XXXXXX";
-  if (!::mkdtemp(pattern)) {
-    Report("cannot create a temporary folder");
-    return kSetupFailed;
-  }
-  const fs::path scratch = pattern;
-  int code = kSetupOk;
   try {
-    platform::Machine::Current().Configure(scratch, fs::current_path());
+    const platform::ScopedTempDir scratch("zev-preview-");
+    platform::Machine::Current().Configure(scratch.Path(), fs::current_path());
     ui::HeadlessBackend backend(options.width, options.height);
     ui::Application app(backend);
     app.Title = "ZEV - Setup";
@@ -185,11 +179,9 @@ int RunPreview(const Options& options) {
     ui::WritePng(*options.preview, ui::RenderForm(main));
   } catch (const std::exception& e) {
     Report(e.what());
-    code = kSetupFailed;
+    return kSetupFailed;
   }
-  std::error_code ec;
-  fs::remove_all(scratch, ec);
-  return code;
+  return kSetupOk;
 }
 
 // The log file, when one is asked for; false, having said why, when it cannot be created.
@@ -203,7 +195,7 @@ bool OpenLog(const Options& options, std::ofstream& logFile) {
 // Every line goes to the log file, and to the terminal when standard error is one; the lines for
 // the person at the terminal go to standard error in any case.
 void ConnectLog(ui::Application& app, std::ofstream& logFile) {
-  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  const bool terminal = platform::IsTerminal(stderr);
   app.OnLog = [&logFile, terminal](const std::string& line) {
     if (logFile) logFile << line << '\n' << std::flush;
     if (terminal) std::cerr << line << '\n';

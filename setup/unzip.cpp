@@ -1,10 +1,9 @@
 #include "setup/unzip.h"
 
 #include <cstdio>
-#include <system_error>
 
+#include "platform/disk_folders.h"
 #include "platform/files.h"
-#include "platform/folder_index.h"
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
@@ -175,17 +174,11 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
 
 bool TUnzip::InsertDiskFolder(std::uint16_t segNumber) {
   if (!SameText(mainSetup_.StartDir, "A:\\") || startFolder_.empty()) return false;
-  // The wanted folder and segment file are looked up by name (any case), not by reading every
-  // folder beside the start folder at every disk change.
-  const auto folder = platform::FindHostEntryNoCase(startFolder_.parent_path(), "disk" + std::to_string(segNumber));
-  if (!folder) return false;
-  const std::filesystem::path disk = startFolder_.parent_path() / *folder;
-  const auto file = platform::FindHostEntryNoCase(disk, "zevsetup." + ThreeDigits(segNumber));
-  std::error_code ec;
-  if (!file || !std::filesystem::is_regular_file(disk / *file, ec)) return false;
-  platform::Machine::Current().MapDrive('A', disk);
+  const auto disk = platform::FindDiskFolder(startFolder_.parent_path(), segNumber, "zevsetup." + ThreeDigits(segNumber));
+  if (!disk) return false;
+  platform::Machine::Current().MapDrive('A', *disk);
   driveMoved_ = true;
-  App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + disk.string());
+  App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + disk->string());
   return true;
 }
 

@@ -1,10 +1,7 @@
 #include "tools/tool_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -191,15 +188,7 @@ std::int32_t ParseInt32(const std::string& text, const std::string& what) {
 std::size_t SinkStream::Write(const void* buffer, std::size_t count) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   if (summing_) sum_ = compress::ByteSum(bytes, count, sum_);
-  if (fd_ >= 0) {
-    std::size_t done = 0;
-    while (done < count) {
-      ssize_t n = ::write(fd_, bytes + done, count - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw platform::EWriteError();
-      done += static_cast<std::size_t>(n);
-    }
-  }
+  if (to_ == To::StandardOutput && !platform::WriteStandardOutput(bytes, count)) throw platform::EWriteError();
   written_ += static_cast<std::int64_t>(count);
   return count;
 }

@@ -93,11 +93,12 @@ class ArgumentReader {
 // Parses a signed 32-bit number in decimal or with a 0x prefix; throws UsageError.
 std::int32_t ParseInt32(const std::string& text, const std::string& what);
 
-// A write-only stream to a file descriptor (standard output), or to nowhere when fd is -1.
-// It counts what passes and, when asked to, sums it for checks that need the data's byte sum.
+// A write-only stream to standard output, or to nowhere. It counts what passes and, when asked
+// to, sums it for checks that need the data's byte sum.
 class SinkStream : public platform::Stream {
  public:
-  explicit SinkStream(int fd, bool summing = false) : fd_(fd), summing_(summing) {}
+  enum class To { Nowhere, StandardOutput };
+  explicit SinkStream(To to, bool summing = false) : to_(to), summing_(summing) {}
   std::size_t Read(void*, std::size_t) override { return 0; }
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, platform::SeekOrigin origin) override;
@@ -107,7 +108,7 @@ class SinkStream : public platform::Stream {
   void Reset() { written_ = 0, sum_ = 0; }
 
  private:
-  int fd_;
+  To to_;
   bool summing_;
   std::int64_t written_ = 0;
   std::uint32_t sum_ = 0;

@@ -12,8 +12,8 @@
 #include "compress/compress.h"
 #include "compress/errors.h"
 #include "platform/files.h"
-#include "platform/scoped_machine.h"
 #include "tests/compress/archive_builder.h"
+#include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 
 namespace zev::compress {

@@ -8,8 +8,8 @@
 #include "compress/errors.h"
 #include "platform/files.h"
 #include "platform/fs_utils.h"
-#include "platform/scoped_machine.h"
 #include "tests/compress/archive_builder.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::compress {
 namespace {

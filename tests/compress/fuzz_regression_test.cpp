@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/scoped_machine.h"
 #include "tests/fuzz/archive_check.h"
 #include "tests/fuzz/codec_check.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::fuzz {
 namespace {

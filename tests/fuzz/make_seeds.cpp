@@ -13,12 +13,12 @@
 #include "compress/compress.h"
 #include "platform/fs_utils.h"
 #include "platform/profile.h"
-#include "platform/scoped_machine.h"
 #include "segment/segment.h"
 #include "tests/fuzz/archive_check.h"
 #include "tests/fuzz/segment_check.h"
 #include "tests/fuzz/uninstall_records_check.h"
 #include "tests/fuzz/uninstall_writer_check.h"
+#include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 
 namespace fs = std::filesystem;

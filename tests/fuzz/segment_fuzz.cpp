@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/scoped_machine.h"
 #include "tests/fuzz/segment_check.h"
+#include "tests/support/scoped_machine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static zev::platform::ScopedMachine machine;

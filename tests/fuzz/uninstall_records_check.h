@@ -21,11 +21,11 @@
 #include <map>
 #include <string>
 
-#include "platform/scoped_machine.h"
 #include "platform/text.h"
 #include "setup/install_manifest.h"
 #include "setup/uninstaller.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::fuzz {
 

@@ -28,7 +28,6 @@
 #include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/profile.h"
-#include "platform/scoped_machine.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "setup/change_dir.h"
@@ -37,6 +36,8 @@
 #include "setup/wizard.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/ini_writer_check.h"
+#include "tests/support/recording_launcher.h"
+#include "tests/support/scoped_machine.h"
 #include "ui/application.h"
 #include "ui/headless_backend.h"
 

@@ -8,7 +8,7 @@
 
 #include "platform/file_stream.h"
 #include "platform/files.h"
-#include "platform/scoped_machine.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::platform {
 namespace {

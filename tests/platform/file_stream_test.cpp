@@ -10,8 +10,8 @@
 
 #include "platform/attributes.h"
 #include "platform/error.h"
-#include "platform/scoped_machine.h"
 #include "tests/platform/file_helpers.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "platform/scoped_machine.h"
 #include "tests/platform/file_helpers.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

@@ -6,9 +6,10 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
-#include "platform/scoped_machine.h"
 #include "platform/shell.h"
 #include "tests/platform/file_helpers.h"
+#include "tests/support/recording_launcher.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

@@ -10,8 +10,8 @@
 #include "platform/folder_index.h"
 #include "platform/fs_utils.h"
 #include "platform/path_names.h"
-#include "platform/scoped_machine.h"
 #include "tests/platform/file_helpers.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 
 #include "platform/attributes.h"
 #include "platform/file_stream.h"
-#include "platform/scoped_machine.h"
 #include "tests/platform/file_helpers.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

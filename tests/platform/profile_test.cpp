@@ -16,7 +16,7 @@
 #include <string>
 
 #include "platform/attributes.h"
-#include "platform/scoped_machine.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::platform {
 namespace {

@@ -11,8 +11,9 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/scoped_machine.h"
 #include "tests/platform/file_helpers.h"
+#include "tests/support/recording_launcher.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

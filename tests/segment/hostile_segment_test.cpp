@@ -9,10 +9,10 @@
 
 #include "compress/compress.h"
 #include "compress/errors.h"
-#include "platform/scoped_machine.h"
 #include "segment/segment.h"
 #include "tests/fuzz/segment_check.h"
 #include "tests/segment/segment_test_support.h"
+#include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 
 namespace zev::segment {

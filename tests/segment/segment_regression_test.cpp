@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/scoped_machine.h"
 #include "tests/fuzz/segment_check.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::fuzz {
 namespace {

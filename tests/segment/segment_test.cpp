@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "platform/scoped_machine.h"
-#include "platform/scripted_host.h"
 #include "tests/segment/segment_test_support.h"
+#include "tests/support/scoped_machine.h"
+#include "tests/support/scripted_host.h"
 
 namespace zev::segment {
 namespace {

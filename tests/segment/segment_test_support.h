@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/scoped_machine.h"
-#include "platform/scripted_host.h"
 #include "segment/segment_format.h"
 #include "tests/compress/archive_builder.h"
+#include "tests/support/scoped_machine.h"
+#include "tests/support/scripted_host.h"
 
 namespace zev::segment::testing {
 

@@ -3,10 +3,10 @@
 #include <map>
 
 #include "platform/files.h"
-#include "platform/scoped_machine.h"
-#include "platform/scripted_host.h"
 #include "segment/segment.h"
 #include "tests/segment/segment_test_support.h"
+#include "tests/support/scoped_machine.h"
+#include "tests/support/scripted_host.h"
 #include "tests/support/test_inputs.h"
 
 namespace zev::segment {

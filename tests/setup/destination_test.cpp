@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "platform/scoped_machine.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::setup {
 namespace {

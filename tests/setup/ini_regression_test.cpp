@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/scoped_machine.h"
 #include "tests/fuzz/ini_reader_check.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::fuzz {
 namespace {

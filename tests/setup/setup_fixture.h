@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "compress/compress.h"
-#include "platform/scoped_machine.h"
 #include "segment/segment.h"
 #include "setup/main_setup.h"
 #include "setup/unzip.h"
+#include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 #include "ui/application.h"
 #include "ui/headless_backend.h"

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "platform/scoped_machine.h"
 #include "tests/fuzz/uninstall_records_check.h"
+#include "tests/support/scoped_machine.h"
 
 namespace zev::fuzz {
 namespace {

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/scoped_machine.h"
 #include "platform/shell.h"
 #include "setup/change_dir.h"
 #include "setup/install_config.h"
 #include "setup/wizard.h"
+#include "tests/support/recording_launcher.h"
+#include "tests/support/scoped_machine.h"
 #include "ui/application.h"
 #include "ui/headless_backend.h"
 

@@ -8,8 +8,8 @@
 
 #include "platform/attributes.h"
 #include "platform/error.h"
-#include "platform/scoped_machine.h"
 #include "tests/shortcut/link_reader.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "platform/error.h"
-#include "platform/scoped_machine.h"
 #include "shortcut/shell_link.h"
 #include "tests/shortcut/link_reader.h"
+#include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
 

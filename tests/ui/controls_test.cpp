@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/scoped_machine.h"
+#include "tests/support/scoped_machine.h"
 #include "ui/application.h"
 #include "ui/file_controls.h"
 #include "ui/headless_backend.h"

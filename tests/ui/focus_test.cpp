@@ -3,7 +3,7 @@
 // page shows. One form serves every case; each case is a row of keys with what must follow.
 #include <gtest/gtest.h>
 
-#include "platform/scoped_machine.h"
+#include "tests/support/scoped_machine.h"
 #include "ui/application.h"
 #include "ui/file_controls.h"
 #include "ui/headless_backend.h"

@@ -285,7 +285,7 @@ void ArchiveTool::DecodeAndVerify(platform::Stream& sink, platform::Stream& arch
   if (StoredSizesDiffer(member)) throw Exception(kStoredSizesDiffer);
   // The reader never checks stored members; this writer stores their byte sum (plus the key
   // when locked), so a damaged byte shows here.
-  SinkStream summing(-1, true);
+  SinkStream summing(SinkStream::To::Nowhere, true);
   std::int64_t left = member.CompressedSize;
   std::uint8_t block[8192];
   while (left > 0) {
@@ -305,7 +305,7 @@ void ArchiveTool::DecodeAndVerify(platform::Stream& sink, platform::Stream& arch
 int ArchiveTool::Print(const std::vector<std::string>& names) {
   if (!ArchiveFound()) return kExitFailure;
   int failures = 0;
-  SinkStream out(1);
+  SinkStream out(SinkStream::To::StandardOutput);
   try {
     platform::FileStream archive(archiveWindows_, platform::fmOpenRead | platform::fmShareDenyWrite);
     archive.ReadAhead();
@@ -340,7 +340,7 @@ int ArchiveTool::Test() {
   if (!ArchiveFound()) return kExitFailure;
   int failures = 0, members = 0, bad = 0;
   std::int64_t total = 0;
-  SinkStream nowhere(-1);
+  SinkStream nowhere(SinkStream::To::Nowhere);
   try {
     platform::FileStream archive(archiveWindows_, platform::fmOpenRead | platform::fmShareDenyWrite);
     archive.ReadAhead();

@@ -1,11 +1,10 @@
 // zevarc: create, list, extract, print and test archives.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "tools/tool_support.h"
 #include "tools/zevarc/archive_tool.h"
 
@@ -89,7 +88,7 @@ int main(int argc, char** argv) {
     CommandLine line = Parse(argc, argv);
     // Listing is quick, and printing writes the data itself to standard output.
     const bool longRunning = line.command == 'c' || line.command == 'x' || line.command == 't';
-    line.options.progress.show = longRunning && !line.quiet && isatty(2) != 0;
+    line.options.progress.show = longRunning && !line.quiet && zev::platform::IsTerminal(stderr);
     // The test lists every member already.
     line.options.progress.verbose = line.options.progress.verbose && line.command != 't';
     return [line] {

@@ -1,26 +1,23 @@
 #include "tools/zevpack/pack_tool.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <vector>
 
 #include "compress/compress.h"
+#include "platform/disk_folders.h"
 #include "platform/files.h"
 #include "platform/folder_index.h"
 #include "platform/host.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
-#include "platform/scripted_host.h"
+#include "platform/private_folder.h"
+#include "platform/process.h"
 #include "platform/text.h"
 #include "segment/segment.h"
 #include "tools/tool_support.h"
@@ -34,40 +31,6 @@ namespace {
 constexpr const char* kTool = "zevpack";
 // The drive the set is read from; a disk change re-points it to the next disk's folder.
 constexpr char kSetDrive = 'B';
-
-// A private folder for the archive being built or staged, removed on every way out. Its name is
-// all lower case because the segment reader keeps its folder names in lower case: a name in
-// mixed case would make every path lookup below it search the temporary folder's parent for a
-// match ignoring case.
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    std::uniform_int_distribution<int> letter(0, 25);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = "zevpack-";
-      for (int i = 0; i < 8; ++i) name += static_cast<char>('a' + letter(random));
-      const fs::path candidate = fs::temp_directory_path() / name;
-      if (::mkdir(candidate.c_str(), 0700) == 0) {
-        path_ = candidate;
-        return;
-      }
-      if (errno != EEXIST) break;
-    }
-    throw Exception("cannot create a temporary folder");
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 std::string Lower(const std::string& utf8) {
   auto name = platform::Utf8ToWin1252(utf8);
@@ -114,12 +77,6 @@ void RemoveStaleSegments(const fs::path& folder, const std::string& base, unsign
   for (const fs::path& file : stale) fs::remove(file, error);
 }
 
-fs::path ProgramFolder() {
-  std::error_code error;
-  fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path();
-}
-
 // Answers the reader's boxes on the terminal: the tool cannot wait for a disk to be inserted
 // once standard input has ended, so a box with Cancel is cancelled. Such a box tells the user
 // which buttons to press; the terminal has none, so only its first line, what went wrong, is said.
@@ -156,18 +113,15 @@ class DiskLocator {
 
   void BeforeSegment(const std::string& segName, std::uint16_t number) {
     const std::string name = platform::Win1252ToUtf8(segName);
-    const std::string diskName = "disk" + std::to_string(number);
     for (;;) {
       auto& machine = platform::Machine::Current();
       const fs::path current = *machine.DriveFolder(kSetDrive);
       if (FindEntry(current, name, false)) return;
-      for (const fs::path& parent : {setDir_, setDir_.parent_path()}) {
-        auto disk = FindEntry(parent, diskName, true);
-        if (disk && FindEntry(*disk, name, false)) {
+      for (const fs::path& parent : {setDir_, setDir_.parent_path()})
+        if (const auto disk = platform::FindDiskFolder(parent, number, name)) {
           machine.MapDrive(kSetDrive, *disk);
           return;
         }
-      }
       if (inputEnded_) return;
       ProgressLine::ClearActive();
       std::fprintf(stderr,
@@ -222,7 +176,7 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
 // terminal in place of message boxes, and the locator that finds each further disk.
 struct SetReading {
   explicit SetReading(const fs::path& setDir)
-      : setDir(setDir), tempWindows(WindowsPathOf(temp.path())), scoped(host), locator(setDir) {
+      : setDir(setDir), tempWindows(WindowsPathOf(temp.Path())), scoped(host), locator(setDir) {
     reader.OnSegBefore = [this](segment::TSegMode, const std::string& name, std::uint16_t n) {
       locator.BeforeSegment(name, n);
     };
@@ -233,7 +187,7 @@ struct SetReading {
   bool Prepare(const ReadOptions& options) { return PrepareReader(reader, options, setDir, tempWindows); }
 
   fs::path setDir;
-  TempFolder temp;
+  platform::ScopedTempDir temp{"zevpack-"};
   std::string tempWindows;
   TerminalHost host;
   platform::ScopedHost scoped;
@@ -333,25 +287,25 @@ int BuildDiskSet(const BuildOptions& options) {
       return kExitFailure;
     }
     if (setupProgram.empty()) {
-      const fs::path beside = ProgramFolder() / "zev-setup";
-      if (!ProgramFolder().empty() && fs::is_regular_file(beside, error)) setupProgram = beside;
+      const fs::path folder = platform::ProgramDirectory();
+      if (!folder.empty() && fs::is_regular_file(folder / "zev-setup", error)) setupProgram = folder / "zev-setup";
     }
 
     fs::create_directories(out);
     const fs::path firstDisk = options.diskFolders ? out / "disk1" : out;
     fs::create_directories(firstDisk);
-    TempFolder temp;
+    platform::ScopedTempDir temp{"zevpack-"};
 
     segment::TSegCompress writer;
     writer.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
     writer.SetSegSize(options.segSize);
     writer.SetSegDir(WindowsPathOf(firstDisk));
-    writer.SetSegTmpDir(WindowsPathOf(temp.path()));
+    writer.SetSegTmpDir(WindowsPathOf(temp.Path()));
     const std::string base = platform::Win1252ToUtf8(writer.SegBaseName());
 
     segment::TSegBuildArc arc;
     arc.Template = writer.SegBaseName() + ".arc";
-    arc.ArchiveFile = WindowsPathOf(temp.path() / (base + ".arc"));
+    arc.ArchiveFile = WindowsPathOf(temp.Path() / (base + ".arc"));
     for (const auto& source : sources) arc.FileNames.push_back(source.storedName);
     subject = "archive";
     {

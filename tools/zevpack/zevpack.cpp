@@ -1,12 +1,11 @@
 // zevpack: turns a package folder into a disk set, and lists or extracts a set.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/path_names.h"
+#include "platform/process.h"
 #include "tools/tool_support.h"
 #include "tools/zevpack/pack_tool.h"
 
@@ -92,7 +91,7 @@ CommandLine Parse(int argc, char** argv) {
   if (positional.empty()) throw UsageError("a command is needed");
   line.command = positional[0];
   line.build.baseName = line.read.baseName = base;
-  line.build.progress = line.read.progress = {!quiet && isatty(2) != 0, verbose};
+  line.build.progress = line.read.progress = {!quiet && zev::platform::IsTerminal(stderr), verbose};
   if (line.command == "build") {
     if (positional.size() != 3) throw UsageError("build needs PACKAGE_DIR and OUT_DIR");
     if (targetGiven) throw UsageError("-C is for extract");

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "platform/machine.h"
+#include "platform/private_folder.h"
 
 namespace zev::platform {
 
 class ScopedMachine {
  public:
-  // Creates <tmp>/zev-machine-XXXXXX with machine/drive_c (C:) and start/ (A:, the current
+  // Creates <tmp>/zev-machine-<eight letters> with machine/drive_c (C:) and start/ (A:, the current
   // directory), and configures Machine::Current() on them.
   ScopedMachine();
   // Restores the previous Machine::Current() and removes the folder.
@@ -19,17 +20,17 @@ class ScopedMachine {
   ScopedMachine(const ScopedMachine&) = delete;
   ScopedMachine& operator=(const ScopedMachine&) = delete;
 
-  const std::filesystem::path& Root() const { return root_; }
-  std::filesystem::path MachineDir() const { return root_ / "machine"; }
-  std::filesystem::path DriveC() const { return root_ / "machine" / "drive_c"; }
-  std::filesystem::path StartDir() const { return root_ / "start"; }
+  const std::filesystem::path& Root() const { return root_.Path(); }
+  std::filesystem::path MachineDir() const { return Root() / "machine"; }
+  std::filesystem::path DriveC() const { return Root() / "machine" / "drive_c"; }
+  std::filesystem::path StartDir() const { return Root() / "start"; }
   Machine& machine() { return Machine::Current(); }
   // Host path of a Windows path on this machine.
   std::filesystem::path Host(const std::string& windowsPath) const;
 
  private:
-  std::filesystem::path root_;
   Machine saved_;
+  ScopedTempDir root_;  // after saved_: the folder goes once the previous machine is back
 };
 
 }  // namespace zev::platform

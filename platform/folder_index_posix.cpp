@@ -1,5 +1,3 @@
-#include "platform/folder_index.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +8,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/descriptor_posix.h"
+#include "platform/folder_index.h"
+#include "platform/folder_index_posix.h"
 #include "platform/path_names.h"
 #include "platform/text.h"
 
@@ -110,11 +111,11 @@ void Note(int dirFd, const std::string& hostName, bool added) {
   it->second.stamp = Stamp::Of(st);
 }
 
+int OpenFolder(const fs::path& path) { return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }
+
 void NoteAt(const fs::path& hostPath, bool added) {
-  const int fd = ::open(hostPath.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  Note(fd, hostPath.filename().string(), added);
-  ::close(fd);
+  const Descriptor folder(OpenFolder(hostPath.parent_path()));
+  if (folder.valid()) Note(folder.get(), hostPath.filename().string(), added);
 }
 
 }  // namespace
@@ -130,18 +131,12 @@ std::optional<std::string> FindEntryNoCase(int dirFd, const std::string& hostNam
 }
 
 std::optional<std::string> FindHostEntryNoCase(const fs::path& folder, const std::string& utf8Name) {
-  auto name = Utf8ToWin1252(utf8Name);
-  const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> found;
-  if (name) {
-    found = FindEntryNoCase(fd, utf8Name, *name);
-  } else {
-    struct stat st;
-    if (::fstatat(fd, utf8Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) found = utf8Name;
-  }
-  ::close(fd);
-  return found;
+  const Descriptor fd(OpenFolder(folder));
+  if (!fd.valid()) return std::nullopt;
+  if (auto name = Utf8ToWin1252(utf8Name)) return FindEntryNoCase(fd.get(), utf8Name, *name);
+  struct stat st;
+  if (::fstatat(fd.get(), utf8Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return utf8Name;
+  return std::nullopt;
 }
 
 void NoteEntryAdded(const fs::path& hostPath) { NoteAt(hostPath, true); }

@@ -1,4 +1,4 @@
-#include "platform/share_locks.h"
+#include "platform/share_locks_posix.h"
 
 #include <fcntl.h>
 

@@ -49,19 +49,4 @@ class ScriptedHost : public Host {
   Cursor cursor_ = Cursor::Default;
 };
 
-// Installs a host for the lifetime of a scope (tests).
-class ScopedHost {
- public:
-  explicit ScopedHost(Host& host) : previous_(SetHost(&host)) {}
-  ~ScopedHost() { SetHost(previous_); }
-  ScopedHost(const ScopedHost&) = delete;
-  ScopedHost& operator=(const ScopedHost&) = delete;
-
- private:
-  Host* previous_;
-};
-
-// The first button of a set, in the order Yes, OK, Abort, Retry, Ignore, No, Cancel.
-ModalResult DefaultButton(unsigned buttons);
-
 }  // namespace zev::platform

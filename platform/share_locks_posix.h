@@ -1,15 +1,12 @@
 // Windows sharing modes between openers of one file, kept as open-file-description locks so that
-// they hold between descriptors of this process and between processes alike.
+// they hold between descriptors of this process and between processes alike. For the *_posix.cpp
+// files of platform/ alone: Windows enforces sharing itself (CreateFileW's share mode), so this
+// has no Win32 counterpart.
 #pragma once
 
-namespace zev::platform {
+#include "platform/file_stream.h"
 
-struct ShareRequest {
-  bool read = false;       // the opener reads
-  bool write = false;      // the opener writes
-  bool denyRead = false;   // others may not read while it is open
-  bool denyWrite = false;  // others may not write while it is open
-};
+namespace zev::platform {
 
 // Registers the opener of fd (a descriptor of its own, opened for reading) and checks it against
 // everyone else who has the file open. False on a sharing conflict; the registration then ends

@@ -1,0 +1,11 @@
+#include "platform/dos_time.h"
+
+namespace zev::platform {
+
+std::optional<std::tm> LocalTime(std::time_t time) {
+  std::tm local{};
+  if (::localtime_s(&local, &time) != 0) return std::nullopt;
+  return local;
+}
+
+}  // namespace zev::platform
