@@ -84,7 +84,8 @@ TEST(Files, DiskFreeByDriveNumber) {
   ScopedMachine m;
   const std::int64_t c = DiskFree(3);
   EXPECT_GT(c, 0);
-  EXPECT_EQ(c, static_cast<std::int64_t>(fs::space(m.DriveC()).available));
+  // Other programs write to the same disk meanwhile: the two readings agree within a margin.
+  EXPECT_NEAR(static_cast<double>(c), static_cast<double>(fs::space(m.DriveC()).available), 1 << 20);
   EXPECT_GT(DiskFree(0), 0);  // the current drive, A:
   EXPECT_GT(DiskFree(1), 0);
   EXPECT_EQ(DiskFree(4), -1);
