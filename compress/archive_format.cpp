@@ -6,58 +6,15 @@
 
 namespace zev::compress {
 
-
 std::array<std::uint8_t, kArchiveHeaderSize> EncodeArchiveHeader(const TArchiveHeader& header) {
-  std::array<std::uint8_t, kArchiveHeaderSize> bytes{};
-  platform::RecordWriter p(bytes.data());
-  p.Bytes(header.magic.data(), header.magic.size());
-  p.Bytes(header.identifier.data(), header.identifier.size());
-  p.Int(header.TotalSize);
-  p.Int(header.ArchiveType);
-  p.Int(header.reserved);
-  p.Int(header.LockMode);
-  return bytes;
+  return platform::EncodeRecord<kArchiveHeaderSize>(header);
 }
-
-TArchiveHeader DecodeArchiveHeader(const std::uint8_t* bytes) {
-  TArchiveHeader header;
-  platform::RecordReader u(bytes);
-  u.Bytes(header.magic.data(), header.magic.size());
-  u.Bytes(header.identifier.data(), header.identifier.size());
-  u.Into(header.TotalSize);
-  u.Into(header.ArchiveType);
-  u.Into(header.reserved);
-  u.Into(header.LockMode);
-  return header;
-}
+TArchiveHeader DecodeArchiveHeader(const std::uint8_t* bytes) { return platform::DecodeRecord<TArchiveHeader>(bytes); }
 
 std::array<std::uint8_t, kMemberHeaderSize> EncodeMemberHeader(const TMemberHeader& header) {
-  std::array<std::uint8_t, kMemberHeaderSize> bytes{};
-  platform::RecordWriter p(bytes.data());
-  p.Int(header.NameLength);
-  p.Int(header.FileDate);
-  p.Int(header.Attributes);
-  p.Int(header.UncompressedSize);
-  p.Int(header.CompressedSize);
-  p.Int(header.MethodNumber);
-  p.Int(header.Checksum);
-  p.Int(header.LockMode);
-  return bytes;
+  return platform::EncodeRecord<kMemberHeaderSize>(header);
 }
-
-TMemberHeader DecodeMemberHeader(const std::uint8_t* bytes) {
-  TMemberHeader header;
-  platform::RecordReader u(bytes);
-  u.Into(header.NameLength);
-  u.Into(header.FileDate);
-  u.Into(header.Attributes);
-  u.Into(header.UncompressedSize);
-  u.Into(header.CompressedSize);
-  u.Into(header.MethodNumber);
-  u.Into(header.Checksum);
-  u.Into(header.LockMode);
-  return header;
-}
+TMemberHeader DecodeMemberHeader(const std::uint8_t* bytes) { return platform::DecodeRecord<TMemberHeader>(bytes); }
 
 bool ReadMemberHeader(platform::Stream& stream, TMemberHeader& header, std::string& name) {
   std::array<std::uint8_t, kMemberHeaderSize> bytes;

@@ -27,6 +27,16 @@ struct TArchiveHeader {
   std::int32_t LockMode = 0;
 
   std::string Identifier() const { return std::string(identifier.data(), identifier.size()); }
+
+  template <class Io, class Self>
+  static constexpr void Fields(Io& io, Self& h) {
+    io.Field(h.magic);
+    io.Field(h.identifier);
+    io.Field(h.TotalSize);
+    io.Field(h.ArchiveType);
+    io.Field(h.reserved);
+    io.Field(h.LockMode);
+  }
 };
 
 struct TMemberHeader {
@@ -38,6 +48,18 @@ struct TMemberHeader {
   std::uint8_t MethodNumber = 0;
   std::int32_t Checksum = 0;
   std::int32_t LockMode = 0;
+
+  template <class Io, class Self>
+  static constexpr void Fields(Io& io, Self& h) {
+    io.Field(h.NameLength);
+    io.Field(h.FileDate);
+    io.Field(h.Attributes);
+    io.Field(h.UncompressedSize);
+    io.Field(h.CompressedSize);
+    io.Field(h.MethodNumber);
+    io.Field(h.Checksum);
+    io.Field(h.LockMode);
+  }
 };
 
 std::array<std::uint8_t, kArchiveHeaderSize> EncodeArchiveHeader(const TArchiveHeader& header);

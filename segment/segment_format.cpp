@@ -7,90 +7,25 @@
 
 namespace zev::segment {
 
-
 std::array<std::uint8_t, kSegIDHeaderSize> EncodeSegIDHeader(const TSegIDHeader& header) {
-  std::array<std::uint8_t, kSegIDHeaderSize> bytes{};
-  platform::RecordWriter p(bytes.data());
-  p.Bytes(header.magic.data(), header.magic.size());
-  p.Int(header.reserved);
-  return bytes;
+  return platform::EncodeRecord<kSegIDHeaderSize>(header);
 }
-
-TSegIDHeader DecodeSegIDHeader(const std::uint8_t* bytes) {
-  platform::RecordReader u(bytes);
-  TSegIDHeader header;
-  u.Bytes(header.magic.data(), header.magic.size());
-  u.Into(header.reserved);
-  return header;
-}
+TSegIDHeader DecodeSegIDHeader(const std::uint8_t* bytes) { return platform::DecodeRecord<TSegIDHeader>(bytes); }
 
 std::array<std::uint8_t, kSegHeaderSize> EncodeSegHeader(const TSegHeader& header) {
-  std::array<std::uint8_t, kSegHeaderSize> bytes{};
-  platform::RecordWriter p(bytes.data());
-  p.Bytes(header.magic.data(), header.magic.size());
-  p.Int(header.reserved1);
-  p.Int(header.ArcCount);
-  p.Int(header.reserved2);
-  p.Bytes(header.reserved3.data(), header.reserved3.size());
-  return bytes;
+  return platform::EncodeRecord<kSegHeaderSize>(header);
 }
-
-TSegHeader DecodeSegHeader(const std::uint8_t* bytes) {
-  platform::RecordReader u(bytes);
-  TSegHeader header;
-  u.Bytes(header.magic.data(), header.magic.size());
-  u.Into(header.reserved1);
-  u.Into(header.ArcCount);
-  u.Into(header.reserved2);
-  u.Bytes(header.reserved3.data(), header.reserved3.size());
-  return header;
-}
+TSegHeader DecodeSegHeader(const std::uint8_t* bytes) { return platform::DecodeRecord<TSegHeader>(bytes); }
 
 std::array<std::uint8_t, kSegScanHeaderSize> EncodeSegScanHeader(const TSegScanHeader& header) {
-  std::array<std::uint8_t, kSegScanHeaderSize> bytes{};
-  platform::RecordWriter p(bytes.data());
-  p.Bytes(header.magic.data(), header.magic.size());
-  p.Int(header.reserved);
-  p.Int(header.NameLength);
-  p.Int(header.ScanFlag);
-  p.Int(header.RecordWidth);
-  p.Int(header.ListSize);
-  return bytes;
+  return platform::EncodeRecord<kSegScanHeaderSize>(header);
 }
-
-TSegScanHeader DecodeSegScanHeader(const std::uint8_t* bytes) {
-  platform::RecordReader u(bytes);
-  TSegScanHeader header;
-  u.Bytes(header.magic.data(), header.magic.size());
-  u.Into(header.reserved);
-  u.Into(header.NameLength);
-  u.Into(header.ScanFlag);
-  u.Into(header.RecordWidth);
-  u.Into(header.ListSize);
-  return header;
-}
+TSegScanHeader DecodeSegScanHeader(const std::uint8_t* bytes) { return platform::DecodeRecord<TSegScanHeader>(bytes); }
 
 std::array<std::uint8_t, kSegArcHeaderSize> EncodeSegArcHeader(const TSegArcHeader& header) {
-  std::array<std::uint8_t, kSegArcHeaderSize> bytes{};
-  platform::RecordWriter p(bytes.data());
-  p.Bytes(header.magic.data(), header.magic.size());
-  p.Int(header.reserved1);
-  p.Int(header.Sequence);
-  p.Int(header.reserved2);
-  p.Int(header.ArcSize);
-  return bytes;
+  return platform::EncodeRecord<kSegArcHeaderSize>(header);
 }
-
-TSegArcHeader DecodeSegArcHeader(const std::uint8_t* bytes) {
-  platform::RecordReader u(bytes);
-  TSegArcHeader header;
-  u.Bytes(header.magic.data(), header.magic.size());
-  u.Into(header.reserved1);
-  u.Into(header.Sequence);
-  u.Into(header.reserved2);
-  u.Into(header.ArcSize);
-  return header;
-}
+TSegArcHeader DecodeSegArcHeader(const std::uint8_t* bytes) { return platform::DecodeRecord<TSegArcHeader>(bytes); }
 
 std::string SegmentFileName(const std::string& baseName, std::uint32_t number) {
   char digits[16];

@@ -39,6 +39,12 @@ inline constexpr Magic kSegArcMagic = {'S', 'A', 'r', 'c'};
 struct TSegIDHeader {
   Magic magic = kSegIDMagic;
   std::uint32_t reserved = 0;
+
+  template <class Io, class Self>
+  static constexpr void Fields(Io& io, Self& h) {
+    io.Field(h.magic);
+    io.Field(h.reserved);
+  }
 };
 
 struct TSegHeader {
@@ -47,6 +53,15 @@ struct TSegHeader {
   std::uint16_t ArcCount = 0;
   std::uint8_t reserved2 = 0;
   std::array<std::uint8_t, 12> reserved3 = {};
+
+  template <class Io, class Self>
+  static constexpr void Fields(Io& io, Self& h) {
+    io.Field(h.magic);
+    io.Field(h.reserved1);
+    io.Field(h.ArcCount);
+    io.Field(h.reserved2);
+    io.Field(h.reserved3);
+  }
 };
 
 struct TSegScanHeader {
@@ -56,6 +71,16 @@ struct TSegScanHeader {
   std::uint8_t ScanFlag = 0;
   std::int32_t RecordWidth = 0;
   std::int32_t ListSize = 0;
+
+  template <class Io, class Self>
+  static constexpr void Fields(Io& io, Self& h) {
+    io.Field(h.magic);
+    io.Field(h.reserved);
+    io.Field(h.NameLength);
+    io.Field(h.ScanFlag);
+    io.Field(h.RecordWidth);
+    io.Field(h.ListSize);
+  }
 };
 
 struct TSegArcHeader {
@@ -64,6 +89,15 @@ struct TSegArcHeader {
   std::uint16_t Sequence = 0;
   std::uint32_t reserved2 = 0;
   std::int32_t ArcSize = 0;
+
+  template <class Io, class Self>
+  static constexpr void Fields(Io& io, Self& h) {
+    io.Field(h.magic);
+    io.Field(h.reserved1);
+    io.Field(h.Sequence);
+    io.Field(h.reserved2);
+    io.Field(h.ArcSize);
+  }
 };
 
 std::array<std::uint8_t, kSegIDHeaderSize> EncodeSegIDHeader(const TSegIDHeader& header);
