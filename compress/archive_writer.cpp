@@ -3,6 +3,7 @@
 #include <limits>
 #include <memory>
 
+#include "compress/codec_frame.h"
 #include "compress/compress.h"
 #include "compress/errors.h"
 #include "platform/files.h"
@@ -37,7 +38,8 @@ void WriteAt(Stream& stream, std::int64_t position, const std::uint8_t* bytes, s
   stream.SetPosition(resume);
 }
 
-bool Scrambles(std::uint8_t method) { return method == coRLE || method == coLZH || method == coLZH5; }
+// The methods the codec frame runs, which scramble their data under a key.
+bool Scrambles(std::uint8_t method) { return FindCodec(method) != nullptr; }
 
 }  // namespace
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "compress/archive_format.h"
-#include "compress/codec_frame.h"
+#include "compress/codec_settings.h"
 #include "compress/method.h"
 #include "platform/stream.h"
 #include "platform/string_list.h"

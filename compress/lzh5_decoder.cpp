@@ -21,7 +21,7 @@
 #include <cstring>
 #include <memory>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/errors.h"
 #include "compress/lzh5_format.h"
 
@@ -74,7 +74,7 @@ constexpr std::uint32_t kHistoryBufferSize = kSlideAt + MaxMatch + kCopyOverrun;
 
 [[noreturn]] void ThrowBadTable() { throw ELZHBadDecodeTable(); }
 
-// The working set of one LZH5Expand call, allocated once and released on every exit.
+// The working set of one Lzh5Decode call, allocated once and released on every exit.
 struct DecoderTables {
   std::array<std::uint8_t, kHistoryBufferSize> history;
   std::array<std::uint8_t, CharAlphabet> charLengths;
@@ -103,6 +103,8 @@ struct DecoderTables {
 // they always were.
 class BitReader {
  public:
+  explicit BitReader(CodecFrame& frame) : frame_(&frame) {}
+
   void Start() {
     bits_ = 0;
     count_ = 0;
@@ -110,7 +112,7 @@ class BitReader {
   }
 
   void CheckNothingConsumedPastEnd() const {
-    if (count_ < 0 && !CodecInputAborted()) throw ETruncatedData();
+    if (count_ < 0 && !frame_->InputAborted()) throw ETruncatedData();
   }
 
   // The next 16 bits, first bit in the most significant position, without consuming them.
@@ -138,15 +140,15 @@ class BitReader {
  private:
   template <class BeforeRefill>
   void Fill(BeforeRefill&& beforeRefill) {
-    if (detail::BufferedCodecInput() >= 8) {
+    if (frame_->BufferedInput() >= 8) {
       const auto bytes = static_cast<unsigned>(63 - count_) >> 3;
-      bits_ |= detail::TakeCodecBytes(bytes) << (64 - count_ - static_cast<int>(8 * bytes));
+      bits_ |= frame_->TakeBytes(bytes) << (64 - count_ - static_cast<int>(8 * bytes));
       count_ += static_cast<int>(8 * bytes);
       return;
     }
     // After the input has ended the frame is not asked again. After an abort the zero bits count
     // as read, which keeps the count in bounds however long the member goes on.
-    if (CodecInputEnded()) {
+    if (frame_->InputEnded()) {
       if (count_ < 0) [[unlikely]] {
         CheckNothingConsumedPastEnd();
         count_ = 0;
@@ -155,13 +157,14 @@ class BitReader {
     }
     beforeRefill();
     while (count_ < 16) {
-      const std::uint8_t b = ReadCodecByte();
-      if (CodecInputEnded()) return;
+      const std::uint8_t b = frame_->ReadByte();
+      if (frame_->InputEnded()) return;
       bits_ |= static_cast<std::uint64_t>(b) << (56 - count_);
       count_ += 8;
     }
   }
 
+  CodecFrame* frame_;
   std::uint64_t bits_ = 0;
   // The bits of bits_ that came from the input and are not consumed yet.
   int count_ = 0;
@@ -350,14 +353,14 @@ BlockStart ReadBlockHeader(BitReader in, DecoderTables& t) {
 
 }  // namespace
 
-void LZH5Expand(std::int32_t outputSize) {
+void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
   if (outputSize <= 0) return;
   auto tables = std::make_unique<DecoderTables>();
   DecoderTables& t = *tables;
   std::uint8_t* const history = t.history.data();
 
   std::uint16_t blockItemsLeft = 0;
-  BitReader in;
+  BitReader in(frame);
   in.Start();
   std::memset(history, 0x20, WindowSize);
   // history[flushed, wpos) has been produced but not yet handed to the frame. It goes before
@@ -367,7 +370,7 @@ void LZH5Expand(std::int32_t outputSize) {
   std::uint32_t wpos = WindowSize;
   std::uint32_t flushed = WindowSize;
   auto handOver = [&] {
-    if (wpos > flushed) WriteCodecBytes(history + flushed, wpos - flushed);
+    if (wpos > flushed) frame.WriteBytes(history + flushed, wpos - flushed);
     flushed = wpos;
   };
   // 64 bits: the last match may carry the count up to 255 past a size near 2^31.
