@@ -14,6 +14,7 @@ import argparse
 import gzip
 import hashlib
 import os
+import random
 import shutil
 import statistics
 import subprocess
@@ -363,6 +364,44 @@ def prepare(args, inputs, work):
     stage_bytes = sum(os.path.getsize(os.path.join(package, n)) for n in os.listdir(package)
                       if n != "install.cfg")
 
+    # Files on several cores: the three inputs cut into files of 64 to 512 KiB, made into a disk
+    # set by zevpack build with one thread and with two, against one gzip -6 process over the
+    # same files. An archive of them must be the same bytes whatever the threads. (The sets are
+    # not compared: each stamps its file list with the time it was built.)
+    pieces = os.path.join(work, "pieces")
+    shutil.rmtree(pieces, ignore_errors=True)
+    os.makedirs(pieces)
+    with open(os.path.join(pieces, "install.cfg"), "w") as f:
+        f.write("[Setup]\n")
+    cut = random.Random(21)
+    files = []
+    for name, path in inputs.items():
+        with open(path, "rb") as f:
+            data = f.read()
+        start = 0
+        while start < len(data):
+            n = cut.randint(64, 512) * 1024
+            files.append(os.path.join(pieces, f"{name}.{len(files):03d}"))
+            with open(files[-1], "wb") as f:
+                f.write(data[start:start + n])
+            start += n
+    archived = {}
+    for jobs in (1, 2):
+        target = os.path.join(out, f"pieces-j{jobs}")
+        argv = [zevpack, "build", pieces, target, "-j", str(jobs)]
+        remove(target)()
+        run(argv)
+        cases.append(Case("parallel", "pieces", f"zevpack build -j{jobs}", argv, before=remove(target)))
+        archive = os.path.join(out, f"pieces-j{jobs}.arc")
+        remove(archive)()
+        run([zevarc, "c", archive, pieces, "-j", str(jobs)])
+        archived[jobs] = sha256(archive)
+    if archived[1] != archived[2]:
+        raise SystemExit("run_bench: zevarc c -j 2 wrote another archive than -j 1")
+    gz = os.path.join(out, "pieces.gz")
+    cases.append(Case("parallel", "pieces", "gzip -6", ["gzip", "-6", "-c"] + files, gz, before=remove(gz)))
+    log(f"pieces: {len(files)} files of 64 to 512 KiB")
+
     # Memory: a 16 MiB input against listing an empty archive.
     big = os.path.join(work, "input", "big16")
     if not os.path.exists(big) or os.path.getsize(big) != 16 * MIB:
@@ -471,6 +510,14 @@ def report(cases, size, stage_bytes, runs, levels):
         print(f"{'stage':<13} {'all3':<8} {c.tool:<16} {c.median():8.4f} {c.wall():8.4f} "
               f"{mbs(c.median(), stage_bytes):8.1f}")
     verdict("zevpack extract vs zevarc p", printed.median() / extract.median(), 0.8)
+    print()
+    one, two = find("parallel", "pieces", "zevpack build -j1"), find("parallel", "pieces", "zevpack build -j2")
+    gz = find("parallel", "pieces", "gzip -6")
+    for c in (one, two, gz):
+        print(f"{'parallel':<13} {'pieces':<8} {c.tool:<18} {c.median():8.4f} {c.wall():8.4f}  wall MiB/s "
+              f"{mbs(c.wall(), 3 * size):8.1f}")
+    print(f"zevpack build -j2 vs -j1: x{one.wall() / two.wall():.3f} in wall time")
+    verdict("zevpack build -j2 vs one gzip -6 over the same files (wall)", gz.wall() / two.wall(), 1.5)
     print()
     empty = find("memory", "empty", "zevarc l")
     base = max(empty.rss)

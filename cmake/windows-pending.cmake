@@ -38,6 +38,7 @@ set(ZEV_WINDOWS_PENDING
   # the file functions, the profile functions, the program start) or the font renderer.
   tests/compress/archive_robustness_test.cpp
   tests/compress/archive_writer_test.cpp
+  tests/compress/spill_stream_test.cpp
   tests/compress/compress_test.cpp
   tests/platform/files_test.cpp
   tests/platform/no_link_files_test.cpp   # platform/no_link_files_posix.cpp has no Win32 twin yet

@@ -1,6 +1,6 @@
 #include "compress/archive_format.h"
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/errors.h"
 #include "platform/packed_record.h"
 

@@ -1,74 +1,18 @@
 #include "compress/codec_frame.h"
 
-#include <sched.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <memory>
+#include <thread>
 
+#include "compress/codec_frame_io.h"
 #include "compress/errors.h"
-#include "compress/lzh.h"
-#include "compress/lzh5_decoder.h"
-#include "compress/lzh5_encoder.h"
-#include "compress/method.h"
-#include "compress/rle.h"
 
 namespace zev::compress {
-
-namespace detail {
-CodecFrame frame;
-}  // namespace detail
-
-namespace {
-
-// The parts of the frame that only the slow paths touch.
-struct FrameStreams {
-  platform::Stream* source = nullptr;
-  platform::Stream* dest = nullptr;
-  ShowProgressHandler progress;
-  std::int32_t inputRemaining = 0;
-  std::int32_t blockSize = kCodecBlockSize;
-  std::int32_t inputConsumed = 0;
-  std::uint8_t* inputBuffer = nullptr;
-  std::uint8_t* outputBuffer = nullptr;
-};
-
-FrameStreams streams;
-
-// Gives other threads of the process a turn, between blocks.
-void YieldProcessor() { sched_yield(); }
-
-// Owns the two blocks for one RunCodec call and clears the frame's pointers on every exit.
-class FrameBuffers {
- public:
-  FrameBuffers() : blocks_(std::make_unique<Blocks>()) {
-    streams.inputBuffer = blocks_->input.data();
-    streams.outputBuffer = blocks_->output.data();
-  }
-  ~FrameBuffers() {
-    detail::frame.readPos = detail::frame.readEnd = nullptr;
-    detail::frame.writePos = detail::frame.writeEnd = nullptr;
-    streams.inputBuffer = streams.outputBuffer = nullptr;
-    streams.source = streams.dest = nullptr;
-    streams.progress = nullptr;
-  }
-  FrameBuffers(const FrameBuffers&) = delete;
-  FrameBuffers& operator=(const FrameBuffers&) = delete;
-
- private:
-  struct Blocks {
-    std::array<std::uint8_t, kCodecBlockSize> input;
-    std::array<std::uint8_t, kCodecBlockSize> output;
-  };
-  std::unique_ptr<Blocks> blocks_;
-};
-
-}  // namespace
 
 std::int32_t PercentOf(std::int32_t done, std::int32_t total) {
   if (total <= 100000) return total == 0 ? 0 : done * 100 / total;
@@ -76,51 +20,6 @@ std::int32_t PercentOf(std::int32_t done, std::int32_t total) {
 }
 
 namespace detail {
-
-std::uint8_t RefillAndReadCodecByte() {
-  frame.inputEnded = true;
-  frame.inputAborted = false;
-  if (streams.inputRemaining == 0) return 0;
-  if (streams.blockSize > streams.inputRemaining) streams.blockSize = streams.inputRemaining;
-  auto count = static_cast<std::int32_t>(
-      streams.source->Read(streams.inputBuffer, static_cast<std::size_t>(streams.blockSize)));
-  streams.inputRemaining -= count;
-  if (count == 0) return 0;
-  frame.readPos = streams.inputBuffer;
-  frame.readEnd = streams.inputBuffer + count;
-  if (streams.progress) {
-    streams.inputConsumed += count;
-    std::int32_t percentage =
-        PercentOf(streams.inputConsumed, streams.inputConsumed + streams.inputRemaining);
-    streams.progress(percentage);
-    if (percentage == -1) {
-      frame.inputAborted = true;
-      return 0;
-    }
-  }
-  YieldProcessor();
-  frame.inputEnded = false;
-  return TakeCodecByte();
-}
-
-void FlushCodecOutput() {
-  YieldProcessor();
-  streams.dest->WriteBuffer(streams.outputBuffer, kCodecBlockSize);
-  frame.writePos = streams.outputBuffer;
-}
-
-void ThrowOutputBudgetExhausted() {
-  if (frame.expanding) throw EDataOverrun();
-  throw EUnableToCompress();
-}
-
-std::uint64_t UnscrambleWord(std::uint64_t word, unsigned n) {
-  for (unsigned i = 0; i < n; ++i) {
-    word ^= static_cast<std::uint64_t>(frame.key[frame.keyPosition]) << (8 * (n - 1 - i));
-    frame.keyPosition = (frame.keyPosition + 1) & 3;
-  }
-  return word;
-}
 
 namespace {
 
@@ -199,12 +98,79 @@ std::uint32_t CopyWithByteSum(std::uint8_t* dest, const std::uint8_t* src, std::
 
 #endif
 
-namespace {
+}  // namespace detail
 
-// XORs a block with the key stream from the current key position on.
-void ScrambleBlock(std::uint8_t* data, std::size_t n) {
+CodecFrame::CodecFrame(const CodecSettings& settings, platform::Stream& dest, platform::Stream& source,
+                       std::int32_t inputSize, std::int32_t outputSize, bool expanding, bool scrambled)
+    : scrambleInput_(expanding && settings.key != 0 && scrambled),
+      scrambleOutput_(!expanding && settings.key != 0),
+      sumInput_(!expanding),
+      sumOutput_(expanding),
+      expanding_(expanding),
+      source_(source),
+      dest_(dest),
+      progress_(settings.onShowProgress),
+      inputRemaining_(inputSize < 0 ? 0 : inputSize) {
+  readPos_ = readEnd_ = input_.data();
+  writePos_ = output_.data();
+  writeEnd_ = output_.data() + kCodecBlockSize;
+  if (expanding) {
+    outputBudget_ = settings.limitOutputToDeclaredSize && outputSize >= 0 ? outputSize : 0x7FFFFFFF;
+  } else {
+    outputBudget_ = settings.limitOutputToInput ? inputSize : 0x7FFFFFFF;
+  }
+  const auto key = static_cast<std::uint32_t>(settings.key);
+  for (int i = 0; i < 4; ++i) key_[i] = static_cast<std::uint8_t>(key >> (8 * i));
+}
+
+std::uint8_t CodecFrame::RefillAndReadByte() {
+  inputEnded_ = true;
+  inputAborted_ = false;
+  if (inputRemaining_ == 0) return 0;
+  if (blockSize_ > inputRemaining_) blockSize_ = inputRemaining_;
+  auto count = static_cast<std::int32_t>(source_.Read(input_.data(), static_cast<std::size_t>(blockSize_)));
+  inputRemaining_ -= count;
+  if (count == 0) return 0;
+  readPos_ = input_.data();
+  readEnd_ = input_.data() + count;
+  if (progress_) {
+    inputConsumed_ += count;
+    std::int32_t percentage = PercentOf(inputConsumed_, inputConsumed_ + inputRemaining_);
+    progress_(percentage);
+    if (percentage == -1) {
+      inputAborted_ = true;
+      return 0;
+    }
+  }
+  // Gives other threads of the process a turn, between blocks.
+  std::this_thread::yield();
+  inputEnded_ = false;
+  return TakeByte();
+}
+
+void CodecFrame::FlushOutput() {
+  std::this_thread::yield();
+  dest_.WriteBuffer(output_.data(), kCodecBlockSize);
+  bytesFlushed_ += kCodecBlockSize;
+  writePos_ = output_.data();
+}
+
+void CodecFrame::ThrowOutputBudgetExhausted() const {
+  if (expanding_) throw EDataOverrun();
+  throw EUnableToCompress();
+}
+
+std::uint64_t CodecFrame::UnscrambleWord(std::uint64_t word, unsigned n) {
+  for (unsigned i = 0; i < n; ++i) {
+    word ^= static_cast<std::uint64_t>(key_[keyPosition_]) << (8 * (n - 1 - i));
+    keyPosition_ = (keyPosition_ + 1) & 3;
+  }
+  return word;
+}
+
+void CodecFrame::ScrambleBlock(std::uint8_t* data, std::size_t n) {
   std::uint8_t pattern[8];
-  for (unsigned i = 0; i < 8; ++i) pattern[i] = frame.key[(frame.keyPosition + i) & 3];
+  for (unsigned i = 0; i < 8; ++i) pattern[i] = key_[(keyPosition_ + i) & 3];
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word, key;
@@ -214,113 +180,74 @@ void ScrambleBlock(std::uint8_t* data, std::size_t n) {
     std::memcpy(data + i, &word, sizeof word);
   }
   for (; i < n; ++i) data[i] ^= pattern[i & 7];
-  frame.keyPosition = static_cast<unsigned>((frame.keyPosition + n) & 3);
+  keyPosition_ = static_cast<unsigned>((keyPosition_ + n) & 3);
 }
 
-}  // namespace
-
-}  // namespace detail
-
-void WriteCodecBytes(const std::uint8_t* data, std::size_t n) {
-  auto& f = detail::frame;
+void CodecFrame::WriteBytes(const std::uint8_t* data, std::size_t n) {
   while (n > 0) {
-    if (f.outputBudget <= 0) detail::ThrowOutputBudgetExhausted();
-    if (f.writePos == f.writeEnd) detail::FlushCodecOutput();
-    std::size_t k = std::min<std::size_t>(n, static_cast<std::size_t>(f.writeEnd - f.writePos));
-    k = std::min<std::size_t>(k, static_cast<std::size_t>(f.outputBudget));
-    if (f.scrambleOutput) {
-      std::memcpy(f.writePos, data, k);
-      detail::ScrambleBlock(f.writePos, k);
-      if (f.sumOutput) f.outputSum += detail::ByteSum(f.writePos, k);
-    } else if (f.sumOutput) {
-      f.outputSum += detail::CopyWithByteSum(f.writePos, data, k);
+    if (outputBudget_ <= 0) ThrowOutputBudgetExhausted();
+    if (writePos_ == writeEnd_) FlushOutput();
+    std::size_t k = std::min<std::size_t>(n, static_cast<std::size_t>(writeEnd_ - writePos_));
+    k = std::min<std::size_t>(k, static_cast<std::size_t>(outputBudget_));
+    if (scrambleOutput_) {
+      std::memcpy(writePos_, data, k);
+      ScrambleBlock(writePos_, k);
+      if (sumOutput_) outputSum_ += detail::ByteSum(writePos_, k);
+    } else if (sumOutput_) {
+      outputSum_ += detail::CopyWithByteSum(writePos_, data, k);
     } else {
-      std::memcpy(f.writePos, data, k);
+      std::memcpy(writePos_, data, k);
     }
-    f.outputBudget -= static_cast<std::int32_t>(k);
-    f.bytesWritten += static_cast<std::int32_t>(k);
-    f.writePos += k;
+    outputBudget_ -= static_cast<std::int32_t>(k);
+    writePos_ += k;
     data += k;
     n -= k;
   }
 }
 
-std::size_t ReadCodecBytes(std::uint8_t* dest, std::size_t n) {
-  auto& f = detail::frame;
+std::size_t CodecFrame::ReadBytes(std::uint8_t* dest, std::size_t n) {
   std::size_t done = 0;
   while (done < n) {
-    if (!f.inputEnded && f.readPos != f.readEnd) {
-      const std::size_t k = std::min<std::size_t>(n - done, static_cast<std::size_t>(f.readEnd - f.readPos));
-      if (f.sumInput) {
-        f.inputSum += detail::CopyWithByteSum(dest + done, f.readPos, k);
+    if (!inputEnded_ && readPos_ != readEnd_) {
+      const std::size_t k = std::min<std::size_t>(n - done, static_cast<std::size_t>(readEnd_ - readPos_));
+      if (sumInput_) {
+        inputSum_ += detail::CopyWithByteSum(dest + done, readPos_, k);
       } else {
-        std::memcpy(dest + done, f.readPos, k);
+        std::memcpy(dest + done, readPos_, k);
       }
-      if (f.scrambleInput) detail::ScrambleBlock(dest + done, k);
-      f.readPos += k;
+      if (scrambleInput_) ScrambleBlock(dest + done, k);
+      readPos_ += k;
       done += k;
       continue;
     }
     // Refills, and the bytes of a block whose progress report asked to abort, go byte by byte.
-    const std::uint8_t b = ReadCodecByte();
-    if (CodecInputEnded()) return done;
+    const std::uint8_t b = ReadByte();
+    if (InputEnded()) return done;
     dest[done++] = b;
   }
   return done;
 }
 
+std::int32_t CodecFrame::Finish() {
+  auto pending = static_cast<std::size_t>(writePos_ - output_.data());
+  if (pending > 0) dest_.WriteBuffer(output_.data(), pending);
+  return bytesFlushed_ + static_cast<std::int32_t>(pending);
+}
+
 std::int32_t RunCodec(const CodecSettings& settings, platform::Stream& dest, platform::Stream& source,
                       std::int32_t inputSize, std::int32_t outputSize, std::uint8_t method,
-                      std::int32_t& checksum, bool expanding, bool scrambled) {
-  auto& f = detail::frame;
-  FrameBuffers buffers;
-  streams.progress = settings.onShowProgress;
-  streams.source = &source;
-  streams.dest = &dest;
-  streams.inputRemaining = inputSize < 0 ? 0 : inputSize;
-  streams.blockSize = kCodecBlockSize;
-  streams.inputConsumed = 0;
-
-  f.readPos = f.readEnd = streams.inputBuffer;
-  f.writePos = streams.outputBuffer;
-  f.writeEnd = streams.outputBuffer + kCodecBlockSize;
-  f.inputEnded = f.inputAborted = false;
-  f.inputSum = f.outputSum = 0;
-  f.sumInput = !expanding;
-  f.sumOutput = expanding;
-  f.bytesWritten = 0;
-  f.expanding = expanding;
-  if (expanding) {
-    f.outputBudget = settings.limitOutputToDeclaredSize && outputSize >= 0 ? outputSize : 0x7FFFFFFF;
-  } else {
-    f.outputBudget = settings.limitOutputToInput ? inputSize : 0x7FFFFFFF;
-  }
-  f.scrambleOutput = !expanding && settings.key != 0;
-  f.scrambleInput = expanding && settings.key != 0 && scrambled;
-  auto key = static_cast<std::uint32_t>(settings.key);
-  for (int i = 0; i < 4; ++i) f.key[i] = static_cast<std::uint8_t>(key >> (8 * i));
-  f.keyPosition = 0;
-
-  if (expanding) {
-    switch (method) {
-      case coRLE: RleDecode(); break;
-      case coLZH: LzhDecode(outputSize); break;
-      case coLZH5: LZH5Expand(outputSize); break;
-      default: break;
+                      std::int32_t& checksum, bool expanding, bool scrambled, std::span<const Codec> codecs) {
+  // The frame holds two blocks: on the heap, so that a thread's stack need not hold them.
+  auto frame = std::make_unique<CodecFrame>(settings, dest, source, inputSize, outputSize, expanding, scrambled);
+  if (const Codec* codec = FindCodec(method, codecs)) {
+    if (expanding) {
+      codec->decode(*frame, outputSize);
+    } else {
+      codec->encode(*frame, settings.level);
     }
-    checksum = static_cast<std::int32_t>(f.outputSum);
-  } else {
-    switch (method) {
-      case coRLE: RleEncode(); break;
-      case coLZH: LzhEncode(); break;
-      case coLZH5: LZH5Compress(settings.level); break;
-      default: break;
-    }
-    checksum = static_cast<std::int32_t>(f.inputSum);
   }
-  auto pending = static_cast<std::size_t>(f.writePos - streams.outputBuffer);
-  if (pending > 0) dest.WriteBuffer(streams.outputBuffer, pending);
-  return f.bytesWritten;
+  checksum = frame->Checksum();
+  return frame->Finish();
 }
 
 std::vector<std::uint8_t> RunCodecInMemory(const CodecSettings& settings,

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "compress/codec_frame.h"
 #include "compress/errors.h"
 #include "platform/files.h"
 #include "platform/fs_utils.h"
@@ -179,34 +180,28 @@ void TCompress::ExpandMember(Stream& dest, Stream& source, const TMemberHeader& 
   const bool locked = member.LockMode > 0;
   if (member.MethodNumber != coNone && locked && Key == 0) throw EInvalidKey();
   std::int32_t checksum = 0;
-  switch (member.MethodNumber) {
-    case coNone:
-      if (member.CompressedSize > 0) dest.CopyFrom(source, member.CompressedSize);
-      return;
-    case coRLE:
-    case coLZH:
-    case coLZH5:
-      try {
-        RunCodec(CodecSettingsForRun(), dest, source, member.CompressedSize, member.UncompressedSize,
-                 member.MethodNumber, checksum, true, member.LockMode == 2);
-      } catch (const ELZHBadDecodeTable&) {
-        if (locked) throw EInvalidKey();
-        throw;
-      } catch (const ETruncatedData&) {
-        // Unscrambled with the wrong key, a locked member's data is noise that may well run out,
-        // or run on past its size.
-        if (locked) throw EInvalidKey();
-        throw;
-      } catch (const EDataOverrun&) {
-        if (locked) throw EInvalidKey();
-        throw;
-      }
-      break;
-    case coCustom:
-      if (OnExpand) OnExpand(dest, source, member.CompressedSize, member.UncompressedSize, identifier, checksum);
-      break;
-    default:
-      break;
+  if (member.MethodNumber == coNone) {
+    if (member.CompressedSize > 0) dest.CopyFrom(source, member.CompressedSize);
+    return;
+  }
+  if (FindCodec(member.MethodNumber) != nullptr) {
+    try {
+      RunCodec(CodecSettingsForRun(), dest, source, member.CompressedSize, member.UncompressedSize,
+               member.MethodNumber, checksum, true, member.LockMode == 2);
+    } catch (const ELZHBadDecodeTable&) {
+      if (locked) throw EInvalidKey();
+      throw;
+    } catch (const ETruncatedData&) {
+      // Unscrambled with the wrong key, a locked member's data is noise that may well run out,
+      // or run on past its size.
+      if (locked) throw EInvalidKey();
+      throw;
+    } catch (const EDataOverrun&) {
+      if (locked) throw EInvalidKey();
+      throw;
+    }
+  } else if (member.MethodNumber == coCustom && OnExpand) {
+    OnExpand(dest, source, member.CompressedSize, member.UncompressedSize, identifier, checksum);
   }
   if (checksum == member.Checksum) return;
   if (!locked) throw EBadChecksum();

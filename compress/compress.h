@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "compress/archive_format.h"
-#include "compress/codec_frame.h"
+#include "compress/codec_settings.h"
 #include "compress/method.h"
 #include "platform/stream.h"
 #include "platform/string_list.h"
@@ -69,6 +69,12 @@ class TCompress {
   std::int32_t Key = 0;
   // The LZH5 encoder used when compressing; the archive says LH5 whatever it is.
   CompressionLevel Level = CompressionLevel::Exact;
+  // How many members CompressFiles compresses at once with RLE, LZH or LZH5, each on a thread of
+  // its own; the archive holds the same bytes whatever the number. Members are still written in
+  // order, on the calling thread: OnCheckFile names each as its turn comes, and OnShowProgress
+  // (called on the calling thread too) follows that member, its abort ending the member's input
+  // at the next block the member's thread reads.
+  std::int32_t Threads = 1;
   bool CheckSpaceBeforeExpand = false;
   // Before the first member of an archive is written, compare what its header's total size leaves
   // to expand with the free space where that member goes: the expansion stops at that total, so
@@ -85,7 +91,10 @@ class TCompress {
 
   // The writing side. Members are stored in the order given, with the method asked for, or
   // with coNone where the method would not make the file smaller. The stream must be seekable:
-  // sizes and checksums are patched in after each member's data.
+  // sizes and checksums are patched in after each member's data. CompressFiles keeps the members
+  // compressed ahead of their turn in memory up to 64 MiB in all, the rest of them in temporary
+  // files beside the archive; CompressToStream has no such place and compresses one member at a
+  // time.
   void CompressFiles(const std::string& archiveFile, const std::vector<ArchiveSource>& sources,
                      TCompressionMethod method);
   void CompressToStream(platform::Stream& archive, const std::vector<ArchiveSource>& sources,
@@ -111,9 +120,23 @@ class TCompress {
 
  private:
   CodecSettings CodecSettingsForRun() const;
+  // Writes the archive; with spillBeside (the archive's name) members may be compressed at once.
+  void WriteArchive(platform::Stream& archive, const std::vector<ArchiveSource>& sources,
+                    TCompressionMethod method, const std::string& spillBeside);
   // Writes one member at the stream's position; returns its uncompressed size.
   std::int32_t WriteMember(platform::Stream& archive, const ArchiveSource& source,
                            TCompressionMethod method, std::string& identifier);
+  // Writes every member, Threads of them compressed at once; adds each one's uncompressed size
+  // with addSize as it is written.
+  void WriteMembersAtOnce(platform::Stream& archive, const std::vector<ArchiveSource>& sources,
+                          TCompressionMethod method, const std::string& spillBeside,
+                          const std::function<void(std::int32_t)>& addSize);
+  // Opens a file to store and fills in the member's header but for its data's size and checksum.
+  std::unique_ptr<platform::Stream> OpenMemberSource(const ArchiveSource& source, TCompressionMethod method,
+                                                     TMemberHeader& member) const;
+  // Compresses (or stores) input to out from out's position, and completes the member's header.
+  void EncodeMemberData(platform::Stream& out, platform::Stream& input, TMemberHeader& member,
+                        std::string& identifier, const CodecSettings& settings);
 
   std::string targetPath_;
 };

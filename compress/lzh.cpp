@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/errors.h"
 #include "compress/lzh_model.h"
 
@@ -21,6 +21,7 @@ using namespace lzh;
 // The encoder's state. Allocated zeroed for every run; released on every exit.
 class LzhEncoder {
  public:
+  explicit LzhEncoder(CodecFrame& frame) : frame_(frame) {}
   void Run();
 
  private:
@@ -43,6 +44,7 @@ class LzhEncoder {
   void LzhEncodeDistance(unsigned distance);
   void LzhFlushBits();
 
+  CodecFrame& frame_;
   LzhModel model_;
   // Positions 0..58 are repeated after position 4095, so a 60-byte comparison from any
   // position reads straight on without wrapping. The slack lets comparisons load 8 bytes at
@@ -209,10 +211,10 @@ void LzhEncoder::LzhPutBits(unsigned length, unsigned code) {
   putBuffer_ |= code >> putFill_;
   putFill_ += length;
   if (putFill_ >= 8) {
-    WriteCodecByte(static_cast<std::uint8_t>(putBuffer_ >> 8));
+    frame_.WriteByte(static_cast<std::uint8_t>(putBuffer_ >> 8));
     putFill_ -= 8;
     if (putFill_ >= 8) {
-      WriteCodecByte(static_cast<std::uint8_t>(putBuffer_));
+      frame_.WriteByte(static_cast<std::uint8_t>(putBuffer_));
       putFill_ -= 8;
       putBuffer_ = (code << (length - putFill_)) & 0xFFFFu;
     } else {
@@ -250,7 +252,7 @@ void LzhEncoder::LzhEncodeDistance(unsigned distance) {
 }
 
 void LzhEncoder::LzhFlushBits() {
-  if (putFill_ != 0) WriteCodecByte(static_cast<std::uint8_t>(putBuffer_ >> 8));
+  if (putFill_ != 0) frame_.WriteByte(static_cast<std::uint8_t>(putBuffer_ >> 8));
 }
 
 void LzhEncoder::Run() {
@@ -268,8 +270,8 @@ void LzhEncoder::Run() {
   bool ended = false;
   int len = 0;
   for (; len < MaxMatch; ++len) {
-    std::uint8_t c = ReadCodecByte();
-    if (CodecInputEnded()) {
+    std::uint8_t c = frame_.ReadByte();
+    if (frame_.InputEnded()) {
       ended = true;
       break;
     }
@@ -292,8 +294,8 @@ void LzhEncoder::Run() {
     int i = 0;
     // Once the input has ended (or was aborted) it is not read again.
     for (; i < steps && !ended; ++i) {
-      std::uint8_t c = ReadCodecByte();
-      if (CodecInputEnded()) {
+      std::uint8_t c = frame_.ReadByte();
+      if (frame_.InputEnded()) {
         ended = true;
         break;
       }
@@ -318,6 +320,7 @@ void LzhEncoder::Run() {
 // length stay inside it whatever the input.
 class LzhDecoder {
  public:
+  explicit LzhDecoder(CodecFrame& frame) : frame_(frame) {}
   void Run(std::int32_t count);
 
  private:
@@ -332,6 +335,7 @@ class LzhDecoder {
 
   void CheckNothingConsumedPastEnd() const;
 
+  CodecFrame& frame_;
   LzhModel model_;
   std::uint8_t window_[WindowSize];
   unsigned getBuffer_;  // 16 bits, consumed from the top; the bits below the top getFill_ are 0
@@ -347,7 +351,7 @@ class LzhDecoder {
 };
 
 inline void LzhDecoder::HandOver() {
-  if (r_ > flushed_) WriteCodecBytes(window_ + flushed_, r_ - flushed_);
+  if (r_ > flushed_) frame_.WriteBytes(window_ + flushed_, r_ - flushed_);
   flushed_ = r_;
 }
 
@@ -363,7 +367,7 @@ inline void LzhDecoder::Put(std::uint8_t b) {
 // member's data is reading a damaged member, which zero bits would otherwise decode to any
 // declared size. After an abort the zero bits are not past the member's end.
 void LzhDecoder::CheckNothingConsumedPastEnd() const {
-  if (getFill_ < 0 && !CodecInputAborted()) throw ETruncatedData();
+  if (getFill_ < 0 && !frame_.InputAborted()) throw ETruncatedData();
 }
 
 // Tops the bit buffer up with one byte when it holds 8 bits or fewer. Once the input has
@@ -379,9 +383,9 @@ inline void LzhDecoder::Refill() {
       }
       return;
     }
-    if (detail::BufferedCodecInput() == 0) HandOver();
-    const unsigned b = ReadCodecByte();
-    if (CodecInputEnded()) {
+    if (frame_.BufferedInput() == 0) HandOver();
+    const unsigned b = frame_.ReadByte();
+    if (frame_.InputEnded()) {
       ended_ = true;
       return;
     }
@@ -459,14 +463,14 @@ void LzhDecoder::Run(std::int32_t count) {
 
 }  // namespace
 
-void LzhEncode() {
-  auto encoder = std::make_unique<LzhEncoder>();
+void LzhEncode(CodecFrame& frame, CompressionLevel) {
+  auto encoder = std::make_unique<LzhEncoder>(frame);
   encoder->Run();
 }
 
-void LzhDecode(std::int32_t outputSize) {
+void LzhDecode(CodecFrame& frame, std::int32_t outputSize) {
   if (outputSize <= 0) return;
-  auto decoder = std::make_unique<LzhDecoder>();
+  auto decoder = std::make_unique<LzhDecoder>(frame);
   decoder->Run(outputSize);
 }
 

@@ -3,12 +3,14 @@
 
 #include <cstdint>
 
+#include "compress/codec_table.h"
+
 namespace zev::compress {
 
-// Both run inside RunCodec. The encoder runs until the frame's input ends; the decoder
-// produces exactly outputSize bytes, and raises ETruncatedData for a stream that consumes bits
-// beyond the end of its input.
-void LzhEncode();
-void LzhDecode(std::int32_t outputSize);
+// The entry points of compress/codec_table.h. The encoder runs until the frame's input ends (the
+// level is not used); the decoder produces exactly outputSize bytes, and raises ETruncatedData
+// for a stream that consumes bits beyond the end of its input.
+void LzhEncode(CodecFrame& frame, CompressionLevel level);
+void LzhDecode(CodecFrame& frame, std::int32_t outputSize);
 
 }  // namespace zev::compress

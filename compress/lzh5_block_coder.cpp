@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 
 namespace zev::compress::lzh5 {
 
@@ -63,7 +63,7 @@ void BlockCoder::HandOver() {
   if (staged_size_ == 0) return;
   const std::size_t n = staged_size_;
   staged_size_ = 0;
-  WriteCodecBytes(staged_.data(), n);
+  frame_->WriteBytes(staged_.data(), n);
 }
 
 void BlockCoder::HeapSiftDown(int i, const std::uint16_t* freq) {

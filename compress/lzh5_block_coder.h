@@ -18,6 +18,10 @@
 
 #include "compress/lzh5_format.h"
 
+namespace zev::compress {
+class CodecFrame;
+}  // namespace zev::compress
+
 namespace zev::compress::lzh5 {
 
 // Items are queued in groups of up to 8, each group led by a flag byte whose bit 7 belongs to
@@ -40,13 +44,13 @@ inline int OffsetClass(unsigned offset) { return static_cast<int>(std::bit_width
 
 class BlockCoder {
  public:
-  // Everything the coder writes goes to WriteCodecByte, unless a capture vector is given: then
-  // the bytes are appended to it instead (for looking at blocks outside a codec run).
-  // itemBufferSize is ItemBufferSize, which fixes where blocks end, or LargeItemBufferSize.
-  explicit BlockCoder(std::vector<std::uint8_t>* capture = nullptr, int itemBufferSize = ItemBufferSize)
-      : ItemBuffer(static_cast<std::size_t>(itemBufferSize)), itemLimit_(itemBufferSize - 24), capture_(capture) {
-    Reset();
-  }
+  // The coder writes to the run's frame, or appends to a capture vector (for looking at blocks
+  // outside a codec run). itemBufferSize is ItemBufferSize, which fixes where blocks end, or
+  // LargeItemBufferSize.
+  explicit BlockCoder(CodecFrame& frame, int itemBufferSize = ItemBufferSize)
+      : BlockCoder(&frame, nullptr, itemBufferSize) {}
+  explicit BlockCoder(std::vector<std::uint8_t>* capture, int itemBufferSize = ItemBufferSize)
+      : BlockCoder(nullptr, capture, itemBufferSize) {}
 
   // Empty queue, zero counts, no pending bits.
   void Reset();
@@ -123,6 +127,14 @@ class BlockCoder {
   std::array<std::uint16_t, LenCodeAlphabet> AuxCodes{};
 
  private:
+  BlockCoder(CodecFrame* frame, std::vector<std::uint8_t>* capture, int itemBufferSize)
+      : ItemBuffer(static_cast<std::size_t>(itemBufferSize)),
+        itemLimit_(itemBufferSize - 24),
+        frame_(frame),
+        capture_(capture) {
+    Reset();
+  }
+
   void StartGroup();
   void HeapSiftDown(int i, const std::uint16_t* freq);
   void AssignCodeLengths(int root, int n, const std::uint16_t* leafOrder, int leaves,
@@ -163,6 +175,7 @@ class BlockCoder {
   std::array<std::uint8_t, 4096> staged_{};
   std::size_t staged_size_ = 0;
   int itemLimit_;
+  CodecFrame* frame_;
   std::vector<std::uint8_t>* capture_;
 };
 

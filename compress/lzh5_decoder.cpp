@@ -21,7 +21,7 @@
 #include <cstring>
 #include <memory>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/errors.h"
 #include "compress/lzh5_format.h"
 
@@ -74,7 +74,7 @@ constexpr std::uint32_t kHistoryBufferSize = kSlideAt + MaxMatch + kCopyOverrun;
 
 [[noreturn]] void ThrowBadTable() { throw ELZHBadDecodeTable(); }
 
-// The working set of one LZH5Expand call, allocated once and released on every exit.
+// The working set of one Lzh5Decode call, allocated once and released on every exit.
 struct DecoderTables {
   std::array<std::uint8_t, kHistoryBufferSize> history;
   std::array<std::uint8_t, CharAlphabet> charLengths;
@@ -101,16 +101,19 @@ struct DecoderTables {
 // decode into any amount of output. Only the top-up past the end pays for it. After an abort from
 // the progress handler the zero bits are not past the member's end and go on being decoded, as
 // they always were.
+//
+// The frame is passed to each call rather than held: sixteen bytes of state travel in two
+// registers through ReadBlockHeader, which keeps them in registers in the decoding loop too.
 class BitReader {
  public:
-  void Start() {
+  void Start(CodecFrame& frame) {
     bits_ = 0;
     count_ = 0;
-    Fill([] {});
+    Fill(frame, [] {});
   }
 
-  void CheckNothingConsumedPastEnd() const {
-    if (count_ < 0 && !CodecInputAborted()) throw ETruncatedData();
+  void CheckNothingConsumedPastEnd(const CodecFrame& frame) const {
+    if (count_ < 0 && !frame.InputAborted()) throw ETruncatedData();
   }
 
   // The next 16 bits, first bit in the most significant position, without consuming them.
@@ -121,42 +124,42 @@ class BitReader {
   // beforeRefill runs when the frame may have to fetch the next input block, so that the caller
   // can first hand over the output it holds back.
   template <class BeforeRefill>
-  void Skip(int n, BeforeRefill&& beforeRefill) {
+  void Skip(CodecFrame& frame, int n, BeforeRefill&& beforeRefill) {
     bits_ <<= n;
     count_ -= n;
-    if (count_ < 16) Fill(beforeRefill);
+    if (count_ < 16) Fill(frame, beforeRefill);
   }
-  void Skip(int n) { Skip(n, [] {}); }
+  void Skip(CodecFrame& frame, int n) { Skip(frame, n, [] {}); }
 
   // n = 0..16; reading 0 bits yields 0 and consumes nothing.
-  std::uint32_t Read(int n) {
+  std::uint32_t Read(CodecFrame& frame, int n) {
     std::uint32_t value = Peek16() >> (16 - n);
-    Skip(n);
+    Skip(frame, n);
     return value;
   }
 
  private:
   template <class BeforeRefill>
-  void Fill(BeforeRefill&& beforeRefill) {
-    if (detail::BufferedCodecInput() >= 8) {
+  void Fill(CodecFrame& frame, BeforeRefill&& beforeRefill) {
+    if (frame.BufferedInput() >= 8) {
       const auto bytes = static_cast<unsigned>(63 - count_) >> 3;
-      bits_ |= detail::TakeCodecBytes(bytes) << (64 - count_ - static_cast<int>(8 * bytes));
+      bits_ |= frame.TakeBytes(bytes) << (64 - count_ - static_cast<int>(8 * bytes));
       count_ += static_cast<int>(8 * bytes);
       return;
     }
     // After the input has ended the frame is not asked again. After an abort the zero bits count
     // as read, which keeps the count in bounds however long the member goes on.
-    if (CodecInputEnded()) {
+    if (frame.InputEnded()) {
       if (count_ < 0) [[unlikely]] {
-        CheckNothingConsumedPastEnd();
+        CheckNothingConsumedPastEnd(frame);
         count_ = 0;
       }
       return;
     }
     beforeRefill();
     while (count_ < 16) {
-      const std::uint8_t b = ReadCodecByte();
-      if (CodecInputEnded()) return;
+      const std::uint8_t b = frame.ReadByte();
+      if (frame.InputEnded()) return;
       bits_ |= static_cast<std::uint64_t>(b) << (56 - count_);
       count_ += 8;
     }
@@ -240,7 +243,7 @@ void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* length
 // down the tree with the bits after the first tableBits. Node numbers only ever grow along a path,
 // so the walk ends even on tables it was never meant to see.
 template <class BeforeRefill>
-inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16_t* table,
+inline int DecodeSymbol(BitReader& in, CodecFrame& frame, const DecoderTables& t, const std::uint16_t* table,
                         int tableBits, int alphabet, const std::uint8_t* lengths,
                         BeforeRefill&& beforeRefill) {
   std::uint32_t e = table[in.PeekBits(tableBits)];
@@ -258,16 +261,16 @@ inline int DecodeSymbol(BitReader& in, const DecoderTables& t, const std::uint16
     length = static_cast<int>(e >> kEntryLengthShift);
     e &= kEntrySymbolMask;
   }
-  in.Skip(length, beforeRefill);
+  in.Skip(frame, length, beforeRefill);
   return static_cast<int>(e);
 }
 
 // Reads the length-code list (zeroRunAt 3) or the position list (no zero run) into auxLengths and
 // builds auxTable from it. A count of 0 is followed by the one symbol every lookup then yields.
-void ReadAuxLengths(BitReader& in, DecoderTables& t, int alphabet, int countBits, int zeroRunAt) {
-  const auto n = static_cast<int>(in.Read(countBits));
+void ReadAuxLengths(BitReader& in, CodecFrame& frame, DecoderTables& t, int alphabet, int countBits, int zeroRunAt) {
+  const auto n = static_cast<int>(in.Read(frame, countBits));
   if (n == 0) {
-    const auto symbol = in.Read(countBits);
+    const auto symbol = in.Read(frame, countBits);
     if (symbol >= static_cast<std::uint32_t>(alphabet)) ThrowBadTable();
     // The entries carry length 0: the item itself takes no bits.
     t.auxLengths.fill(0);
@@ -283,13 +286,13 @@ void ReadAuxLengths(BitReader& in, DecoderTables& t, int alphabet, int countBits
       const int ones = std::countl_one(static_cast<std::uint16_t>(peek << 3));
       if (ones > MaxCodeLength - 7) ThrowBadTable();
       length += ones;
-      in.Skip(length - 3);
+      in.Skip(frame, length - 3);
     } else {
-      in.Skip(3);
+      in.Skip(frame, 3);
     }
     t.auxLengths[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(length);
     if (i == zeroRunAt) {
-      for (auto zeros = in.Read(2); zeros > 0; --zeros) t.auxLengths[static_cast<std::size_t>(i++)] = 0;
+      for (auto zeros = in.Read(frame, 2); zeros > 0; --zeros) t.auxLengths[static_cast<std::size_t>(i++)] = 0;
     }
   }
   std::fill(t.auxLengths.begin() + std::min(i, alphabet), t.auxLengths.begin() + alphabet,
@@ -299,10 +302,10 @@ void ReadAuxLengths(BitReader& in, DecoderTables& t, int alphabet, int countBits
 
 // Reads the 510 character lengths, coded with the length code now in auxTable, and builds
 // charTable.
-void ReadCharLengths(BitReader& in, DecoderTables& t) {
-  const auto n = static_cast<int>(in.Read(CharCountBits));
+void ReadCharLengths(BitReader& in, CodecFrame& frame, DecoderTables& t) {
+  const auto n = static_cast<int>(in.Read(frame, CharCountBits));
   if (n == 0) {
-    const auto symbol = in.Read(CharCountBits);
+    const auto symbol = in.Read(frame, CharCountBits);
     if (symbol >= static_cast<std::uint32_t>(CharAlphabet)) ThrowBadTable();
     t.charLengths.fill(0);
     t.charTable.fill(static_cast<std::uint16_t>(symbol));
@@ -311,15 +314,15 @@ void ReadCharLengths(BitReader& in, DecoderTables& t) {
   if (n > CharAlphabet) ThrowBadTable();
   int i = 0;
   while (i < n) {
-    const int code = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, LenCodeAlphabet,
+    const int code = DecodeSymbol(in, frame, t, t.auxTable.data(), AuxTableBits, LenCodeAlphabet,
                                   t.auxLengths.data(), [] {});
     if (code >= kLenCodeRunSymbols) {
       t.charLengths[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(code - 2);
       continue;
     }
     int run = 1;
-    if (code == 1) run = static_cast<int>(in.Read(4)) + 3;
-    if (code == 2) run = static_cast<int>(in.Read(CharCountBits)) + 20;
+    if (code == 1) run = static_cast<int>(in.Read(frame, 4)) + 3;
+    if (code == 2) run = static_cast<int>(in.Read(frame, CharCountBits)) + 20;
     if (run > CharAlphabet - i) ThrowBadTable();
     std::fill_n(t.charLengths.begin() + i, run, std::uint8_t{0});
     i += run;
@@ -340,17 +343,17 @@ struct BlockStart {
   std::uint16_t items;
 };
 
-BlockStart ReadBlockHeader(BitReader in, DecoderTables& t) {
-  const auto items = static_cast<std::uint16_t>(in.Read(16));
-  ReadAuxLengths(in, t, LenCodeAlphabet, LenCodeCountBits, kLenCodeZeroRunAt);
-  ReadCharLengths(in, t);
-  ReadAuxLengths(in, t, PosAlphabet, PosCountBits, kNoZeroRun);
+BlockStart ReadBlockHeader(BitReader in, CodecFrame& frame, DecoderTables& t) {
+  const auto items = static_cast<std::uint16_t>(in.Read(frame, 16));
+  ReadAuxLengths(in, frame, t, LenCodeAlphabet, LenCodeCountBits, kLenCodeZeroRunAt);
+  ReadCharLengths(in, frame, t);
+  ReadAuxLengths(in, frame, t, PosAlphabet, PosCountBits, kNoZeroRun);
   return {in, items};
 }
 
 }  // namespace
 
-void LZH5Expand(std::int32_t outputSize) {
+void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
   if (outputSize <= 0) return;
   auto tables = std::make_unique<DecoderTables>();
   DecoderTables& t = *tables;
@@ -358,7 +361,7 @@ void LZH5Expand(std::int32_t outputSize) {
 
   std::uint16_t blockItemsLeft = 0;
   BitReader in;
-  in.Start();
+  in.Start(frame);
   std::memset(history, 0x20, WindowSize);
   // history[flushed, wpos) has been produced but not yet handed to the frame. It goes before
   // every block header (so an error there leaves the frame as a byte-wise writer would), before
@@ -367,7 +370,7 @@ void LZH5Expand(std::int32_t outputSize) {
   std::uint32_t wpos = WindowSize;
   std::uint32_t flushed = WindowSize;
   auto handOver = [&] {
-    if (wpos > flushed) WriteCodecBytes(history + flushed, wpos - flushed);
+    if (wpos > flushed) frame.WriteBytes(history + flushed, wpos - flushed);
     flushed = wpos;
   };
   // 64 bits: the last match may carry the count up to 255 past a size near 2^31.
@@ -376,7 +379,7 @@ void LZH5Expand(std::int32_t outputSize) {
   while (produced < outputSize) {
     if (blockItemsLeft == 0) {
       handOver();
-      const BlockStart block = ReadBlockHeader(in, t);
+      const BlockStart block = ReadBlockHeader(in, frame, t);
       in = block.in;
       blockItemsLeft = block.items;
     }
@@ -392,7 +395,7 @@ void LZH5Expand(std::int32_t outputSize) {
     do {
       // An item count of 0 wraps to 65535 here and so stands for 65536 items.
       --blockItemsLeft;
-      const int c = DecodeSymbol(in, t, t.charTable.data(), CharTableBits, CharAlphabet,
+      const int c = DecodeSymbol(in, frame, t, t.charTable.data(), CharTableBits, CharAlphabet,
                                  t.charLengths.data(), handOver);
       if (c <= 0xFF) {
         history[wpos++] = static_cast<std::uint8_t>(c);
@@ -400,14 +403,14 @@ void LZH5Expand(std::int32_t outputSize) {
       }
       // Class 0 is offset 0 and class 1 offset 1; class j >= 2 covers 2^(j-1) .. 2^j - 1 with
       // j - 1 extra bits. The distance back is the offset + 1.
-      const int j = DecodeSymbol(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
+      const int j = DecodeSymbol(in, frame, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
                                  t.auxLengths.data(), handOver);
       std::uint32_t distance = 1;
       if (j != 0) {
         distance += 1u << (j - 1);
         if (j > 1) {
           distance += in.PeekBits(j - 1);
-          in.Skip(j - 1, handOver);
+          in.Skip(frame, j - 1, handOver);
         }
       }
       // A match is copied whole even when it runs past outputSize (the excess is dropped at the
@@ -435,7 +438,7 @@ void LZH5Expand(std::int32_t outputSize) {
     } while (blockItemsLeft != 0 && wpos < stop);
     produced += wpos - begin;
   }
-  in.CheckNothingConsumedPastEnd();
+  in.CheckNothingConsumedPastEnd(frame);
   // Only the last match can reach past outputSize; the frame gets exactly outputSize bytes.
   if (produced > outputSize) wpos -= static_cast<std::uint32_t>(produced - outputSize);
   handOver();

@@ -37,7 +37,7 @@
 #include <cstring>
 #include <memory>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/lzh5_block_coder.h"
 #include "compress/lzh5_fast_finder.h"
 #include "compress/lzh5_format.h"
@@ -63,8 +63,11 @@ constexpr int kBucketBits = 15;
 constexpr int kBucketCount = 1 << kBucketBits;           // heads 16384..49151
 constexpr std::uint16_t kStaleFlag = 0x8000;
 
-// The state of one LZH5Compress call, allocated once per member.
+// The state of one run, allocated once per member.
 struct Encoder {
+  explicit Encoder(CodecFrame& frame) : frame(frame), coder(frame) {}
+
+  CodecFrame& frame;
   // Eight bytes of slack past the text let match comparisons load whole words.
   std::array<std::uint8_t, kTextSize + 8> TextBuffer{};
   std::array<std::uint8_t, kNodeCount> NodeDepth{};
@@ -319,7 +322,7 @@ void Encoder::AdvancePosition() {
     // never coded.
     std::memmove(TextBuffer.data(), TextBuffer.data() + WindowSize, WindowSize + MaxMatch);
     const std::size_t wanted = kTextSize - kFirstPos;
-    const std::size_t stored = ReadCodecBytes(TextBuffer.data() + kFirstPos, wanted);
+    const std::size_t stored = frame.ReadBytes(TextBuffer.data() + kFirstPos, wanted);
     // The read that met the end stores the 0 it returned, as a byte-wise refill would.
     if (stored < wanted) TextBuffer[kFirstPos + stored] = 0;
     BytesLeft += static_cast<int>(stored);
@@ -343,7 +346,7 @@ void Encoder::Run() {
   // again, as a byte-by-byte fill would.
   for (int slot = kFirstPos; slot < kTextSize;) {
     const std::size_t stored =
-        ReadCodecBytes(TextBuffer.data() + slot, static_cast<std::size_t>(kTextSize - slot));
+        frame.ReadBytes(TextBuffer.data() + slot, static_cast<std::size_t>(kTextSize - slot));
     slot += static_cast<int>(stored);
     BytesLeft += static_cast<int>(stored);
     if (slot < kTextSize) TextBuffer[slot++] = 0x20;
@@ -374,13 +377,13 @@ void Encoder::Run() {
 
 }  // namespace
 
-void LZH5Compress(CompressionLevel level) {
+void Lzh5Encode(CodecFrame& frame, CompressionLevel level) {
   switch (level) {
-    case CompressionLevel::Fast: LZH5CompressFast(); return;
-    case CompressionLevel::Best: LZH5CompressBest(); return;
+    case CompressionLevel::Fast: Lzh5EncodeFast(frame); return;
+    case CompressionLevel::Best: Lzh5EncodeBest(frame); return;
     case CompressionLevel::Exact: break;
   }
-  auto encoder = std::make_unique<Encoder>();
+  auto encoder = std::make_unique<Encoder>(frame);
   encoder->Run();
 }
 

@@ -2,13 +2,15 @@
 // lazy choice; literals and matches go to the block coder (compress/lzh5_block_coder.h).
 #pragma once
 
+#include "compress/codec_table.h"
 #include "compress/method.h"
 
 namespace zev::compress {
 
-// Runs inside RunCodec until the frame's input ends. An empty input writes nothing at all.
-// The tables (about 170 KiB) are allocated per call and released on every exit. The level picks
-// the match finder and parse; the stream format is the same for all of them.
-void LZH5Compress(CompressionLevel level = CompressionLevel::Exact);
+// The encoding entry point of compress/codec_table.h: runs until the frame's input ends. An
+// empty input writes nothing at all. The tables (about 170 KiB) are allocated per run and
+// released on every exit. The level picks the match finder and parse; the stream format is the
+// same for all of them.
+void Lzh5Encode(CodecFrame& frame, CompressionLevel level);
 
 }  // namespace zev::compress

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/lzh5_block_coder.h"
 
 namespace zev::compress::lzh5 {
 
-HashChainFinder::HashChainFinder() : text_(kCapacity + kSlack, 0) {
+HashChainFinder::HashChainFinder(CodecFrame& frame) : frame_(frame), text_(kCapacity + kSlack, 0) {
   head_.fill(kNone);
   prev_.fill(kNone);
 }
@@ -25,7 +25,7 @@ bool HashChainFinder::Fill(int& pos) {
       std::for_each(prev_.begin(), prev_.end(), moveDown);
     }
     const auto wanted = static_cast<std::size_t>(kCapacity - end_);
-    const std::size_t stored = ReadCodecBytes(text_.data() + end_, wanted);
+    const std::size_t stored = frame_.ReadBytes(text_.data() + end_, wanted);
     end_ += static_cast<int>(stored);
     inputEnded_ = stored < wanted;
   }
@@ -51,9 +51,9 @@ constexpr int kNiceLength = 192;
 
 }  // namespace
 
-void LZH5CompressFast() {
-  auto finder = std::make_unique<lzh5::HashChainFinder>();
-  auto coder = std::make_unique<lzh5::BlockCoder>();
+void Lzh5EncodeFast(CodecFrame& frame) {
+  auto finder = std::make_unique<lzh5::HashChainFinder>(frame);
+  auto coder = std::make_unique<lzh5::BlockCoder>(frame);
   int pos = 0;
   if (!finder->Fill(pos)) return;  // an empty input writes nothing at all
   const std::uint8_t* const text = finder->Text();

@@ -16,14 +16,17 @@
 
 namespace zev::compress {
 
-// Compresses the frame's input like LZH5Compress, with a bounded search (CompressionLevel::Fast).
-void LZH5CompressFast();
+class CodecFrame;
+
+// Compresses the frame's input like Lzh5Encode, with a bounded search (CompressionLevel::Fast).
+void Lzh5EncodeFast(CodecFrame& frame);
 
 namespace lzh5 {
 
 class HashChainFinder {
  public:
-  HashChainFinder();
+  // The finder reads the run's input from frame.
+  explicit HashChainFinder(CodecFrame& frame);
 
   // Reads more input once fewer than MaxMatch bytes are left after `pos`, moving the text down
   // (and `pos` with it) when the buffer is full. Returns false when `pos` is past the input.
@@ -114,6 +117,7 @@ class HashChainFinder {
     return (prefix * 0x9E3779B1u) >> (32 - kHashBits);
   }
 
+  CodecFrame& frame_;
   std::vector<std::uint8_t> text_;
   int end_ = 0;
   bool inputEnded_ = false;

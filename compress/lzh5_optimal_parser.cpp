@@ -55,6 +55,7 @@ struct Step {
 
 class OptimalParser {
  public:
+  explicit OptimalParser(CodecFrame& frame) : finder_(frame), coder_(frame, lzh5::LargeItemBufferSize) {}
   void Run();
 
  private:
@@ -87,7 +88,7 @@ class OptimalParser {
              std::size_t last, int begin);
 
   lzh5::HashChainFinder finder_;
-  lzh5::BlockCoder coder_{nullptr, lzh5::LargeItemBufferSize};
+  lzh5::BlockCoder coder_;
   std::vector<std::uint8_t> trialBytes_;
   lzh5::BlockCoder trial_{&trialBytes_, lzh5::LargeItemBufferSize};
 
@@ -318,8 +319,8 @@ void OptimalParser::Run() {
 
 }  // namespace
 
-void LZH5CompressBest() {
-  auto parser = std::make_unique<OptimalParser>();
+void Lzh5EncodeBest(CodecFrame& frame) {
+  auto parser = std::make_unique<OptimalParser>(frame);
   parser->Run();
 }
 

@@ -10,8 +10,10 @@
 
 namespace zev::compress {
 
-// Compresses the frame's input like LZH5Compress, for the smallest output
+class CodecFrame;
+
+// Compresses the frame's input like Lzh5Encode, for the smallest output
 // (CompressionLevel::Best).
-void LZH5CompressBest();
+void Lzh5EncodeBest(CodecFrame& frame);
 
 }  // namespace zev::compress

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <map>
+#include <mutex>
 #include <set>
 #include <unordered_map>
 #include <utility>
@@ -48,6 +49,13 @@ constexpr std::size_t kMaxFolders = 64;
 std::map<FolderKey, Folder>& Folders() {
   static std::map<FolderKey, Folder> folders;
   return folders;
+}
+
+// Files are opened and created on several threads at once (the archive writer compresses members
+// in parallel): the index, and the count of listings, are touched under this lock only.
+std::mutex& IndexLock() {
+  static std::mutex lock;
+  return lock;
 }
 
 std::uint64_t g_listings = 0;
@@ -96,6 +104,7 @@ Folder* IndexOf(int dirFd) {
 void Note(int dirFd, const std::string& hostName, bool added) {
   struct stat st;
   if (::fstat(dirFd, &st) != 0) return;
+  std::lock_guard lock(IndexLock());
   auto it = Folders().find({st.st_dev, st.st_ino});
   if (it == Folders().end()) return;
   auto folded = Folded(hostName);
@@ -123,6 +132,7 @@ void NoteAt(const fs::path& hostPath, bool added) {
 std::optional<std::string> FindEntryNoCase(int dirFd, const std::string& hostName, const std::string& name) {
   struct stat st;
   if (::fstatat(dirFd, hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return hostName;
+  std::lock_guard lock(IndexLock());
   Folder* folder = IndexOf(dirFd);
   if (!folder) return std::nullopt;
   auto it = folder->names.find(UpperCase(name));
@@ -143,6 +153,9 @@ void NoteEntryAdded(const fs::path& hostPath) { NoteAt(hostPath, true); }
 void NoteEntryRemoved(const fs::path& hostPath) { NoteAt(hostPath, false); }
 void NoteEntryAddedAt(int dirFd, const std::string& hostName) { Note(dirFd, hostName, true); }
 
-std::uint64_t FolderListings() { return g_listings; }
+std::uint64_t FolderListings() {
+  std::lock_guard lock(IndexLock());
+  return g_listings;
+}
 
 }  // namespace zev::platform

@@ -74,7 +74,10 @@ Machine& Machine::Current() {
 
 void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
   drives_.clear();
-  realRoots_.clear();
+  {
+    std::lock_guard lock(cacheLock_.mutex);
+    realRoots_.clear();
+  }
   media_.clear();
   windowsDirMade_ = false;
   fs::path driveC = Normalised(machineDir) / "drive_c";
@@ -103,16 +106,23 @@ void Machine::MapDrive(char letter, const fs::path& hostDir) {
   char drive = DriveLetter(letter);
   if (!drive) throw Exception(std::string("Invalid drive letter: ") + letter);
   drives_[drive] = Normalised(hostDir);
+  std::lock_guard lock(cacheLock_.mutex);
   realRoots_.erase(drive);
 }
 
 fs::path Machine::DriveRoot(char drive) const {
-  if (auto it = realRoots_.find(drive); it != realRoots_.end()) return it->second;
+  {
+    std::lock_guard lock(cacheLock_.mutex);
+    if (auto it = realRoots_.find(drive); it != realRoots_.end()) return it->second;
+  }
   const fs::path& folder = drives_.at(drive);
   fs::path real = RealFolder(folder);
   // Kept only once the folder exists: until then its real place may still change.
   std::error_code ec;
-  if (fs::is_directory(real, ec)) realRoots_[drive] = real;
+  if (fs::is_directory(real, ec)) {
+    std::lock_guard lock(cacheLock_.mutex);
+    realRoots_[drive] = real;
+  }
   return real;
 }
 

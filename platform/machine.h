@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <set>
 #include <optional>
 #include <string>
@@ -69,7 +70,10 @@ class Machine {
   bool IsMedia(char letter) const;
 
   // Path components looked up so far: the work path resolution does, for tests that count it.
-  std::uint64_t ComponentLookups() const { return lookups_; }
+  std::uint64_t ComponentLookups() const {
+    std::lock_guard lock(cacheLock_.mutex);
+    return lookups_;
+  }
 
  private:
   enum class WalkMode { Follow, KeepLastLink, Create };
@@ -87,10 +91,21 @@ class Machine {
   // compared with it; worked out once per mapping.
   std::filesystem::path DriveRoot(char drive) const;
 
+  // A lock that a copy of the machine gets afresh: tests save and restore the machine by value.
+  struct CacheLock {
+    std::mutex mutex;
+    CacheLock() = default;
+    CacheLock(const CacheLock&) {}
+    CacheLock& operator=(const CacheLock&) { return *this; }
+  };
+
   std::map<char, std::filesystem::path> drives_;
   std::set<char> media_;
+  // Filled in while paths are resolved, which may happen on several threads at once (the archive
+  // writer opens members in parallel): touched under cacheLock_ only.
   mutable std::map<char, std::filesystem::path> realRoots_;
   mutable std::uint64_t lookups_ = 0;
+  mutable CacheLock cacheLock_;
   std::string current_;
   bool windowsDirMade_ = false;
 };

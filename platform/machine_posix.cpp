@@ -35,7 +35,10 @@ fs::path Machine::Walk(const fs::path& root, const std::vector<std::string>& par
   if (mode == WalkMode::Create && !folder.valid())
     throw Exception("Cannot create folder " + Shortened(full) + ": drive " + full[0] + ": is missing");
   for (std::size_t i = 0; i < parts.size(); ++i) {
-    ++lookups_;
+    {
+      std::lock_guard lock(cacheLock_.mutex);
+      ++lookups_;
+    }
     const std::string hostName = Win1252ToUtf8(parts[i]);
     std::optional<std::string> found;
     if (folder.valid()) found = FindEntryNoCase(folder.get(), hostName, parts[i]);

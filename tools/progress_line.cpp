@@ -130,7 +130,7 @@ void FollowCompression(compress::TCompress& packer, const std::vector<compress::
   auto sizes = std::make_shared<std::vector<std::int64_t>>();
   for (const auto& source : sources) sizes->push_back(std::max<std::int64_t>(platform::FileSize(source.path), 0));
   progress.Begin(std::accumulate(sizes->begin(), sizes->end(), std::int64_t{0}));
-  // The writer reads the sources in their order, telling each before it reads it.
+  // The writer names the sources in their order, each as its turn to be written comes.
   auto next = std::make_shared<std::size_t>(0);
   packer.OnCheckFile = [&sources, &progress, sizes, next](std::string&, compress::TCProcessMode) {
     if (*next < sources.size())

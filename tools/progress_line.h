@@ -57,8 +57,8 @@ class ProgressLine {
   bool drawn_ = false;
 };
 
-// Shows packer's CompressFiles of sources on the progress line: each file as it is read, by its
-// stored name, the percentage counting bytes. The line must outlive the compression.
+// Shows packer's CompressFiles of sources on the progress line: each file as it is written, by
+// its stored name, the percentage counting bytes. The line must outlive the compression.
 void FollowCompression(compress::TCompress& packer, const std::vector<compress::ArchiveSource>& sources,
                        ProgressLine& progress);
 

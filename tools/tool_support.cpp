@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "compress/archive_format.h"
 #include "platform/error.h"
@@ -60,6 +61,16 @@ compress::CompressionLevel ParseLevelName(const std::string& name) {
   if (name == "fast") return compress::CompressionLevel::Fast;
   if (name == "best") return compress::CompressionLevel::Best;
   throw UsageError("unknown level: " + name + " (exact, fast or best)");
+}
+
+std::int32_t ParseJobCount(const std::string& text) {
+  const std::int32_t jobs = ParseInt32(text, "-j");
+  if (jobs < 1) throw UsageError("-j must be at least 1");
+  return jobs;
+}
+
+std::int32_t DefaultJobCount() {
+  return static_cast<std::int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 1024u));
 }
 
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message) {

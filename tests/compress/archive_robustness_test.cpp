@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "compress/codec_frame.h"
 #include "compress/compress.h"
 #include "compress/errors.h"
 #include "platform/files.h"

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "compress/compress.h"
 #include "compress/errors.h"
@@ -20,7 +22,7 @@ using zev::testing::InputKind;
 using zev::testing::MakeInput;
 
 class ArchiveWriterTest : public ::testing::Test {
- protected:
+ public:
   void Put(const std::string& path, const Bytes& data) {
     auto host = machine.Host(path);
     std::filesystem::create_directories(host.parent_path());
@@ -31,6 +33,8 @@ class ArchiveWriterTest : public ::testing::Test {
     std::ifstream in(machine.Host(path), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
   }
+
+ protected:
   Bytes Write(const std::vector<ArchiveSource>& sources, TCompressionMethod method) {
     MemoryStream archive;
     writer.CompressToStream(archive, sources, method);
@@ -167,6 +171,105 @@ TEST_F(ArchiveWriterTest, CustomCompressorNamesTheArchive) {
   Expand(archive, "C:\\x");
   EXPECT_EQ(seenId, "XOR");
   EXPECT_EQ(Get("C:\\x\\f"), (Bytes{5, 6, 7}));
+}
+
+// Members of every kind and of sizes around the frame's blocks, the random ones incompressible.
+std::vector<ArchiveSource> PutPackage(ArchiveWriterTest& test) {
+  const InputKind kinds[] = {InputKind::Text, InputKind::Binary, InputKind::Runs, InputKind::Random};
+  const std::size_t sizes[] = {0, 1, 8192, 30000, 3000, 17000, 8193, 40000, 500};
+  std::vector<ArchiveSource> sources;
+  for (std::size_t i = 0; i < std::size(sizes); ++i) {
+    const std::string name = "m" + std::to_string(i);
+    test.Put("C:\\pkg\\" + name, MakeInput(kinds[i % 4], sizes[i], static_cast<std::uint32_t>(i)));
+    sources.push_back({"C:\\pkg\\" + name, name});
+  }
+  return sources;
+}
+
+class ParallelArchiveWriterTest : public ArchiveWriterTest {
+ protected:
+  Bytes WriteFile(const std::vector<ArchiveSource>& sources, TCompressionMethod method, std::int32_t threads) {
+    writer.Threads = threads;
+    writer.CompressFiles("C:\\out\\set.arc", sources, method);
+    return Get("C:\\out\\set.arc");
+  }
+  void SetUp() override { std::filesystem::create_directories(machine.Host("C:\\out")); }
+  // The files in the archive's folder: no temporary file is left there.
+  std::vector<std::string> OutFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(machine.Host("C:\\out")))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+};
+
+TEST_F(ParallelArchiveWriterTest, ArchivesEqualThoseOfOneThread) {
+  const std::vector<ArchiveSource> sources = PutPackage(*this);
+  const struct {
+    TCompressionMethod method;
+    CompressionLevel level;
+    std::int32_t key;
+  } cases[] = {{coRLE, CompressionLevel::Exact, 0},     {coLZH, CompressionLevel::Exact, 0x5EED1234},
+               {coLZH5, CompressionLevel::Exact, 0},    {coLZH5, CompressionLevel::Exact, -7},
+               {coLZH5, CompressionLevel::Fast, 0},     {coLZH5, CompressionLevel::Best, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "method " << int{c.method} << " level " << int(c.level) << " key " << c.key);
+    writer.Level = c.level;
+    writer.Key = c.key;
+    const Bytes single = WriteFile(sources, c.method, 1);
+    EXPECT_EQ(List(single).size(), sources.size());
+    for (std::int32_t threads : {2, 5}) EXPECT_EQ(WriteFile(sources, c.method, threads), single) << threads;
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"set.arc"});
+  }
+}
+
+TEST_F(ParallelArchiveWriterTest, ProgressFollowsTheMembersInOrderOnTheCallingThread) {
+  std::vector<ArchiveSource> sources = PutPackage(*this);
+  const auto caller = std::this_thread::get_id();
+  std::vector<std::string> checked;
+  std::vector<std::vector<std::int32_t>> percentages;
+  bool elsewhere = false;
+  writer.OnCheckFile = [&](std::string& path, TCProcessMode mode) {
+    EXPECT_EQ(mode, cmCompressing);
+    elsewhere = elsewhere || std::this_thread::get_id() != caller;
+    checked.push_back(path);
+    percentages.emplace_back();
+  };
+  writer.OnShowProgress = [&](std::int32_t& percent) {
+    elsewhere = elsewhere || std::this_thread::get_id() != caller;
+    ASSERT_FALSE(percentages.empty());
+    percentages.back().push_back(percent);
+  };
+  WriteFile(sources, coLZH5, 3);
+  EXPECT_FALSE(elsewhere);
+  ASSERT_EQ(checked.size(), sources.size());
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    EXPECT_EQ(checked[i], sources[i].path);
+    // Each member's percentages rise to 100, once it has any input.
+    if (i > 0) {
+      EXPECT_TRUE(std::is_sorted(percentages[i].begin(), percentages[i].end())) << i;
+      ASSERT_FALSE(percentages[i].empty()) << i;
+      EXPECT_EQ(percentages[i].back(), 100) << i;
+    }
+  }
+}
+
+// A member that cannot be read fails the archive as it does with one thread: after the members
+// before it were named, with the same error, and the archive is removed.
+TEST_F(ParallelArchiveWriterTest, AMissingFileFailsTheArchiveAsWithOneThread) {
+  std::vector<ArchiveSource> sources = PutPackage(*this);
+  sources.insert(sources.begin() + 4, {"C:\\pkg\\missing", "missing"});
+  std::vector<std::string> checked;
+  writer.OnCheckFile = [&](std::string& path, TCProcessMode) { checked.push_back(path); };
+  std::string message;
+  try {
+    WriteFile(sources, coLZH, 4);
+  } catch (const platform::EFOpenError& e) {
+    message = e.Message();
+  }
+  EXPECT_EQ(message, platform::EFOpenError("C:\\pkg\\missing").Message());
+  EXPECT_EQ(checked.size(), 5u);
+  EXPECT_EQ(OutFiles(), std::vector<std::string>{});
 }
 
 }  // namespace

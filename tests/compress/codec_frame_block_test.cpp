@@ -2,7 +2,7 @@
 // agree with the byte-by-byte rules they stand in for.
 #include <gtest/gtest.h>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/method.h"
 #include "tests/support/test_inputs.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "compress/method.h"
 #include "tests/support/test_inputs.h"
 
@@ -67,6 +69,72 @@ TEST(CodecFrame, UnknownMethodsRunNothing) {
   std::int32_t sum = -1;
   EXPECT_TRUE(RunCodecInMemory({}, Bytes(100, 1), 100, coCustom, true, false, &sum).empty());
   EXPECT_EQ(sum, 0);
+}
+
+// One run of a codec in both directions, and everything it showed.
+struct CodecJob {
+  std::uint8_t method;
+  CompressionLevel level;
+  std::int32_t key;
+  Bytes input;
+  Bytes packed;
+  Bytes unpacked;
+  std::int32_t packedSum = 0;
+  std::int32_t unpackedSum = 0;
+  std::vector<std::int32_t> progress;
+
+  void Run() {
+    CodecSettings settings;
+    settings.key = key;
+    settings.level = level;
+    settings.limitOutputToInput = false;
+    settings.onShowProgress = [this](std::int32_t& percentage) { progress.push_back(percentage); };
+    packed = RunCodecInMemory(settings, input, 0, method, false, false, &packedSum);
+    unpacked = RunCodecInMemory(settings, packed, static_cast<std::int32_t>(input.size()), method, true, true,
+                                &unpackedSum);
+  }
+};
+
+// Every run has a frame and codec state of its own, so runs on several threads at once show
+// exactly what they show one at a time.
+TEST(CodecsConcurrently, ShowWhatTheyShowOneAtATime) {
+  const struct {
+    std::uint8_t method;
+    CompressionLevel level;
+  } codecs[] = {{coRLE, CompressionLevel::Exact},
+                {coLZH, CompressionLevel::Exact},
+                {coLZH5, CompressionLevel::Exact},
+                {coLZH5, CompressionLevel::Fast},
+                {coLZH5, CompressionLevel::Best}};
+  std::vector<CodecJob> expected;
+  for (const auto& codec : codecs) {
+    for (std::uint32_t seed = 1; seed <= 2; ++seed) {
+      const auto kind = seed == 1 ? zev::testing::InputKind::Text : zev::testing::InputKind::Binary;
+      expected.push_back({codec.method, codec.level, seed == 1 ? 0 : 0x5EED1234,
+                          zev::testing::MakeInput(kind, 20000 + 7000 * seed, seed), {}, {}, 0, 0, {}});
+    }
+  }
+  std::vector<CodecJob> concurrent = expected;
+  for (CodecJob& job : expected) job.Run();
+
+  constexpr std::size_t kThreads = 4;
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&concurrent, t] {
+      for (std::size_t i = t; i < concurrent.size(); i += kThreads) concurrent[i].Run();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(::testing::Message() << "method " << int{expected[i].method} << " level "
+                                      << int(expected[i].level) << " key " << expected[i].key);
+    EXPECT_EQ(concurrent[i].packed, expected[i].packed);
+    EXPECT_EQ(concurrent[i].unpacked, expected[i].input);
+    EXPECT_EQ(concurrent[i].packedSum, expected[i].packedSum);
+    EXPECT_EQ(concurrent[i].unpackedSum, expected[i].unpackedSum);
+    EXPECT_EQ(concurrent[i].progress, expected[i].progress);
+  }
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST(FuzzRegression, RleDecoder) { Replay("rle", CheckRle); }
 // match whole would overshoot.
 TEST(FuzzRegression, DecoderCheckWantsExactlyTheDeclaredSize) {
   const Bytes stream = {0x02, 0, 0, 0, 0x00, 0x02, 0x20, 0x04, 0x30, 0x10, 0xB6, 0x55, 0x40, 0x10};
-  EXPECT_EQ(CheckDecoder("LZH5Expand", compress::coLZH5, stream.data(), stream.size()), "");
+  EXPECT_EQ(CheckDecoder("Lzh5Decode", compress::coLZH5, stream.data(), stream.size()), "");
 }
 
 }  // namespace

@@ -212,7 +212,8 @@ TEST(Lzh5BlockCoder, AuxListsWriteTheZeroRunFieldOnlyAfterTheThirdEntry) {
 }
 
 TEST(Lzh5BlockCoder, HeapTieBreakGivesTheFixedLengths) {
-  BlockCoder coder;
+  Bytes unused;
+  BlockCoder coder(&unused);
   // Five equal counts: three symbols get 2 bits and two get 3 bits. The symbols leave the heap
   // in the order 0, 4, 1, 3, 2 (an entry never sinks below an equal child, and the right child is
   // taken only when strictly smaller), so 0 and 4 get the long codes.
@@ -231,7 +232,8 @@ TEST(Lzh5BlockCoder, HeapTieBreakGivesTheFixedLengths) {
 }
 
 TEST(Lzh5BlockCoder, OneOrNoSymbolGivesTheSymbolAsRoot) {
-  BlockCoder coder;
+  Bytes unused;
+  BlockCoder coder(&unused);
   std::uint16_t freq[2 * 14 - 1] = {};
   std::uint8_t lengths[14];
   std::uint16_t codes[14];
@@ -253,7 +255,8 @@ TEST(Lzh5BlockCoder, FibonacciCountsAreLimitedTo16BitsAndStayComplete) {
     a = b;
     b = next;
   }
-  BlockCoder coder;
+  Bytes unused;
+  BlockCoder coder(&unused);
   std::uint8_t lengths[510];
   std::uint16_t codes[510];
   coder.BuildHuffmanCode(510, freq, lengths, codes);

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "compress/codec_frame.h"
+#include "compress/codec_frame_io.h"
 #include "compress/method.h"
 #include "tests/support/test_inputs.h"
 

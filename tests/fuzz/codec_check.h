@@ -1,6 +1,6 @@
 // Properties of the three codecs, fed arbitrary bytes.
 //
-// Decoders (LZH5Expand, LzhDecode): the input is a 4-byte little-endian OutputSize followed by
+// Decoders (Lzh5Decode, LzhDecode): the input is a 4-byte little-endian OutputSize followed by
 // the compressed stream. A decoder either refuses the stream with its own exception (a bad table,
 // or bits needed past the stream's end) or produces exactly OutputSize bytes; the same stream
 // always decodes to the same bytes. The RLE decoder, which has no OutputSize, never
@@ -66,7 +66,7 @@ inline Verdict CheckDecoder(const char* name, std::uint8_t method, const std::ui
 }
 
 inline Verdict CheckLzh5(const std::uint8_t* data, std::size_t size) {
-  Verdict v = CheckDecoder("LZH5Expand", compress::coLZH5, data, size);
+  Verdict v = CheckDecoder("Lzh5Decode", compress::coLZH5, data, size);
   if (!v.empty()) return v;
   const Bytes plain(data, data + size);
   return CheckRoundTrip("LZH5 round trip", compress::coLZH5, plain, size % 2 ? 0x2468ACE0 : 0);

@@ -1,4 +1,4 @@
-// libFuzzer entry point: LZH5Expand on arbitrary streams and the LZH5 round trip.
+// libFuzzer entry point: Lzh5Decode on arbitrary streams and the LZH5 round trip.
 #include <cstddef>
 #include <cstdint>
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "compress/codec_frame.h"
 #include "compress/compress.h"
 #include "platform/fs_utils.h"
 #include "platform/profile.h"

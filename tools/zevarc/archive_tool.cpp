@@ -58,6 +58,7 @@ ArchiveTool::ArchiveTool(fs::path archive, ArchiveToolOptions options)
       progress_(options_.progress) {
   Key = options_.key;
   Level = options_.level;
+  Threads = options_.jobs;
   OnShowProgress = [this](std::int32_t& percentage) { progress_.FilePercent(percentage); };
 }
 

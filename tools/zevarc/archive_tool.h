@@ -15,6 +15,7 @@ namespace zev::tools {
 struct ArchiveToolOptions {
   compress::TCompressionMethod method = compress::coLZH5;
   compress::CompressionLevel level = compress::CompressionLevel::Exact;  // create, lh5 only
+  std::int32_t jobs = 1;                // create: members compressed at once
   std::int32_t key = 0;
   bool absoluteNames = false;          // extract: let member names leave the target folder
   std::filesystem::path targetFolder;  // extract: where to put the files (default: here)

@@ -14,7 +14,7 @@ using namespace zev::tools;
 
 constexpr const char* kUsage =
     "usage: zevarc c ARCHIVE FILE|DIR... [--method none|rle|lzh|lh5] [--level exact|fast|best]\n"
-    "                [--key N]\n"
+    "                [--key N] [-j N]\n"
     "       zevarc l ARCHIVE\n"
     "       zevarc x ARCHIVE [-C DIR] [--key N] [--absolute-names] [NAME...]\n"
     "       zevarc p ARCHIVE [--key N] [NAME...]\n"
@@ -24,7 +24,8 @@ constexpr const char* kUsage =
     "  c  create ARCHIVE from files and folders (folders recursively; names are stored\n"
     "     relative to each argument's parent folder); the default method is lh5; the lh5\n"
     "     level trades speed for size (fast, or best for the fewest bytes); exact, the\n"
-    "     default, writes the same bytes as every earlier version\n"
+    "     default, writes the same bytes as every earlier version; -j compresses N files\n"
+    "     at once (default: one per core), writing the same archive\n"
     "  l  list the members: sizes, ratio, method, date, attributes, lock\n"
     "  x  extract all or the named members below DIR (default: the current folder);\n"
     "     names that are absolute or climb out of DIR are refused unless --absolute-names\n"
@@ -46,6 +47,7 @@ struct CommandLine {
 CommandLine Parse(int argc, char** argv) {
   CommandLine line;
   std::vector<std::string> positional;
+  line.options.jobs = DefaultJobCount();
   ArgumentReader args(argc, argv);
   while (args.Next()) {
     const std::string& arg = args.Word();
@@ -55,6 +57,8 @@ CommandLine Parse(int argc, char** argv) {
       line.options.method = ParseMethodName(args.Value());
     } else if (arg == "--level") {
       line.options.level = ParseLevelName(args.Value());
+    } else if (arg == "-j") {
+      line.options.jobs = ParseJobCount(args.Value());
     } else if (arg == "--key") {
       line.options.key = ParseInt32(args.Value(), "--key");
     } else if (arg == "-C") {

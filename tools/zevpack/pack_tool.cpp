@@ -311,6 +311,7 @@ int BuildDiskSet(const BuildOptions& options) {
     {
       compress::TCompress packer;
       packer.Level = options.level;
+      packer.Threads = options.jobs;
       ProgressLine progress(options.progress);
       FollowCompression(packer, sources, progress);
       packer.CompressFiles(arc.ArchiveFile, sources, options.method);

@@ -16,6 +16,7 @@ struct BuildOptions {
   std::int32_t segSize = 1440000;
   compress::TCompressionMethod method = compress::coLZH5;
   compress::CompressionLevel level = compress::CompressionLevel::Exact;
+  std::int32_t jobs = 1;  // files compressed at once
   std::string baseName = "zevsetup";
   bool diskFolders = false;
   std::filesystem::path setupProgram;  // empty: zev-setup beside zevpack, if it is there

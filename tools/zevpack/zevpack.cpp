@@ -16,7 +16,7 @@ using namespace zev::tools;
 constexpr const char* kUsage =
     "usage: zevpack build PACKAGE_DIR OUT_DIR [--size BYTES] [--method none|rle|lzh|lh5]\n"
     "                     [--level exact|fast|best] [--base NAME] [--disk-folders]\n"
-    "                     [--setup-program PATH]\n"
+    "                     [--setup-program PATH] [-j N]\n"
     "       zevpack list SET_DIR [--base NAME]\n"
     "       zevpack extract SET_DIR [-C DIR] [--base NAME]\n"
     "       zevpack -h|--help|--version\n"
@@ -24,7 +24,8 @@ constexpr const char* kUsage =
     "  build    put every file of PACKAGE_DIR (but install.cfg and install.exe) into one\n"
     "           archive and cut it into segments NAME.001, NAME.002 ... of at most BYTES\n"
     "           bytes (default 1440000, at least 16384) beside install.cfg and install.exe;\n"
-    "           with --disk-folders, OUT_DIR/disk1, OUT_DIR/disk2 ... hold one disk each\n"
+    "           with --disk-folders, OUT_DIR/disk1, OUT_DIR/disk2 ... hold one disk each;\n"
+    "           -j compresses N files at once (default: one per core), making the same set\n"
     "  list     print each archive's template and the files it holds\n"
     "  extract  expand the whole set below DIR (default: the current folder), keeping\n"
     "           sub-folders; a missing segment is looked for in the side-by-side disk\n"
@@ -52,6 +53,8 @@ CommandLine Parse(int argc, char** argv) {
   CommandLine line;
   std::vector<std::string> positional;
   bool sizeGiven = false, methodGiven = false, levelGiven = false, foldersGiven = false, setupGiven = false, targetGiven = false;
+  bool jobsGiven = false;
+  line.build.jobs = DefaultJobCount();
   bool quiet = false, verbose = false;
   std::string base = "zevsetup";
   ArgumentReader args(argc, argv);
@@ -69,6 +72,9 @@ CommandLine Parse(int argc, char** argv) {
     } else if (arg == "--level") {
       line.build.level = ParseLevelName(args.Value());
       levelGiven = true;
+    } else if (arg == "-j") {
+      line.build.jobs = ParseJobCount(args.Value());
+      jobsGiven = true;
     } else if (arg == "--base") {
       base = ParseBase(args.Value());
     } else if (arg == "--disk-folders") {
@@ -99,7 +105,8 @@ CommandLine Parse(int argc, char** argv) {
     line.build.outDir = positional[2];
   } else if (line.command == "list" || line.command == "extract") {
     if (positional.size() != 2) throw UsageError(line.command + " needs SET_DIR");
-    if (sizeGiven || methodGiven || levelGiven || foldersGiven || setupGiven) throw UsageError("build options given to " + line.command);
+    if (sizeGiven || methodGiven || levelGiven || foldersGiven || setupGiven || jobsGiven)
+      throw UsageError("build options given to " + line.command);
     if (line.command == "list" && targetGiven) throw UsageError("-C is for extract");
     line.read.setDir = positional[1];
     if (line.read.targetDir.empty()) line.read.targetDir = ".";
