@@ -65,12 +65,13 @@ compress::CompressionLevel ParseLevelName(const std::string& name) {
 
 std::int32_t ParseJobCount(const std::string& text) {
   const std::int32_t jobs = ParseInt32(text, "-j");
-  if (jobs < 1) throw UsageError("-j must be at least 1");
+  if (jobs < 1 || jobs > kMaxJobs) throw UsageError("-j must be from 1 to " + std::to_string(kMaxJobs));
   return jobs;
 }
 
 std::int32_t DefaultJobCount() {
-  return static_cast<std::int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 1024u));
+  return static_cast<std::int32_t>(
+      std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMaxJobs)));
 }
 
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message) {

@@ -37,9 +37,12 @@ int RunTool(const char* tool, const char* version, const char* usage, int argc, 
 compress::TCompressionMethod ParseMethodName(const std::string& name);
 // --level: exact, fast or best.
 compress::CompressionLevel ParseLevelName(const std::string& name);
-// -j: how many members are compressed at once, 1 or more; throws UsageError.
+// Each thread holds an encoder's tables (a few MiB), so a mistyped count must not start
+// thousands of them.
+inline constexpr std::int32_t kMaxJobs = 64;
+// -j: how many members are compressed at once, 1 to kMaxJobs; throws UsageError.
 std::int32_t ParseJobCount(const std::string& text);
-// The default for -j: the number of cores, or 1 when it cannot be told.
+// The default for -j: the number of cores (at most kMaxJobs), or 1 when it cannot be told.
 std::int32_t DefaultJobCount();
 
 // "tool: subject: message" on standard error, on a line of its own (a progress line is taken

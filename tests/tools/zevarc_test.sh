@@ -87,7 +87,7 @@ check "list of a whole archive" "$zevarc" l rle-0.arc
 check "-h" grep -q '^usage: zevarc c ARCHIVE' <("$zevarc" -h)
 check "--help" grep -q '^usage: zevarc c ARCHIVE' <("$zevarc" --help)
 check "--version" grep -qx 'zevarc [0-9.]*' <("$zevarc" --version)
-for args in "q x.arc" "l" "c x.arc" "l x.arc --frobnicate" "x x.arc --key"; do
+for args in "q x.arc" "l" "c x.arc" "l x.arc --frobnicate" "x x.arc --key" "c x.arc pkg -j 0" "c x.arc pkg -j 65"; do
   # shellcheck disable=SC2086
   fails_with "usage error: $args" 2 "$zevarc" $args
   check "... one line and the way to help" test "$(wc -l < "$work/stderr")" = 2
