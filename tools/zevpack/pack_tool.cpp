@@ -226,70 +226,119 @@ void FollowExtraction(segment::TSegCompEZ& reader, ProgressLine& progress, const
 
 }  // namespace
 
+namespace {
+
+// A failure already reported to the user: unwinds to the command's end with exit 1.
+struct Reported {};
+
+// Runs a command's work and turns what it throws into one error line and exit 1: the project's
+// errors about subject() (their Windows paths shown as the user typed them), file-system errors
+// about the path they name.
+template <class Work, class Subject>
+int ReportingErrors(const TypedPaths& typed, Subject subject, Work work) {
+  try {
+    return work();
+  } catch (const Reported&) {
+    return kExitFailure;
+  } catch (const Exception& e) {
+    ReportError(kTool, subject(), typed.Host(e.Message()));
+    return kExitFailure;
+  } catch (const fs::filesystem_error& e) {
+    ReportError(kTool, e.path1().string(), e.code().message());
+    return kExitFailure;
+  }
+}
+
+[[noreturn]] void Fail(const std::string& subject, const std::string& message) {
+  ReportError(kTool, subject, message);
+  throw Reported{};
+}
+
+// Every file of the package but the two that lie beside the segments, by its stored name: empty
+// files first, the rest in stored-name order.
+std::vector<compress::ArchiveSource> CollectPackageFiles(const BuildOptions& options, const fs::path& package,
+                                                         TypedPaths& typed) {
+  std::vector<compress::ArchiveSource> sources;
+  std::map<std::string, std::string> flatNames;  // lower-cased file name -> stored name
+  for (fs::recursive_directory_iterator it(package), end; it != end; ++it) {
+    if (it->is_directory()) continue;
+    const fs::path relative = it->path().lexically_relative(package);
+    const std::string lowerTop = Lower(relative.string());
+    if (lowerTop == "install.cfg" || lowerTop == "install.exe") continue;
+    if (!it->is_regular_file()) Fail(Printable(it->path().string()), "not a regular file");
+    const std::string stored = StoredNameOf(relative);
+    if (stored.empty())
+      Fail(it->path().string(), "name cannot be stored in an archive (not a Windows-1252 file name)");
+    const std::string flat = LowerCase(platform::FileNamePart(stored));
+    auto [previous, inserted] = flatNames.emplace(flat, stored);
+    if (!inserted)
+      Fail(Printable(stored), "has the same file name as " + Printable(previous->second) +
+                                  ": the setup program puts every file into one folder, so one would replace the other");
+    sources.push_back({typed.Windows(options.packageDir / relative), stored});
+  }
+  std::sort(sources.begin(), sources.end(), [](const auto& a, const auto& b) { return a.storedName < b.storedName; });
+  // The expander stops as soon as the sizes it has written reach the archive's total, so an
+  // empty file after the last byte would never be written: empty files go first.
+  std::stable_partition(sources.begin(), sources.end(),
+                        [](const auto& s) { return platform::FileSize(s.path) == 0; });
+  if (!sources.empty() && platform::FileSize(sources.back().path) == 0)
+    Fail(options.packageDir.string(), "every file of the package is empty: an archive of them would expand nothing");
+  return sources;
+}
+
+// The program copied beside the first segment as install.exe: the one given, else zev-setup
+// beside this program, else none.
+fs::path FindSetupProgram(const BuildOptions& options) {
+  std::error_code error;
+  if (!options.setupProgram.empty()) {
+    if (!fs::is_regular_file(options.setupProgram, error)) Fail(options.setupProgram.string(), "setup program not found");
+    return options.setupProgram;
+  }
+  const fs::path folder = platform::ProgramDirectory();
+  if (!folder.empty() && fs::is_regular_file(folder / "zev-setup", error)) return folder / "zev-setup";
+  return {};
+}
+
+// Moves segment 2 and up into folders disk2, disk3 ... beside disk1, and clears what an earlier
+// build left in disk folders: stale segments, and disk folders beyond the last that only held them.
+void LayOutDiskFolders(const fs::path& out, const std::vector<std::string>& segments, const std::string& base) {
+  const auto count = static_cast<unsigned>(segments.size());
+  for (unsigned n = 2; n <= count; ++n) {
+    const fs::path disk = out / ("disk" + std::to_string(n));
+    fs::create_directories(disk);
+    const fs::path written = platform::Machine::Current().ToHostPath(segments[n - 1]);
+    fs::rename(written, disk / written.filename());
+  }
+  std::error_code error;
+  for (fs::directory_iterator it(out, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = Lower(it->path().filename().string());
+    if (!it->is_directory() || name.compare(0, 4, "disk") != 0 || name.size() > 9 || name.size() < 5 ||
+        !std::all_of(name.begin() + 4, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    const unsigned n = static_cast<unsigned>(std::stoul(name.substr(4)));
+    if (n <= count) {
+      RemoveStaleSegments(it->path(), base, n, n);
+    } else {
+      RemoveStaleSegments(it->path(), base, 1, 0);
+      fs::remove(it->path(), error);  // only when nothing else is in it
+    }
+  }
+}
+
+}  // namespace
+
 int BuildDiskSet(const BuildOptions& options) {
   const fs::path package = fs::absolute(options.packageDir).lexically_normal();
   const fs::path out = fs::absolute(options.outDir).lexically_normal();
   std::string subject;
   TypedPaths typed;
-  try {
+  return ReportingErrors(typed, [&] { return subject; }, [&] {
     std::error_code error;
-    if (!fs::is_directory(package, error)) {
-      ReportError(kTool, options.packageDir.string(), "not a folder");
-      return kExitFailure;
-    }
-    auto config = FindEntry(package, "install.cfg", false);
-    if (!config) {
-      ReportError(kTool, options.packageDir.string(), "no install.cfg in the package folder");
-      return kExitFailure;
-    }
-
-    // Every file but the two that lie beside the segments, by its stored name.
-    std::vector<compress::ArchiveSource> sources;
-    std::map<std::string, std::string> flatNames;  // lower-cased file name -> stored name
-    for (fs::recursive_directory_iterator it(package), end; it != end; ++it) {
-      if (it->is_directory()) continue;
-      const fs::path relative = it->path().lexically_relative(package);
-      const std::string lowerTop = Lower(relative.string());
-      if (lowerTop == "install.cfg" || lowerTop == "install.exe") continue;
-      if (!it->is_regular_file()) {
-        ReportError(kTool, Printable(it->path().string()), "not a regular file");
-        return kExitFailure;
-      }
-      const std::string stored = StoredNameOf(relative);
-      if (stored.empty()) {
-        ReportError(kTool, it->path().string(), "name cannot be stored in an archive (not a Windows-1252 file name)");
-        return kExitFailure;
-      }
-      const std::string flat = LowerCase(platform::FileNamePart(stored));
-      auto [previous, inserted] = flatNames.emplace(flat, stored);
-      if (!inserted) {
-        ReportError(kTool, Printable(stored),
-                    "has the same file name as " + Printable(previous->second) +
-                        ": the setup program puts every file into one folder, so one would replace the other");
-        return kExitFailure;
-      }
-      sources.push_back({typed.Windows(options.packageDir / relative), stored});
-    }
-    std::sort(sources.begin(), sources.end(), [](const auto& a, const auto& b) { return a.storedName < b.storedName; });
-    // The expander stops as soon as the sizes it has written reach the archive's total, so an
-    // empty file after the last byte would never be written: empty files go first.
-    std::stable_partition(sources.begin(), sources.end(),
-                          [](const auto& s) { return platform::FileSize(s.path) == 0; });
-    if (!sources.empty() && platform::FileSize(sources.back().path) == 0) {
-      ReportError(kTool, options.packageDir.string(),
-                  "every file of the package is empty: an archive of them would expand nothing");
-      return kExitFailure;
-    }
-
-    fs::path setupProgram = options.setupProgram;
-    if (!setupProgram.empty() && !fs::is_regular_file(setupProgram, error)) {
-      ReportError(kTool, setupProgram.string(), "setup program not found");
-      return kExitFailure;
-    }
-    if (setupProgram.empty()) {
-      const fs::path folder = platform::ProgramDirectory();
-      if (!folder.empty() && fs::is_regular_file(folder / "zev-setup", error)) setupProgram = folder / "zev-setup";
-    }
+    if (!fs::is_directory(package, error)) Fail(options.packageDir.string(), "not a folder");
+    const auto config = FindEntry(package, "install.cfg", false);
+    if (!config) Fail(options.packageDir.string(), "no install.cfg in the package folder");
+    const std::vector<compress::ArchiveSource> sources = CollectPackageFiles(options, package, typed);
+    const fs::path setupProgram = FindSetupProgram(options);
 
     fs::create_directories(out);
     const fs::path firstDisk = options.diskFolders ? out / "disk1" : out;
@@ -319,27 +368,8 @@ int BuildDiskSet(const BuildOptions& options) {
     subject = "segments";
     const std::vector<std::string> segments = writer.SegBuildArcs({arc});
     const auto count = static_cast<unsigned>(segments.size());
-
     if (options.diskFolders) {
-      for (unsigned n = 2; n <= count; ++n) {
-        const fs::path disk = out / ("disk" + std::to_string(n));
-        fs::create_directories(disk);
-        const fs::path written = platform::Machine::Current().ToHostPath(segments[n - 1]);
-        fs::rename(written, disk / written.filename());
-      }
-      for (fs::directory_iterator it(out, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = Lower(it->path().filename().string());
-        if (!it->is_directory() || name.compare(0, 4, "disk") != 0 || name.size() > 9 || name.size() < 5 ||
-            !std::all_of(name.begin() + 4, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-          continue;
-        const unsigned n = static_cast<unsigned>(std::stoul(name.substr(4)));
-        if (n <= count) {
-          RemoveStaleSegments(it->path(), base, n, n);
-        } else {
-          RemoveStaleSegments(it->path(), base, 1, 0);
-          fs::remove(it->path(), error);  // only when nothing else is in it
-        }
-      }
+      LayOutDiskFolders(out, segments, base);
     } else {
       RemoveStaleSegments(out, base, 1, count);
     }
@@ -354,19 +384,14 @@ int BuildDiskSet(const BuildOptions& options) {
     }
     std::printf("%zu file(s) in %u segment(s) of at most %d bytes: %s\n", sources.size(), count,
                 static_cast<int>(options.segSize), out.c_str());
-  } catch (const Exception& e) {
-    ReportError(kTool, subject, typed.Host(e.Message()));
-    return kExitFailure;
-  } catch (const fs::filesystem_error& e) {
-    ReportError(kTool, e.path1().string(), e.code().message());
-    return kExitFailure;
-  }
-  return kExitOk;
+    return kExitOk;
+  });
 }
 
 int ListDiskSet(const ReadOptions& options) {
   const fs::path setDir = fs::absolute(options.setDir).lexically_normal();
-  try {
+  const TypedPaths typed;
+  return ReportingErrors(typed, [&] { return options.setDir.string(); }, [&] {
     SetReading set(setDir);
     if (!set.Prepare(options)) return kExitFailure;
     segment::TSegCompEZ& reader = set.reader;
@@ -379,14 +404,8 @@ int ListDiskSet(const ReadOptions& options) {
       list.Clear();
     };
     reader.SegExpand();
-  } catch (const Exception& e) {
-    ReportError(kTool, options.setDir.string(), e.Message());
-    return kExitFailure;
-  } catch (const fs::filesystem_error& e) {
-    ReportError(kTool, e.path1().string(), e.code().message());
-    return kExitFailure;
-  }
-  return kExitOk;
+    return kExitOk;
+  });
 }
 
 int ExtractDiskSet(const ReadOptions& options) {
@@ -394,7 +413,7 @@ int ExtractDiskSet(const ReadOptions& options) {
   int failures = 0;
   std::string current;
   TypedPaths typed;
-  try {
+  return ReportingErrors(typed, [&] { return current.empty() ? options.setDir.string() : Printable(current); }, [&] {
     fs::create_directories(options.targetDir);
     // Windows paths are taken before the set's drive is mapped, so that none of them lies on it.
     std::string target = typed.Windows(options.targetDir);
@@ -418,14 +437,8 @@ int ExtractDiskSet(const ReadOptions& options) {
     ProgressLine progress(options.progress);
     FollowExtraction(reader, progress, target);
     reader.SegExpand();
-  } catch (const Exception& e) {
-    ReportError(kTool, current.empty() ? options.setDir.string() : Printable(current), typed.Host(e.Message()));
-    return kExitFailure;
-  } catch (const fs::filesystem_error& e) {
-    ReportError(kTool, e.path1().string(), e.code().message());
-    return kExitFailure;
-  }
-  return failures ? kExitFailure : kExitOk;
+    return failures ? kExitFailure : kExitOk;
+  });
 }
 
 }  // namespace zev::tools
