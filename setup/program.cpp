@@ -252,35 +252,100 @@ std::string MachineOptions(const Options& options) {
   return text;
 }
 
-// The installation with windows on the display, or unattended on the headless backend with the
-// answers file walking the wizard.
-int RunInstaller(const Options& options) {
-  const bool windows = !options.unattended;
-  std::optional<TAnswers> answers;
-  if (options.answers) {
-    try {
-      answers = TAnswers::Load(options.answers->string());
-    } catch (const EAnswersError& e) {
-      Report(options.answers->string() + ": " + e.what());
-      return kSetupUsage;
-    }
-  } else {
-    answers = TAnswers();
+// The answers file, or none (every question gets its default); empty after a reported error.
+std::optional<TAnswers> LoadAnswers(const Options& options) {
+  if (!options.answers) return TAnswers();
+  try {
+    return TAnswers::Load(options.answers->string());
+  } catch (const EAnswersError& e) {
+    Report(options.answers->string() + ": " + e.what());
+    return std::nullopt;
   }
+}
 
-  const TWizardAnswers wizardAnswers = answers->Wizard();
-
-  std::ofstream logFile;
-  if (!OpenLog(options, logFile)) return kSetupUsage;
-
-  // A package is never allowed to run a host program: its Windows program goes to the runner the
-  // user named, or nowhere.
+// A package is never allowed to run a host program: its Windows program goes to the runner the
+// user named, or nowhere.
+void UseConfiguredRunner(const Options& options) {
   if (options.launcher) {
     platform::SetProgramRunner(*options.launcher);
   } else if (const char* runner = std::getenv("ZEV_LAUNCHER")) {
     platform::SetProgramRunner(runner);
   }
+}
 
+// A Windows installation has its Desktop and Start Menu folders; links go into them. False after
+// a reported error.
+bool MakeShellFolders() {
+  try {
+    const std::string windows = platform::WindowsDirectory();
+    platform::MakeDirPath(windows + "\\Desktop");
+    platform::MakeDirPath(windows + "\\Start Menu\\Programs");
+    return true;
+  } catch (const std::exception& e) {
+    Report(e.what());
+    return false;
+  }
+}
+
+struct SetupForms {
+  TMainSetup& main;
+  TZEV& wizard;
+};
+
+// The forms in the program's order: main screen, directory chooser, wizard, expansion stage.
+SetupForms CreateForms(ui::Application& app, const Options& options) {
+  TMainSetup& main = app.CreateForm<TMainSetup>();
+  TForm3& form3 = app.CreateForm<TForm3>();
+  TZEV& wizard = app.CreateForm<TZEV>(main, form3);
+  wizard.UninstallOptions = MachineOptions(options);
+  TUnzip& unzip = app.CreateForm<TUnzip>(main);
+  main.Unzip = &unzip;
+  main.ZEV = &wizard;
+  main.RadioButton1 = &wizard.RadioButton1;
+  main.RadioButton2 = &wizard.RadioButton2;
+  return {main, wizard};
+}
+
+// The exit code of a run that reached the wizard, with what the user needs to know about it.
+int ReportWizardOutcome(TUnattendedOutcome outcome, const TZEV& wizard, bool windows, ui::Application& app) {
+  switch (outcome) {
+    case TUnattendedOutcome::uoInstalled:
+      return kSetupOk;
+    case TUnattendedOutcome::uoDeclined:
+      Report(windows ? "the licence was declined: nothing was installed"
+                     : "the licence was declined (the answers file needs [Wizard] License=accept): nothing was installed");
+      return kSetupCancelled;
+    case TUnattendedOutcome::uoCancelled:
+      Report("setup was cancelled: nothing was installed");
+      return kSetupCancelled;
+    case TUnattendedOutcome::uoFailed:
+      break;
+  }
+  if (!wizard.InstallError.empty()) Report("the installation stopped: " + wizard.InstallError);
+  if (!wizard.InstallFailures.empty()) {
+    Report("the installation is incomplete; not installed:");
+    for (const std::string& failure : wizard.InstallFailures) std::cerr << "  " << failure << '\n';
+  }
+  if (!wizard.UninstallFolder.empty()) {
+    const std::string hint = "to remove what was installed: " + UninstallCommand(wizard.UninstallFolder, wizard.UninstallOptions);
+    // The worker names it in the log when it reports failures; a stopped run is named here.
+    if (!wizard.InstallError.empty()) app.Log(hint);
+    Report(hint);
+  }
+  return kSetupFailed;
+}
+
+// The installation with windows on the display, or unattended on the headless backend with the
+// answers file walking the wizard.
+int RunInstaller(const Options& options) {
+  const bool windows = !options.unattended;
+  std::optional<TAnswers> answers = LoadAnswers(options);
+  if (!answers) return kSetupUsage;
+  const TWizardAnswers wizardAnswers = answers->Wizard();
+
+  std::ofstream logFile;
+  if (!OpenLog(options, logFile)) return kSetupUsage;
+  UseConfiguredRunner(options);
   if (const std::optional<int> failed = ConfigureMachine(options)) return *failed;
   // Refused before anything is expanded: the wizard would refuse it only after the expansion.
   if (wizardAnswers.destination)
@@ -295,27 +360,10 @@ int RunInstaller(const Options& options) {
   ui::Application app(*backend);
   ConnectLog(app, logFile);
   app.Title = "ZEV - Setup";
-
-  // A Windows installation has its Desktop and Start Menu folders; links go into them.
-  try {
-    const std::string windows = platform::WindowsDirectory();
-    platform::MakeDirPath(windows + "\\Desktop");
-    platform::MakeDirPath(windows + "\\Start Menu\\Programs");
-  } catch (const std::exception& e) {
-    Report(e.what());
-    return kSetupFailed;
-  }
-
-  // The forms in the program's order: main screen, directory chooser, wizard, expansion stage.
-  TMainSetup& main = app.CreateForm<TMainSetup>();
-  TForm3& form3 = app.CreateForm<TForm3>();
-  TZEV& wizard = app.CreateForm<TZEV>(main, form3);
-  wizard.UninstallOptions = MachineOptions(options);
-  TUnzip& unzip = app.CreateForm<TUnzip>(main);
-  main.Unzip = &unzip;
-  main.ZEV = &wizard;
-  main.RadioButton1 = &wizard.RadioButton1;
-  main.RadioButton2 = &wizard.RadioButton2;
+  if (!MakeShellFolders()) return kSetupFailed;
+  const SetupForms forms = CreateForms(app, options);
+  TMainSetup& main = forms.main;
+  TZEV& wizard = forms.wizard;
 
   // Unattended, nobody clicks: once the wizard is up, the driver walks it from inside its modal
   // loop. With windows the user walks it.
@@ -346,31 +394,7 @@ int RunInstaller(const Options& options) {
     Report(early->message);
     return early->code;
   }
-  switch (driver.Outcome()) {
-    case TUnattendedOutcome::uoInstalled:
-      return kSetupOk;
-    case TUnattendedOutcome::uoDeclined:
-      Report(windows ? "the licence was declined: nothing was installed"
-                     : "the licence was declined (the answers file needs [Wizard] License=accept): nothing was installed");
-      return kSetupCancelled;
-    case TUnattendedOutcome::uoCancelled:
-      Report("setup was cancelled: nothing was installed");
-      return kSetupCancelled;
-    case TUnattendedOutcome::uoFailed:
-      break;
-  }
-  if (!wizard.InstallError.empty()) Report("the installation stopped: " + wizard.InstallError);
-  if (!wizard.InstallFailures.empty()) {
-    Report("the installation is incomplete; not installed:");
-    for (const std::string& failure : wizard.InstallFailures) std::cerr << "  " << failure << '\n';
-  }
-  if (!wizard.UninstallFolder.empty()) {
-    const std::string hint = "to remove what was installed: " + UninstallCommand(wizard.UninstallFolder, wizard.UninstallOptions);
-    // The worker names it in the log when it reports failures; a stopped run is named here.
-    if (!wizard.InstallError.empty()) app.Log(hint);
-    Report(hint);
-  }
-  return kSetupFailed;
+  return ReportWizardOutcome(driver.Outcome(), wizard, windows, app);
 }
 
 // The installation folder that --uninstall names: a Windows path, or a host path inside the
