@@ -70,12 +70,12 @@ TMainSetup::TMainSetup(ui::Application& application) : ui::TForm(application, "M
 
 void TMainSetup::FormCreate() {
   platform::Machine& machine = platform::Machine::Current();
-  StartDir = machine.CurrentDirectory();
-  if (StartDir.size() > 3) StartDir += '\\';
+  Config.StartDir = machine.CurrentDirectory();
+  if (Config.StartDir.size() > 3) Config.StartDir += '\\';
   const std::string windows = platform::WindowsDirectory();
-  WinDrive = windows.substr(0, 3);
-  TempDir = windows + "\\Temp\\z";
-  TempFolderProblem = MakePrivateTempFolder(TempDir);
+  Config.WinDrive = windows.substr(0, 3);
+  Config.TempDir = windows + "\\Temp\\z";
+  TempFolderProblem = MakePrivateTempFolder(Config.TempDir);
 }
 
 void TMainSetup::FormShow() {
@@ -125,7 +125,7 @@ void TMainSetup::FormResize() {
 }
 
 void TMainSetup::FormClose(ui::TCloseAction&) {
-  ClearLists();
+  Config.ClearLists();
   ClearTempFolder();
 }
 
@@ -133,29 +133,29 @@ void TMainSetup::Image1DblClick() { Close(); }
 
 void TMainSetup::ClearTempFolder() {
   // Never through a link or in someone else's folder: that would delete files elsewhere.
-  if (TempDir.empty() || !CheckTempFolder(TempDir).empty()) return;
-  for (const platform::SearchRec& entry : platform::FindFiles(TempDir + "\\*.*", platform::faAnyFile)) {
-    const std::string path = TempDir + "\\" + entry.Name;
+  if (Config.TempDir.empty() || !CheckTempFolder(Config.TempDir).empty()) return;
+  for (const platform::SearchRec& entry : platform::FindFiles(Config.TempDir + "\\*.*", platform::faAnyFile)) {
+    const std::string path = Config.TempDir + "\\" + entry.Name;
     // Files expanded read-only would refuse deletion and keep the folder alive.
     if ((entry.Attr & platform::faReadOnly) && !(entry.Attr & platform::faDirectory))
       platform::SetFileAttributes(path, entry.Attr & ~platform::faReadOnly);
     platform::DeleteFile(path);
   }
-  platform::RemoveDirectory(TempDir);
+  platform::RemoveDirectory(Config.TempDir);
 }
 
 void TMainSetup::ReadInstallConfig() {
   const std::string file = ConfigFileName();
   const TConfigFile cfg(file);
-  ClearLists();
+  Config.ClearLists();
 
-  InstallDisks = cfg.Int(kMain, "Install Disks", 0);
-  InstallDir = cfg.String(kMain, "Install Dir", "");
-  IniFileName = cfg.String(kMain, "INI File", "");
-  LaunchProgram = cfg.String(kMain, "Launch", "");
-  FolderName = cfg.String(kMain, "Folder", "Accessories");
-  AddToProgramFiles = cfg.Int(kMain, "Add to Program Files", 0) != 0;
-  WorkStationPrompt = cfg.Int(kMain, "Work Station Prompt", 0) != 0;
+  Config.InstallDisks = cfg.Int(kMain, "Install Disks", 0);
+  Config.InstallDir = cfg.String(kMain, "Install Dir", "");
+  Config.IniFileName = cfg.String(kMain, "INI File", "");
+  Config.LaunchProgram = cfg.String(kMain, "Launch", "");
+  Config.FolderName = cfg.String(kMain, "Folder", "Accessories");
+  Config.AddToProgramFiles = cfg.Int(kMain, "Add to Program Files", 0) != 0;
+  Config.WorkStationPrompt = cfg.Int(kMain, "Work Station Prompt", 0) != 0;
 
   MainScreen.SetFromColor(static_cast<ui::TColor>(
       cfg.Int(kMain, "Dither From", static_cast<std::int32_t>(MainScreen.FromColor()))));
@@ -178,18 +178,18 @@ void TMainSetup::ReadInstallConfig() {
   auto readList = [&](const std::string& section, TStringList& list) {
     for (const std::string& key : ReadSectionKeys(file, section)) list.Add(cfg.String(section, key, ""));
   };
-  readList("Directories", DirectoryEntries);
+  readList("Directories", Config.DirectoryEntries);
   const std::vector<std::string> fileKeys = ReadSectionKeys(file, "Files");
   for (std::size_t n = 0; n < fileKeys.size(); ++n) {
     const std::string entry = cfg.String("Files", fileKeys[n], "");
     const bool overwrite = cfg.Int("Files - OverWrite", "File #" + std::to_string(n), 0) != 0;
-    FileEntries.Add(entry + (overwrite ? "~X" : "~"));
+    Config.FileEntries.Add(entry + (overwrite ? "~X" : "~"));
   }
-  readList("Desktop", DesktopEntries);
-  readList("INI - Setup", IniSetupEntries);
-  readList("WorkStation", WorkStationEntries);
+  readList("Desktop", Config.DesktopEntries);
+  readList("INI - Setup", Config.IniSetupEntries);
+  readList("WorkStation", Config.WorkStationEntries);
 
-  if (LaunchChoiceOffered()) {
+  if (Config.LaunchChoiceOffered()) {
     if (RadioButton1) RadioButton1->SetChecked(true);
   } else {
     if (RadioButton2) RadioButton2->SetChecked(true);

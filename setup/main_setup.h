@@ -1,5 +1,5 @@
 // TMainSetup: the borderless full-screen main window. It fixes the start directory and the
-// private temporary folder, reads install.cfg into its configuration record, shows the
+// private temporary folder, reads install.cfg into its configuration record (Config), shows the
 // gradient backdrop with the two header lines, and sequences the expansion stage and the wizard.
 //
 // The controls keep the form's fixed names; what they are:
@@ -25,9 +25,12 @@ namespace zev::setup {
 
 class TUnzip;
 
-class TMainSetup : public ui::TForm, public TInstallConfig {
+class TMainSetup : public ui::TForm {
  public:
   explicit TMainSetup(ui::Application& application);
+
+  // What install.cfg says, with the start directory and the temporary folder.
+  TInstallConfig Config;
 
   TFountainFill MainScreen{"MainScreen"};
   ui::TShadowLabel Setup_Header{"Setup_Header"};
@@ -69,7 +72,7 @@ class TMainSetup : public ui::TForm, public TInstallConfig {
   void ClearTempFolder();
   void ReadInstallConfig();
 
-  std::string ConfigFileName() const { return StartDir + "install.cfg"; }
+  std::string ConfigFileName() const { return Config.StartDir + "install.cfg"; }
 };
 
 // The design texts of the second header and of the footer credit.

@@ -296,7 +296,7 @@ struct SetupForms {
 SetupForms CreateForms(ui::Application& app, const Options& options) {
   TMainSetup& main = app.CreateForm<TMainSetup>();
   TForm3& form3 = app.CreateForm<TForm3>();
-  TZEV& wizard = app.CreateForm<TZEV>(main, form3);
+  TZEV& wizard = app.CreateForm<TZEV>(main.Config, form3);
   wizard.UninstallOptions = MachineOptions(options);
   TUnzip& unzip = app.CreateForm<TUnzip>(main);
   main.Unzip = &unzip;
@@ -375,11 +375,11 @@ int RunInstaller(const Options& options) {
     if (!windows) app.Post([&] { driver.Walk(); });
   };
 
-  app.Log("start directory " + main.StartDir + ", temporary folder " + main.TempDir);
+  app.Log("start directory " + main.Config.StartDir + ", temporary folder " + main.Config.TempDir);
   // The windows show their default header and ask for disk 1 in a folder without install.cfg;
   // the terminal says why.
   if (windows && !platform::FileExists(main.ConfigFileName()))
-    Report(FirstDiskHint("install.cfg", HostFolderOf(main.StartDir)));
+    Report(FirstDiskHint("install.cfg", HostFolderOf(main.Config.StartDir)));
   if (!main.TempFolderProblem.empty()) {
     Report(main.TempFolderProblem);
     return kSetupFailed;

@@ -9,7 +9,7 @@ std::optional<TEarlyEnd> EndBeforeTheWizard(const TMainSetup& main, bool wizardR
   if (main.ExpansionCancelled) return TEarlyEnd{kSetupCancelled, "setup was cancelled: nothing was installed"};
   if (main.ExpansionFailed) {
     if (main.ExpansionMissingSegment == "zevsetup.001")
-      return TEarlyEnd{kSetupFailed, FirstDiskHint("zevsetup.001", HostFolderOf(main.StartDir))};
+      return TEarlyEnd{kSetupFailed, FirstDiskHint("zevsetup.001", HostFolderOf(main.Config.StartDir))};
     return TEarlyEnd{kSetupFailed, "the expansion failed: " + main.ExpansionFailure};
   }
   // Nothing failed, so the user closed the main screen (its icon double-clicked, or the window

@@ -97,12 +97,12 @@ void TUnzip::Timer1Timer() {
 
 void TUnzip::ExpandFiles() {
   SegCompEZ1.SetSegBaseName("zevsetup");
-  SegCompEZ1.SetSegDir(mainSetup_.StartDir);
+  SegCompEZ1.SetSegDir(mainSetup_.Config.StartDir);
   SegCompEZ1.SetSegTmpDir(platform::WindowsDirectory() + "\\temp");
-  SegCompEZ1.SetTargetPath(mainSetup_.TempDir);
+  SegCompEZ1.SetTargetPath(mainSetup_.Config.TempDir);
   SegCompEZ1.SegArcList().Clear();
   SegCompEZ1.SetSegSource(TStringList());
-  ProgressBar2.SetMax(static_cast<int>(mainSetup_.FileEntries.Count()));
+  ProgressBar2.SetMax(static_cast<int>(mainSetup_.Config.FileEntries.Count()));
   ProgressBar2.SetPosition(0);
 
   if (auto host = platform::Machine::Current().DriveFolder('A')) startFolder_ = *host;
@@ -110,7 +110,7 @@ void TUnzip::ExpandFiles() {
     const ui::TBusyCursor busy(App());
     // The folder was removed when the main screen cleared it; made again here so that it is
     // private from the first file on, and checked once more in case someone slipped a link in.
-    if (std::string problem = MakePrivateTempFolder(mainSetup_.TempDir); !problem.empty()) throw Exception(problem);
+    if (std::string problem = MakePrivateTempFolder(mainSetup_.Config.TempDir); !problem.empty()) throw Exception(problem);
     SegCompEZ1.SegExpand();
   } catch (const std::exception& e) {
     FailureMessage = e.what();
@@ -137,7 +137,7 @@ void TUnzip::SegCompEZ1CheckFile(std::string& filePath, compress::TCProcessMode)
     filePath.clear();
     return;
   }
-  filePath = mainSetup_.TempDir + "\\" + name;
+  filePath = mainSetup_.Config.TempDir + "\\" + name;
   Label2.SetCaption(name);
   ProgressBar2.StepBy(1);
   App().Log("expanding " + name);
@@ -155,7 +155,7 @@ void TUnzip::SegCompEZ1ShowProgress(std::int32_t& percentageDone) {
 void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uint16_t segNumber) {
   const std::string digits = ThreeDigits(segNumber);
   App().ProcessMessages();
-  DiskFile = mainSetup_.StartDir + "ZEVSetup." + digits;
+  DiskFile = mainSetup_.Config.StartDir + "ZEVSetup." + digits;
   if (platform::FileExists(DiskFile)) return;
   if (InsertDiskFolder(segNumber)) return;
   // The box speaks of a floppy drive; the person at this host also learns where A: is.
@@ -173,7 +173,7 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
 }
 
 bool TUnzip::InsertDiskFolder(std::uint16_t segNumber) {
-  if (!SameText(mainSetup_.StartDir, "A:\\") || startFolder_.empty()) return false;
+  if (!SameText(mainSetup_.Config.StartDir, "A:\\") || startFolder_.empty()) return false;
   const auto disk = platform::FindDiskFolder(startFolder_.parent_path(), segNumber, "zevsetup." + ThreeDigits(segNumber));
   if (!disk) return false;
   platform::Machine::Current().MapDrive('A', *disk);
@@ -192,8 +192,8 @@ void TUnzip::RestoreStartDrive() {
 std::string TUnzip::FailureCause() const {
   if (UserAborted) return "setup was aborted by the user";
   if (!MissingSegment.empty() && FailureMessage == segment::kOperationAborted)
-    return "the segment file " + MissingSegment + " was not found in " + mainSetup_.StartDir +
-           (SameText(mainSetup_.StartDir, "A:\\") ? " nor in a disk folder beside it" : "");
+    return "the segment file " + MissingSegment + " was not found in " + mainSetup_.Config.StartDir +
+           (SameText(mainSetup_.Config.StartDir, "A:\\") ? " nor in a disk folder beside it" : "");
   return FailureMessage;
 }
 

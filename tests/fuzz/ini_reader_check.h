@@ -48,11 +48,11 @@ inline Verdict CheckIniReader(const std::uint8_t* data, std::size_t size) {
     const char* name;
     const TStringList& list;
   };
-  const ListSection sections[] = {{"Directories", main.DirectoryEntries},
-                                  {"Files", main.FileEntries},
-                                  {"Desktop", main.DesktopEntries},
-                                  {"INI - Setup", main.IniSetupEntries},
-                                  {"WorkStation", main.WorkStationEntries}};
+  const ListSection sections[] = {{"Directories", main.Config.DirectoryEntries},
+                                  {"Files", main.Config.FileEntries},
+                                  {"Desktop", main.Config.DesktopEntries},
+                                  {"INI - Setup", main.Config.IniSetupEntries},
+                                  {"WorkStation", main.Config.WorkStationEntries}};
   for (const auto& section : sections) {
     const std::vector<std::string> keys = ini.KeyNames(section.name);
     if (cleanNames(keys) && section.list.Count() != keys.size())
@@ -67,11 +67,11 @@ inline Verdict CheckIniReader(const std::uint8_t* data, std::size_t size) {
       if (cleanNames(keys) && !ini.Value(section.name, keys[i])) return std::string(section.name) + ": listed key without a value";
     }
   }
-  for (const std::string* value : {&main.InstallDir, &main.IniFileName, &main.LaunchProgram, &main.FolderName})
+  for (const std::string* value : {&main.Config.InstallDir, &main.Config.IniFileName, &main.Config.LaunchProgram, &main.Config.FolderName})
     if (value->size() > 1023) return "a setting longer than 1023 characters";
   const std::string installDir = ini.Value("Setup - Main", "Install Dir").value_or("").substr(0, 1023);
-  if (main.InstallDir != installDir && installDir.find('\0') == std::string::npos)
-    return "Install Dir read as \"" + main.InstallDir + "\", the INI model has \"" + installDir + "\"";
+  if (main.Config.InstallDir != installDir && installDir.find('\0') == std::string::npos)
+    return "Install Dir read as \"" + main.Config.InstallDir + "\", the INI model has \"" + installDir + "\"";
   return {};
 }
 

@@ -28,12 +28,12 @@ TEST_F(InstallConfigTest, MissingFileGivesEveryDefault) {
   TMainSetup& f = Read("");
   std::filesystem::remove(machine.StartDir() / "install.cfg");
   f.ReadInstallConfig();
-  EXPECT_EQ(f.StartDir, "A:\\");
-  EXPECT_EQ(f.InstallDisks, 0);
-  EXPECT_EQ(f.InstallDir, "");
-  EXPECT_EQ(f.FolderName, "Accessories");
-  EXPECT_FALSE(f.AddToProgramFiles);
-  EXPECT_FALSE(f.WorkStationPrompt);
+  EXPECT_EQ(f.Config.StartDir, "A:\\");
+  EXPECT_EQ(f.Config.InstallDisks, 0);
+  EXPECT_EQ(f.Config.InstallDir, "");
+  EXPECT_EQ(f.Config.FolderName, "Accessories");
+  EXPECT_FALSE(f.Config.AddToProgramFiles);
+  EXPECT_FALSE(f.Config.WorkStationPrompt);
   EXPECT_EQ(f.MainScreen.FromColor(), 0xFF0000u);
   EXPECT_EQ(f.MainScreen.ToColor(), 0u);
   EXPECT_EQ(f.Setup_Header.Caption, "ZEV - Brindle 32Bit");
@@ -43,7 +43,7 @@ TEST_F(InstallConfigTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(f.Setup_Header2.Font.Name, "Times New Roman");
   EXPECT_EQ(f.Setup_Header2.Font.Height, 13);
   EXPECT_EQ(f.Setup_Header2.Caption, kHeader2DesignText);
-  EXPECT_EQ(f.FileEntries.Count(), 0u);
+  EXPECT_EQ(f.Config.FileEntries.Count(), 0u);
   EXPECT_TRUE(returnToWindows.Checked());
   EXPECT_FALSE(launch.Enabled);
 }
@@ -52,7 +52,7 @@ TEST_F(InstallConfigTest, OverwriteFlagsFollowThePositionNotTheKeyName) {
   TMainSetup& f = Read(
       "[Files]\r\nFile #5=x.dll~<INSTALLDIR>\r\nB=y.dll~<WINDOWS_SYSTEM>\r\nC=z.dll~<INSTALLDIR>\r\n"
       "[Files - OverWrite]\r\nFile #1=1\r\nFile #5=1\r\nFile #2=0x10\r\n");
-  EXPECT_EQ(f.FileEntries.Strings(),
+  EXPECT_EQ(f.Config.FileEntries.Strings(),
             (std::vector<std::string>{"x.dll~<INSTALLDIR>~", "y.dll~<WINDOWS_SYSTEM>~X", "z.dll~<INSTALLDIR>~X"}));
 }
 
@@ -60,16 +60,16 @@ TEST_F(InstallConfigTest, ListsKeepKeyOrderAndStoreEntriesAsTheyStand) {
   TMainSetup& f = Read(
       "[Directories]\nz=<INSTALLDIR>~\na=<SUB1>~docs\n[Desktop]\nL=Demo~<INSTALLDIR>prog.exe~X~\n"
       "[INI - Setup]\ni='Paths~Home~<INSTALLDIR>'\n[WorkStation]\nw=a.dll~<INSTALLDIR>\nv=b.dll~<WINDOWS>~X\n");
-  EXPECT_EQ(f.DirectoryEntries.Strings(), (std::vector<std::string>{"<INSTALLDIR>~", "<SUB1>~docs"}));
-  EXPECT_EQ(f.DesktopEntries.Strings(), (std::vector<std::string>{"Demo~<INSTALLDIR>prog.exe~X~"}));
-  EXPECT_EQ(f.IniSetupEntries.Strings(), (std::vector<std::string>{"Paths~Home~<INSTALLDIR>"}));
-  EXPECT_EQ(f.WorkStationEntries.Strings(), (std::vector<std::string>{"a.dll~<INSTALLDIR>", "b.dll~<WINDOWS>~X"}))
+  EXPECT_EQ(f.Config.DirectoryEntries.Strings(), (std::vector<std::string>{"<INSTALLDIR>~", "<SUB1>~docs"}));
+  EXPECT_EQ(f.Config.DesktopEntries.Strings(), (std::vector<std::string>{"Demo~<INSTALLDIR>prog.exe~X~"}));
+  EXPECT_EQ(f.Config.IniSetupEntries.Strings(), (std::vector<std::string>{"Paths~Home~<INSTALLDIR>"}));
+  EXPECT_EQ(f.Config.WorkStationEntries.Strings(), (std::vector<std::string>{"a.dll~<INSTALLDIR>", "b.dll~<WINDOWS>~X"}))
       << "no overwrite marker is added to workstation entries";
 }
 
 TEST_F(InstallConfigTest, FolderAbsentIsAccessoriesButPresentAndEmptyIsEmpty) {
-  EXPECT_EQ(Read("[Setup - Main]\nInstall Dir=X\n").FolderName, "Accessories");
-  EXPECT_EQ(Read("[Setup - Main]\nFolder=\n").FolderName, "");
+  EXPECT_EQ(Read("[Setup - Main]\nInstall Dir=X\n").Config.FolderName, "Accessories");
+  EXPECT_EQ(Read("[Setup - Main]\nFolder=\n").Config.FolderName, "");
 }
 
 TEST_F(InstallConfigTest, ColoursParseAsProfileIntegers) {
@@ -101,23 +101,23 @@ TEST_F(InstallConfigTest, LaunchChoiceIsOfferedUnlessTheProgramIsASetup) {
   TMainSetup& f = Read("[Setup - Main]\nLaunch=<INSTALLDIR>setup.exe\n");
   EXPECT_TRUE(returnToWindows.Checked());
   EXPECT_FALSE(launch.Enabled);
-  EXPECT_EQ(f.LaunchProgram, "<INSTALLDIR>setup.exe") << "kept: the worker starts it unconditionally";
-  EXPECT_FALSE(f.LaunchChoiceOffered());
+  EXPECT_EQ(f.Config.LaunchProgram, "<INSTALLDIR>setup.exe") << "kept: the worker starts it unconditionally";
+  EXPECT_FALSE(f.Config.LaunchChoiceOffered());
 }
 
 TEST_F(InstallConfigTest, DefaultDestinationWithAndWithoutProgramFiles) {
   TMainSetup& f = Read("[Setup - Main]\nAdd to Program Files=1\nInstall Dir=MyApp\nWork Station Prompt=2\n");
   f.FormCreate();
-  EXPECT_EQ(f.WinDrive, "C:\\");
-  EXPECT_EQ(f.DefaultInstallDir(), "C:\\Program Files\\MyApp");
-  EXPECT_TRUE(f.WorkStationPrompt);
-  f.AddToProgramFiles = false;
-  EXPECT_EQ(f.DefaultInstallDir(), "C:\\MyApp");
+  EXPECT_EQ(f.Config.WinDrive, "C:\\");
+  EXPECT_EQ(f.Config.DefaultInstallDir(), "C:\\Program Files\\MyApp");
+  EXPECT_TRUE(f.Config.WorkStationPrompt);
+  f.Config.AddToProgramFiles = false;
+  EXPECT_EQ(f.Config.DefaultInstallDir(), "C:\\MyApp");
 }
 
 TEST_F(InstallConfigTest, ValuesAreCutTo1023Characters) {
   TMainSetup& f = Read("[Setup - Main]\nInstall Dir=" + std::string(2000, 'd') + "\n");
-  EXPECT_EQ(f.InstallDir.size(), 1023u);
+  EXPECT_EQ(f.Config.InstallDir.size(), 1023u);
 }
 
 TEST_F(InstallConfigTest, EveryKeyOfAHugeListSectionIsRead) {
@@ -126,10 +126,10 @@ TEST_F(InstallConfigTest, EveryKeyOfAHugeListSectionIsRead) {
   for (int i = 0; i < 2000; ++i) cfg += "SomeLongerKeyName" + std::to_string(i) + "=file" + std::to_string(i) + ".dat~<INSTALLDIR>\r\n";
   cfg += "[Files - OverWrite]\r\nFile #1999=1\r\nFile #0=1\r\n";
   TMainSetup& f = Read(cfg);
-  ASSERT_EQ(f.FileEntries.Count(), 2000u);
-  EXPECT_EQ(f.FileEntries[0], "file0.dat~<INSTALLDIR>~X");
-  EXPECT_EQ(f.FileEntries[1000], "file1000.dat~<INSTALLDIR>~");
-  EXPECT_EQ(f.FileEntries[1999], "file1999.dat~<INSTALLDIR>~X");
+  ASSERT_EQ(f.Config.FileEntries.Count(), 2000u);
+  EXPECT_EQ(f.Config.FileEntries[0], "file0.dat~<INSTALLDIR>~X");
+  EXPECT_EQ(f.Config.FileEntries[1000], "file1000.dat~<INSTALLDIR>~");
+  EXPECT_EQ(f.Config.FileEntries[1999], "file1999.dat~<INSTALLDIR>~X");
   EXPECT_EQ(ReadSectionKeys("A:\\install.cfg", "Files").size(), 2000u);
   EXPECT_EQ(ReadSectionKeys("A:\\install.cfg", "Missing").size(), 0u);
 }
@@ -137,10 +137,10 @@ TEST_F(InstallConfigTest, EveryKeyOfAHugeListSectionIsRead) {
 TEST_F(InstallConfigTest, ReadingAgainReplacesTheLists) {
   TMainSetup& f = Read("[Directories]\na=<INSTALLDIR>~\n");
   f.ReadInstallConfig();
-  EXPECT_EQ(f.DirectoryEntries.Count(), 1u);
+  EXPECT_EQ(f.Config.DirectoryEntries.Count(), 1u);
   ui::TCloseAction action = ui::TCloseAction::caHide;
   f.FormClose(action);
-  EXPECT_EQ(f.DirectoryEntries.Count(), 0u);
+  EXPECT_EQ(f.Config.DirectoryEntries.Count(), 0u);
 }
 
 }  // namespace

@@ -221,7 +221,7 @@ TEST_F(UnzipTest, DamagedSetFailsAndLeavesNoFolderUnlessItHoldsASubfolder) {
   backend.boxes.clear();
   fs::create_directories(TempHost() / "sub");
   WriteHost(TempHost() / "file.txt", "x");
-  main->TempDir = "C:\\WINDOWS\\Temp\\z";
+  main->Config.TempDir = "C:\\WINDOWS\\Temp\\z";
   main->ClearTempFolder();
   EXPECT_TRUE(fs::exists(TempHost() / "sub"));
   EXPECT_FALSE(fs::exists(TempHost() / "file.txt"));
@@ -250,16 +250,16 @@ class MainSetupTest : public SetupFixture {};
 
 TEST_F(MainSetupTest, StartDirectoryAndTemporaryFolder) {
   CreateForms();
-  EXPECT_EQ(main->StartDir, "A:\\");
-  EXPECT_EQ(main->TempDir, "C:\\WINDOWS\\Temp\\z");
-  EXPECT_EQ(main->WinDrive, "C:\\");
+  EXPECT_EQ(main->Config.StartDir, "A:\\");
+  EXPECT_EQ(main->Config.TempDir, "C:\\WINDOWS\\Temp\\z");
+  EXPECT_EQ(main->Config.WinDrive, "C:\\");
   struct stat st {};
   ASSERT_EQ(::stat(TempHost().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u) << "private to the current user";
   fs::create_directories(machine.DriveC() / "SETUP");
   machine.machine().SetCurrentDirectory("C:\\SETUP");
   main->FormCreate();
-  EXPECT_EQ(main->StartDir, "C:\\SETUP\\");
+  EXPECT_EQ(main->Config.StartDir, "C:\\SETUP\\");
   EXPECT_EQ(main->ConfigFileName(), "C:\\SETUP\\install.cfg");
 }
 
