@@ -70,8 +70,8 @@ class InstallRun {
   void Run() {
     const int total = static_cast<int>(config_.FileEntries.Count() + config_.DesktopEntries.Count() +
                                        config_.IniSetupEntries.Count() + config_.WorkStationEntries.Count());
-    w_.ProgressBar1.Min = 0;
-    w_.ProgressBar1.SetMax(total);
+    w_.InstallProgress().Min = 0;
+    w_.InstallProgress().SetMax(total);
 
     // An INI file that may not be written stops the run before anything is installed.
     if (!config_.IniSetupEntries.Empty()) {
@@ -157,7 +157,7 @@ class InstallRun {
     for (std::string entry : config_.DirectoryEntries.Strings()) {
       std::string key;
       platform::SplitField(entry, '~', key);
-      const std::string directory = ResolveDirectoryKey(key, entry, w_.Label1.Caption, config_.WinDrive);
+      const std::string directory = ResolveDirectoryKey(key, entry, w_.Destination(), config_.WinDrive);
       const std::string upper = UpperCase(key);
       if (upper == "<INSTALLDIR>") {
         if (installDir_.empty()) {
@@ -173,7 +173,7 @@ class InstallRun {
         }
       }
       rows_.push_back({key, upper, directory});
-      w_.Memo5.Lines.Add(directory);
+      w_.InstallLog().Lines.Add(directory);
       MakeDirectory(directory);
       app_.Log("directory " + key + " = " + directory);
 
@@ -204,7 +204,7 @@ class InstallRun {
         const std::string name = platform::FileNamePart(source);
         if (UpperCase(key) != row.upperKey) continue;
 
-        w_.ProgressBar1.SetPosition(static_cast<int>(j));
+        w_.InstallProgress().SetPosition(static_cast<int>(j));
         ProcessMessages();
         w_.source.SetCaption(name);
         w_.Dest.SetCaption(row.directory);
@@ -252,7 +252,7 @@ class InstallRun {
         w_.source.SetCaption("Creating Icons and Folders");
         w_.Dest.SetCaption(folder);
         ProcessMessages();
-        w_.ProgressBar1.SetPosition(static_cast<int>(j));
+        w_.InstallProgress().SetPosition(static_cast<int>(j));
         ProcessMessages();
 
         links.Folder = folder;
@@ -302,7 +302,7 @@ class InstallRun {
         platform::SplitField(entry, '~', ident);
         SplitKeyAndPath(entry, key, path);
         if (UpperCase(key) != row.upperKey) continue;
-        w_.ProgressBar1.SetPosition(static_cast<int>(j));
+        w_.InstallProgress().SetPosition(static_cast<int>(j));
         ProcessMessages();
         const std::string value = row.directory + "\\" + path;
         // A key or value that would not read back as written (a line break, "=" in the key ...)
@@ -326,7 +326,7 @@ class InstallRun {
     } catch (const std::exception&) {
       // A path the machine cannot place is judged as written; the shell refuses it anyway.
     }
-    const bool chosen = w_.RadioButton1.Checked();
+    const bool chosen = w_.LaunchChoice().Checked();
     if (!chosen && !NamesSetupProgram(resolved)) {
       app_.Log("program start not chosen: " + program);
       return;

@@ -301,8 +301,8 @@ SetupForms CreateForms(ui::Application& app, const Options& options) {
   TUnzip& unzip = app.CreateForm<TUnzip>(main);
   main.Unzip = &unzip;
   main.ZEV = &wizard;
-  main.RadioButton1 = &wizard.RadioButton1;
-  main.RadioButton2 = &wizard.RadioButton2;
+  main.RadioButton1 = &wizard.LaunchChoice();
+  main.RadioButton2 = &wizard.ReturnChoice();
   return {main, wizard};
 }
 
