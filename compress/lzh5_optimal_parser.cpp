@@ -41,12 +41,19 @@ constexpr int kRefinements = 1;
 // had occurred half a time: dear, but not out of reach.
 constexpr std::uint32_t kPriceScale = 16;
 constexpr double kUnseenCount = 0.5;
+// Counts are scaled below this for building a Huffman code (whose counts have 16 bits), leaving
+// room for every symbol that occurs to count at least once.
+constexpr std::uint32_t kCodeCountLimit = 0xFFFF - CharAlphabet;
 // A block is cut in two where that makes the two blocks, headers included, smaller than the
-// whole; the cuts tried divide it into eighths. Blocks of fewer items are kept whole.
-constexpr int kCutsTried = 7;
+// whole; the cuts tried divide it into sixteenths. Blocks of fewer items are kept whole.
+constexpr int kCutsTried = 15;
 constexpr std::size_t kFewestItemsToCut = 1024;
-// Item bytes a block may hold (the block coder's buffer, less room for one group of matches).
-constexpr int kBlockItemBytes = lzh5::LargeItemBufferSize - 24;
+// Items a block may hold: as many as the 16-bit count of its header allows, for each header
+// costs some hundred bytes. The block coder's buffer takes that many matches with their flag
+// bytes and keeps the 24 bytes it holds back for one more group, so it never ends a block of its
+// own accord.
+constexpr std::size_t kMostBlockItems = 0xFFFF;
+constexpr int kBlockBufferSize = static_cast<int>(3 * kMostBlockItems + (kMostBlockItems + 7) / 8) + 24;
 
 struct Step {
   std::uint16_t length;  // 1: a literal
@@ -55,7 +62,7 @@ struct Step {
 
 class OptimalParser {
  public:
-  explicit OptimalParser(CodecFrame& frame) : finder_(frame), coder_(frame, lzh5::LargeItemBufferSize) {}
+  explicit OptimalParser(CodecFrame& frame) : finder_(frame), coder_(frame, kBlockBufferSize) {}
   void Run();
 
  private:
@@ -69,7 +76,7 @@ class OptimalParser {
   // Prices the symbols of a path that starts at position begin, for the next pass.
   void Reprice(std::span<const Step> path, int begin);
   void SetStartingPrices();
-  static void SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits);
+  void SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits);
   std::uint32_t MatchPrice(int length, int dist) const {
     return charBits_[static_cast<std::size_t>(length + 256 - MinMatch)] +
            posBits_[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(dist - 1)))];
@@ -79,18 +86,23 @@ class OptimalParser {
   void CutBlocks(std::size_t first, std::size_t last);
   // The bytes that steps first..last - 1 take as one block, header included.
   std::size_t BlockBytes(std::size_t first, std::size_t last);
-  std::size_t ItemBytes(std::size_t first, std::size_t last) const {
-    std::size_t bytes = (last - first + 7) / 8;
-    for (std::size_t k = first; k < last; ++k) bytes += piecePath_[k].length == 1 ? 1 : 3;
-    return bytes;
-  }
-  void Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
-             std::size_t last, int begin);
+  // Writes steps first..last - 1 of a path, which start at position begin, as one block, or as
+  // several when they are more than a block header can count.
+  void WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
+                   std::size_t last, int begin);
+  // Queues steps first..last - 1 of a path, the first of which starts at position begin; returns
+  // the position after the last.
+  int Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
+            std::size_t last, int begin);
 
   lzh5::HashChainFinder finder_;
   lzh5::BlockCoder coder_;
   std::vector<std::uint8_t> trialBytes_;
-  lzh5::BlockCoder trial_{&trialBytes_, lzh5::LargeItemBufferSize};
+  // Scratch for SetPrices: scaled counts with room for the tree's nodes, and the code built.
+  std::array<std::uint16_t, lzh5::CharNodes> codeFreq_{};
+  std::array<std::uint8_t, CharAlphabet> codeLengths_{};
+  std::array<std::uint16_t, CharAlphabet> codes_{};
+  lzh5::BlockCoder trial_{&trialBytes_, kBlockBufferSize};
 
   std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(kMaxPiece);
   std::vector<std::uint32_t> first_ = std::vector<std::uint32_t>(kMaxPiece + 1);
@@ -225,20 +237,30 @@ void OptimalParser::Reprice(std::span<const Step> path, int begin) {
 }
 
 void OptimalParser::SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits) {
-  // The information content of each symbol under the counts: close to the Huffman code's length
-  // and smoother, so that the next parse does not lock onto the last one's rounding.
-  double total = 0;
+  // Each symbol is priced halfway between its information content under the counts and the
+  // length of its code in the Huffman code the block coder would build from them. The
+  // information content alone is smooth, so that the next parse does not lock onto the last
+  // one's rounding, but it misses where the code's whole bits make a symbol dearer or cheaper.
+  std::uint32_t total = 0;
   for (int k = 0; k < n; ++k) total += freq[k];
-  if (total == 0) total = 1;
+  const std::uint32_t scale = total / kCodeCountLimit + 1;
+  for (int k = 0; k < n; ++k) {
+    codeFreq_[static_cast<std::size_t>(k)] =
+        static_cast<std::uint16_t>(freq[k] == 0 ? 0 : std::max<std::uint32_t>(1, freq[k] / scale));
+  }
+  const bool coded = trial_.BuildHuffmanCode(n, codeFreq_.data(), codeLengths_.data(), codes_.data()) >= n;
+  const double sum = total == 0 ? 1.0 : total;
   for (int k = 0; k < n; ++k) {
     const double count = freq[k] != 0 ? freq[k] : kUnseenCount;
-    const double information = std::max(1.0, std::log2(total / count));
-    bits[k] = static_cast<std::uint32_t>(information * kPriceScale + 0.5);
+    double price = std::max(1.0, std::log2(sum / count));
+    const std::uint8_t length = codeLengths_[static_cast<std::size_t>(k)];
+    if (coded && length != 0) price = (price + length) / 2;
+    bits[k] = static_cast<std::uint32_t>(price * kPriceScale + 0.5);
   }
 }
 
-void OptimalParser::Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
-                          std::size_t last, int begin) {
+int OptimalParser::Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
+                         std::size_t last, int begin) {
   int at = begin;
   for (std::size_t k = first; k < last; ++k) {
     const Step step = path[k];
@@ -249,18 +271,26 @@ void OptimalParser::Queue(lzh5::BlockCoder& coder, const std::vector<Step>& path
     }
     at += step.length;
   }
+  return at;
+}
+
+void OptimalParser::WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>& path,
+                                std::size_t first, std::size_t last, int begin) {
+  for (std::size_t k = first; k < last; k += kMostBlockItems) {
+    begin = Queue(coder, path, k, std::min(last, k + kMostBlockItems), begin);
+    coder.EndBlock();
+  }
 }
 
 std::size_t OptimalParser::BlockBytes(std::size_t first, std::size_t last) {
   trialBytes_.clear();
   trial_.Reset();
-  Queue(trial_, piecePath_, first, last, stepStart_[first]);
-  trial_.EndBlock();
+  WriteBlocks(trial_, piecePath_, first, last, stepStart_[first]);
   return trialBytes_.size();
 }
 
 void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
-  const bool fits = ItemBytes(first, last) <= static_cast<std::size_t>(kBlockItemBytes);
+  const bool fits = last - first <= kMostBlockItems;
   if (fits && last - first < 2 * kFewestItemsToCut) {
     blockEnds_.push_back(last);
     return;
@@ -309,8 +339,8 @@ void OptimalParser::Run() {
       const int end = stepStart_[last];
       Reprice(std::span<const Step>(piecePath_).subspan(first, last - first), begin);
       Refine(begin, end, blockPath_);
-      Queue(coder_, blockPath_, 0, blockPath_.size(), begin);
-      coder_.EndBlock();
+      // The new parse may take more items than the one the block was cut from.
+      WriteBlocks(coder_, blockPath_, 0, blockPath_.size(), begin);
       first = last;
     }
   }
