@@ -45,8 +45,9 @@ inline int OffsetClass(unsigned offset) { return static_cast<int>(std::bit_width
 class BlockCoder {
  public:
   // The coder writes to the run's frame, or appends to a capture vector (for looking at blocks
-  // outside a codec run). itemBufferSize is ItemBufferSize, which fixes where blocks end, or
-  // LargeItemBufferSize.
+  // outside a codec run). itemBufferSize is ItemBufferSize, which fixes where blocks end, or a
+  // larger size for an encoder that ends its blocks itself (LargeItemBufferSize; the best level
+  // sizes it for the 65535 items a block header can count).
   explicit BlockCoder(CodecFrame& frame, int itemBufferSize = ItemBufferSize)
       : BlockCoder(&frame, nullptr, itemBufferSize) {}
   explicit BlockCoder(std::vector<std::uint8_t>* capture, int itemBufferSize = ItemBufferSize)
