@@ -45,3 +45,11 @@ I1=Paths~Home~<INSTALLDIR>data
 W1=bin\app.exe~<INSTALLDIR>~X
 CFG
 }
+
+# pack_disks PACKAGE OUT [NAME]: 16 KB disk folders of a package, with a stand-in setup program
+# ($work/setup-program) copied beside the first segment; a failure counts as NAME.
+printf 'stand-in for install.exe\n' > "$work/setup-program"
+pack_disks() {
+  "$bin/zevpack" build "$1" "$2" --disk-folders --size 16384 --setup-program "$work/setup-program" > /dev/null \
+    || fail "${3:-zevpack build}"
+}

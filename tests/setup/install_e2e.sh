@@ -8,10 +8,7 @@ set -u
 
 pkg=$work/package
 make_test_package "$pkg"
-printf 'stand-in for install.exe\n' > "$work/setup-program"
-
-"$bin/zevpack" build "$pkg" "$work/disks" --disk-folders --size 16384 --setup-program "$work/setup-program" \
-  > /dev/null || fail "zevpack build"
+pack_disks "$pkg" "$work/disks"
 [ -d "$work/disks/disk3" ] || fail "expected three disk folders"
 
 run_setup() {  # run_setup NAME MACHINE [answers]: runs from disk1; leaves $rc, NAME.log, NAME.err
@@ -134,8 +131,7 @@ grep -q 'pressing Cancel' "$work/stopped.log" || fail "stopped: Cancel not press
 cp -r "$pkg" "$work/package2"
 awk '{ print } /^F5=/ { print "F9=bin\\absent.dll~<INSTALLDIR>\r" }' \
   "$pkg/install.cfg" > "$work/package2/install.cfg"
-"$bin/zevpack" build "$work/package2" "$work/disks" --disk-folders --size 16384 \
-  --setup-program "$work/setup-program" > /dev/null || fail "zevpack build 2"
+pack_disks "$work/package2" "$work/disks" "zevpack build 2"
 run_setup incomplete "$work/machine-incomplete" "$work/answers.ini"
 [ "$rc" = 1 ] || fail "incomplete: exit $rc"
 grep -q 'absent.dll' "$work/incomplete.err" || fail "incomplete: missing file not named"
@@ -149,8 +145,7 @@ cmp -s "$pkg/data/payload.bin" "$work/machine-incomplete/drive_c/Apps/Test App/d
 cp -r "$pkg" "$work/package-nofolder"
 sed 's/^Folder=Test App/Folder=/' "$pkg/install.cfg" > "$work/package-nofolder/install.cfg"
 grep -q '^Folder=.$' "$work/package-nofolder/install.cfg" || fail "nofolder: install.cfg not changed"
-"$bin/zevpack" build "$work/package-nofolder" "$work/disks" --disk-folders --size 16384 \
-  --setup-program "$work/setup-program" > /dev/null || fail "zevpack build 3"
+pack_disks "$work/package-nofolder" "$work/disks" "zevpack build 3"
 grep -v '^Folder' "$work/answers.ini" > "$work/nofolder.ini"
 m=$work/machine-nofolder
 run_setup nofolder "$m" "$work/nofolder.ini"

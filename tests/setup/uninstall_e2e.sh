@@ -10,9 +10,7 @@ set -u
 
 pkg=$work/package
 make_test_package "$pkg"
-printf 'stand-in for install.exe\n' > "$work/setup-program"
-"$bin/zevpack" build "$pkg" "$work/disks" --disk-folders --size 16384 --setup-program "$work/setup-program" \
-  > /dev/null || fail "zevpack build"
+pack_disks "$pkg" "$work/disks"
 
 cat > "$work/answers.ini" <<'ANS'
 [Wizard]
@@ -142,8 +140,7 @@ done
 # 5. An incomplete installation names the command that removes it; that command works.
 cp -r "$pkg" "$work/package2"
 awk '{ print } /^F5=/ { print "F9=bin\\absent.dll~<INSTALLDIR>\r" }' "$pkg/install.cfg" > "$work/package2/install.cfg"
-"$bin/zevpack" build "$work/package2" "$work/disks2" --disk-folders --size 16384 --setup-program "$work/setup-program" \
-  > /dev/null || fail "zevpack build 2"
+pack_disks "$work/package2" "$work/disks2" "zevpack build 2"
 m=$work/machine-incomplete
 (cd "$work/disks2/disk1" && "$bin/zev-setup" --machine "$m" --unattended "$work/answers.ini" --log "$work/incomplete.log") \
   > /dev/null 2> "$work/incomplete.err"
