@@ -37,7 +37,7 @@ bool TControl::EnabledChain() const {
   return true;
 }
 
-bool TControl::CanFocus() const { return TabStop && Showing() && EnabledChain(); }
+bool TControl::CanFocus() const { return TabStop && Reachable(); }
 
 bool TControl::Focused() const {
   const TForm* form = const_cast<TControl*>(this)->OwnerForm();
@@ -63,11 +63,11 @@ void TControl::SetTabOrder(int order) {
 }
 
 void TControl::Click() {
-  if (Showing() && Enabled && OnClick) OnClick();
+  if (Reachable() && OnClick) OnClick();
 }
 
 void TControl::DblClick() {
-  if (Showing() && Enabled && OnDblClick) OnDblClick();
+  if (Reachable() && OnDblClick) OnDblClick();
 }
 
 void TControl::Paint(Canvas& canvas) {

@@ -60,6 +60,8 @@ class TControl {
   bool Showing() const;
   // Itself and every parent enabled: a disabled panel disables what it holds.
   bool EnabledChain() const;
+  // Whether a click can reach it: showing and enabled along its whole chain, as on Windows.
+  bool Reachable() const { return Showing() && EnabledChain(); }
   // Whether the control may have the focus now: a tab stop, showing and enabled.
   bool CanFocus() const;
   // Whether it is its form's focused control.

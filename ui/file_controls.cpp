@@ -116,7 +116,7 @@ void TDirectoryListBox::OpenItem(int index) {
 }
 
 void TDirectoryListBox::DblClick() {
-  if (!Showing() || !Enabled) return;
+  if (!Reachable()) return;
   OpenItem(ItemIndex);
   if (OnDblClick) OnDblClick();
 }

@@ -85,7 +85,7 @@ void TShadowLabel::Paint(Canvas& canvas) {
 TButton::TButton(std::string name) : TControl(std::move(name)) { TabStop = true; }
 
 void TButton::Click() {
-  if (!Showing() || !Enabled) return;
+  if (!Reachable()) return;
   if (ModalResult != platform::ModalResult::None)
     if (TForm* form = OwnerForm()) form->ModalResult = ModalResult;
   if (OnClick) OnClick();
@@ -116,7 +116,7 @@ void TButton::Paint(Canvas& canvas) {
 TCheckBox::TCheckBox(std::string name) : TControl(std::move(name)) { TabStop = true; }
 
 void TCheckBox::Click() {
-  if (!Showing() || !Enabled) return;
+  if (!Reachable()) return;
   Checked = !Checked;
   if (OnClick) OnClick();
 }
@@ -152,7 +152,7 @@ void TRadioButton::SetChecked(bool checked) {
 }
 
 void TRadioButton::Click() {
-  if (!Showing() || !Enabled) return;
+  if (!Reachable()) return;
   SetChecked(true);
   if (OnClick) OnClick();
 }

@@ -223,6 +223,10 @@ TEST_P(ChainTest, ShowingEnabledAndFocusableFollowEveryParent) {
   form.SetActiveControl(nullptr);
   button.SetFocus();
   EXPECT_EQ(button.Focused(), c.canFocus) << "only a control that can take the focus takes it";
+  int clicks = 0;
+  button.OnClick = [&] { ++clicks; };
+  button.Click();
+  EXPECT_EQ(clicks, c.showing && c.enabledChain ? 1 : 0) << "a click reaches only what the user can reach";
 }
 
 INSTANTIATE_TEST_SUITE_P(
