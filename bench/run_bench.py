@@ -93,9 +93,11 @@ def make_text(path, size):
 
 
 def make_library(path, size):
-    """A shared library of a few MiB, cut to the input size."""
+    """A shared library of a few MiB, cut to the input size (the LLVM library of clang 14, which
+    the build installs, for sizes beyond the smaller ones)."""
     for candidate in ("/usr/lib/x86_64-linux-gnu/libcrypto.so.3",
-                      "/usr/lib/x86_64-linux-gnu/libstdc++.so.6"):
+                      "/usr/lib/x86_64-linux-gnu/libstdc++.so.6",
+                      "/usr/lib/x86_64-linux-gnu/libLLVM-14.so.1"):
         if os.path.exists(candidate) and os.path.getsize(candidate) >= size:
             with open(candidate, "rb") as f, open(path, "wb") as out:
                 out.write(f.read(size))
@@ -103,31 +105,46 @@ def make_library(path, size):
     raise SystemExit("run_bench: no shared library of at least %d bytes found" % size)
 
 
+# The mixed input's sources: header folders under /usr/include and static libraries whose objects
+# are unpacked. The first line alone gives the 4 MiB input; larger sizes take all of them.
+MIXED_SMALL = (("openssl",), ("libX11.a",))
+MIXED_LARGE = (("openssl", "X11", "FL"), ("libX11.a", "libfltk.a", "libcrypto.a"))
+
+
 def make_mixed(path, size, work):
-    """A tar of C headers and object files (OpenSSL headers, the objects of libX11.a), cut to the
-    input size. Names, times, owners and modes are fixed so the tar is the same on every run."""
-    tree = os.path.join(work, "mixed-tree")
-    shutil.rmtree(tree, ignore_errors=True)
-    os.makedirs(os.path.join(tree, "obj"))
-    shutil.copytree("/usr/include/openssl", os.path.join(tree, "include", "openssl"))
-    subprocess.run(["ar", "x", "/usr/lib/x86_64-linux-gnu/libX11.a"], check=True,
-                   cwd=os.path.join(tree, "obj"))
-    tar = path + ".tar"
-    subprocess.run(["tar", "--sort=name", "--mtime=@0", "--owner=0", "--group=0",
-                    "--numeric-owner", "--mode=u=rwX,go=rX", "--format=ustar",
-                    "-cf", tar, "-C", tree, "include", "obj"], check=True)
-    shutil.rmtree(tree)
-    if os.path.getsize(tar) < size:
-        raise SystemExit("run_bench: the mixed tar is smaller than the input size")
-    with open(tar, "rb") as f, open(path, "wb") as out:
-        out.write(f.read(size))
-    os.remove(tar)
+    """A tar of C headers and object files (OpenSSL headers, the objects of libX11.a, and for
+    larger sizes more of both), cut to the input size. Names, times, owners and modes are fixed so
+    the tar is the same on every run."""
+    for headers, libraries in (MIXED_SMALL, MIXED_LARGE):
+        tree = os.path.join(work, "mixed-tree")
+        shutil.rmtree(tree, ignore_errors=True)
+        for folder in headers:
+            shutil.copytree(os.path.join("/usr/include", folder),
+                            os.path.join(tree, "include", folder))
+        for library in libraries:
+            # The first library's objects lie directly in obj/, as they always did.
+            objects = os.path.join(tree, "obj", *([] if library == libraries[0] else [library]))
+            os.makedirs(objects, exist_ok=True)
+            subprocess.run(["ar", "x", os.path.join("/usr/lib/x86_64-linux-gnu", library)],
+                           check=True, cwd=objects)
+        tar = path + ".tar"
+        subprocess.run(["tar", "--sort=name", "--mtime=@0", "--owner=0", "--group=0",
+                        "--numeric-owner", "--mode=u=rwX,go=rX", "--format=ustar",
+                        "-cf", tar, "-C", tree, "include", "obj"], check=True)
+        shutil.rmtree(tree)
+        if os.path.getsize(tar) >= size:
+            with open(tar, "rb") as f, open(path, "wb") as out:
+                out.write(f.read(size))
+            os.remove(tar)
+            return
+        os.remove(tar)
+    raise SystemExit("run_bench: the mixed tar is smaller than the input size")
 
 
-def make_inputs(work, size):
+def make_inputs(work, size, suffix=""):
     inputs = {}
     for name, maker in (("text", make_text), ("library", make_library), ("mixed", make_mixed)):
-        path = os.path.join(work, "input", name)
+        path = os.path.join(work, "input", name + suffix)
         if not os.path.exists(path) or os.path.getsize(path) != size:
             os.makedirs(os.path.dirname(path), exist_ok=True)
             log(f"making input {name}")
@@ -234,7 +251,7 @@ def have(program):
     return shutil.which(program) is not None
 
 
-def prepare(args, inputs, work):
+def prepare(args, inputs, large, work):
     zevarc = os.path.join(args.build, "bin", "zevarc")
     zevpack = os.path.join(args.build, "bin", "zevpack")
     for program in (zevarc, zevpack):
@@ -423,6 +440,53 @@ def prepare(args, inputs, work):
         target = os.path.join(out, f"big16.{method}.zev")
         cases.append(Case("memory", "16 MiB", f"zevarc c {method}",
                           [zevarc, "c", target, big, "--method", method], before=remove(target)))
+    # Expansion of 16 MiB inputs against zstd -d (its default level) to standard output, and
+    # writing real files against bsdtar on the same lh5 stream wrapped as an LHA member.
+    for name, path in large.items():
+        digest = sha256(path)
+        archive = os.path.join(packed, f"{name}16.zev")
+        run([zevarc, "c", archive, path])
+        cases.append(Case("16 MiB expand", name, "zevarc p", [zevarc, "p", archive]))
+        folder = os.path.join(out, f"{name}16")
+
+        def fresh_folder(folder=folder):
+            remove(folder)()
+            os.makedirs(folder)
+
+        def writes(tool, argv, written):
+            fresh_folder()
+            run(argv)
+            if sha256(os.path.join(folder, written)) != digest:
+                raise SystemExit(f"run_bench: {tool} did not reproduce the 16 MiB {name} input")
+            cases.append(Case("16 MiB expand", name, tool, argv, before=fresh_folder))
+
+        writes("zevarc x", [zevarc, "x", archive, "-C", folder], os.path.basename(path))
+        setdir = os.path.join(packed, f"{name}16-set")
+        shutil.rmtree(setdir, ignore_errors=True)
+        source = os.path.join(work, f"{name}16-package")
+        shutil.rmtree(source, ignore_errors=True)
+        os.makedirs(source)
+        with open(os.path.join(source, "install.cfg"), "w") as f:
+            f.write("[Setup]\n")
+        shutil.copyfile(path, os.path.join(source, "data"))
+        run([zevpack, "build", source, setdir])
+        shutil.rmtree(source)
+        writes("zevpack extract", [zevpack, "extract", setdir, "-C", folder], "data")
+        if have("zstd"):
+            zst = os.path.join(packed, f"{name}16.zst")
+            run(["zstd", "-q", "-c", path], zst)
+            check = os.path.join(out, "check")
+            run(["zstd", "-dcq", zst], check)
+            if sha256(check) != digest:
+                raise SystemExit(f"run_bench: zstd did not reproduce the 16 MiB {name} input")
+            os.remove(check)
+            cases.append(Case("16 MiB expand", name, "zstd -d", ["zstd", "-dcq", zst]))
+            writes("zstd -d file", ["zstd", "-dq", zst, "-o", os.path.join(folder, "data")], "data")
+        if peers["bsdtar"]:
+            lha = os.path.join(packed, f"{name}16.lzh")
+            wrap_lha(lh5_stream(archive), path, lha)
+            writes("bsdtar -x", ["bsdtar", "-xf", lha, "-C", folder], "data")
+
     levels = {"sizes": sizes, "disks": disks, "decoded": decoded, "peers": peers}
     return cases, stage_bytes, levels
 
@@ -504,6 +568,24 @@ def report(cases, size, stage_bytes, runs, levels):
                 lh5 = find("lh5 compress", name, "zevarc c")
                 verdict(f"{group} {name}: vs lh5 compress", lh5.median() / ours.median(), 1.0)
     print()
+    for name in inputs:
+        rows = [c for c in cases if c.group == "16 MiB expand" and c.input == name]
+        for c in rows:
+            print(f"{'16 MiB expand':<13} {name:<8} {c.tool:<16} {c.median():8.4f} {c.wall():8.4f} "
+                  f"{mbs(c.median(), 16 * MIB):8.1f}")
+        zstd, zstd_file = find("16 MiB expand", name, "zstd -d"), find("16 MiB expand", name, "zstd -d file")
+        bsdtar = find("16 MiB expand", name, "bsdtar -x")
+        if zstd:
+            verdict(f"16 MiB expand {name}: zevarc p vs zstd -d",
+                    zstd.median() / find("16 MiB expand", name, "zevarc p").median(), 1.0)
+            for tool in ("zevarc x", "zevpack extract"):
+                verdict(f"16 MiB expand {name}: {tool} vs zstd -d writing a file",
+                        zstd_file.median() / find("16 MiB expand", name, tool).median(), 1.0)
+        if bsdtar:
+            for tool in ("zevarc x", "zevpack extract"):
+                verdict(f"16 MiB expand {name}: {tool} vs bsdtar -x writing a file",
+                        bsdtar.median() / find("16 MiB expand", name, tool).median(), 1.5)
+    print()
     extract = find("stage", "all three", "zevpack extract")
     printed = find("stage", "all three", "zevarc p")
     for c in (extract, printed):
@@ -563,9 +645,10 @@ def main():
     size = args.size * MIB
 
     inputs = make_inputs(work, size)
-    for name, path in inputs.items():
+    large = make_inputs(work, 16 * MIB, "16")
+    for name, path in list(inputs.items()) + list(large.items()):
         log(f"input {name}: {os.path.getsize(path)} bytes, sha256 {sha256(path)[:16]}")
-    cases, stage_bytes, levels = prepare(args, inputs, work)
+    cases, stage_bytes, levels = prepare(args, inputs, large, work)
     if args.only:
         cases = [c for c in cases if args.only in c.group]
     for r in range(args.runs):
