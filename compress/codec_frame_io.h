@@ -116,6 +116,7 @@ class CodecFrame {
   // and refuse output beyond the budget (EUnableToCompress, or EDataOverrun when expanding).
   std::uint8_t RefillAndReadByte();
   void FlushOutput();
+  void YieldNow();
   [[noreturn]] void ThrowOutputBudgetExhausted() const;
   // XOR the n (1..8) bytes of a word with the next key bytes, first byte in the top position, and
   // advance the key position.
@@ -153,6 +154,9 @@ class CodecFrame {
   std::int32_t inputRemaining_;
   std::int32_t blockSize_ = kCodecBlockSize;
   std::int32_t inputConsumed_ = 0;
+  static constexpr unsigned kBlocksPerYield = 8;
+  // Input and output blocks moved so far, for YieldNow.
+  unsigned blocksMoved_ = 0;
   // Bytes written in the output blocks flushed so far.
   std::int32_t bytesFlushed_ = 0;
   std::array<std::uint8_t, kCodecBlockSize> input_;
