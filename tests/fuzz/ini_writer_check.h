@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,8 +103,7 @@ inline Verdict CheckIniWriter(const std::uint8_t* data, std::size_t size) {
   if (parts.size() >= 4) {
     const std::string file = "C:\\WINDOWS\\fuzz.ini";
     const auto host = platform::Machine::Current().ToHostPath(file);
-    std::filesystem::create_directories(host.parent_path());
-    std::ofstream(host, std::ios::binary | std::ios::trunc) << parts[0];
+    WriteHostFile(host, parts[0]);
     if (platform::WritePrivateProfileString(parts[1], parts[2], parts[3], file)) {
       std::string value;
       platform::GetPrivateProfileString(parts[1], parts[2], "<none>", value, 1 << 20, file);

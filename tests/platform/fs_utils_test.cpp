@@ -7,7 +7,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/shell.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/recording_launcher.h"
 #include "tests/support/scoped_machine.h"
 
@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using zev::testing::ReadHostFile;
+using zev::testing::WriteHostFile;
 
 TEST(SplitField, WalksTheFieldsAndRepeatsTheLast) {
   std::string text = "a~b~c", head;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "tests/fuzz/segment_check.h"
@@ -39,8 +38,7 @@ TEST(SegmentRegression, KeptAndSeedSets) {
 TEST(SegmentRegression, ReadOnlyListFileIsNotLeftBehind) {
   platform::ScopedMachine machine;
   const fs::path file = DataDir() / "regressions" / "segment" / "read-only-list-file";
-  Bytes bytes(fs::file_size(file));
-  std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const Bytes bytes = ReadHostBytes(file);
   for (int pass = 0; pass < 2; ++pass) {
     EXPECT_EQ(CheckSegmentSet(bytes.data(), bytes.size()), "") << "pass " << pass;
     std::vector<std::string> left = TreeBelow(machine.DriveC() / "WINDOWS" / "temp");

@@ -29,7 +29,7 @@ TEST(UninstallRecordsRegression, KeptAndSeedInputs) {
 TEST(UninstallRecordsRegression, TheTrueRecordsRemoveThePackage) {
   platform::ScopedMachine machine;
   const fs::path seeds = fs::path(__FILE__).parent_path() / ".." / "fuzz" / "corpus" / "uninstall_records";
-  const Bytes withManifest = ReadHostFile(seeds / "with-manifest");
+  const Bytes withManifest = ReadHostBytes(seeds / "with-manifest");
   ASSERT_FALSE(withManifest.empty());
   EXPECT_EQ(CheckUninstallRecords(machine, withManifest.data(), withManifest.size()), "");
   EXPECT_FALSE(fs::exists(machine.DriveC() / "App" / "a.txt"));
