@@ -18,7 +18,7 @@ class HostileStage : public SetupFixture {
     std::vector<compress::ArchiveSource> sources;
     std::vector<std::string> names;
     for (std::size_t i = 0; i < members.size(); ++i) {
-      WriteHost(machine.DriveC() / "src" / std::to_string(i), members[i].second);
+      WriteHostFile(machine.DriveC() / "src" / std::to_string(i), members[i].second);
       sources.push_back({"C:\\src\\" + std::to_string(i), members[i].first});
       names.push_back(members[i].first);
     }
@@ -78,7 +78,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
                    {"dir\\", "folder only"},
                    {std::string(300, 'n'), "too long"},
                    {"", "empty"}});
-  WriteHost(machine.DriveC() / "WINDOWS" / "win.ini", "the user's");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "win.ini", "the user's");
   int skipped = 0;
   app->OnLog = [&](const std::string& line) { skipped += line.find("member skipped") != std::string::npos; };
   CreateForms();
@@ -92,7 +92,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
   EXPECT_EQ(tempFilesAtWizard.at("slash.txt"), "slash");
   EXPECT_EQ(tempFilesAtWizard.at("win.ini"), "climb by slash");
   EXPECT_EQ(tempFilesAtWizard.at("zevdemo.txt"), "rooted slash");
-  EXPECT_EQ(ReadHost(machine.DriveC() / "WINDOWS" / "win.ini"), "the user's");
+  EXPECT_EQ(ReadHostFile(machine.DriveC() / "WINDOWS" / "win.ini"), "the user's");
   EXPECT_FALSE(fs::exists(machine.DriveC() / "Apps"));
   EXPECT_EQ(tempFilesAtWizard.count(std::string(300, 'n')), 0u);
   // Refused: the control characters, "sub\\..", "dir\\", the long name and the empty one.
