@@ -1,12 +1,11 @@
 // The installation worker on a full disk: drive E: is a 64 KiB tmpfs (mounted when the test runs
 // as root, skipped otherwise) and the package's payload does not fit. The failed copy is named in
 // the failures, and what an earlier installation left on that drive is not lost.
-#include <sys/mount.h>
-#include <unistd.h>
-
+#include <memory>
 #include <string>
 
 #include "tests/setup/setup_fixture.h"
+#include "tests/support/small_disk_posix.h"
 
 namespace zev::setup::testing {
 namespace {
@@ -16,15 +15,12 @@ using platform::ModalResult;
 class FullDiskInstallTest : public SetupFixture {
  protected:
   void SetUp() override {
-    if (::geteuid() != 0) GTEST_SKIP() << "a full disk needs root to mount a small tmpfs";
     target = machine.Root() / "target";
     fs::create_directories(target);
-    if (::mount("tmpfs", target.c_str(), "tmpfs", 0, "size=64k") != 0)
-      GTEST_SKIP() << "a tmpfs could not be mounted at " << target;
-    mounted = true;
+    disk = std::make_unique<zev::testing::ScopedSmallDisk>(target, 64);
+    if (!disk->Problem().empty()) GTEST_SKIP() << disk->Problem();
     machine.machine().MapDrive('E', target);
-    WriteHostFile(machine.StartDir() / "install.exe", "setup program");
-    WriteHostFile(machine.StartDir() / "install.cfg", "[Setup - Main]\r\n");
+    PutSetupProgram();
     config.DirectoryEntries.Add("<INSTALLDIR>~");
     config.DirectoryEntries.Add("<SUB1>~data");
     config.FileEntries.Add("app.exe~<INSTALLDIR>");
@@ -32,10 +28,6 @@ class FullDiskInstallTest : public SetupFixture {
     PutTemp("app.exe", "the program");
     PutTemp("payload.bin", std::string(200000, 'p'));
   }
-  void TearDown() override {
-    if (mounted) ::umount2(target.c_str(), MNT_DETACH);
-  }
-
   void Install() {
     ShowWizard();
     wizard->Label1.SetCaption("E:\\App");
@@ -43,7 +35,7 @@ class FullDiskInstallTest : public SetupFixture {
   }
 
   fs::path target;
-  bool mounted = false;
+  std::unique_ptr<zev::testing::ScopedSmallDisk> disk;
 };
 
 // The copy that fills the disk is reported with its target and leaves no partial file, the run

@@ -20,8 +20,7 @@ constexpr const char* kDest = "C:\\Program Files\\MyApp";
 class InstallWorkerTest : public SetupFixture {
  protected:
   InstallWorkerTest() {
-    WriteHostFile(machine.StartDir() / "install.exe", "setup program");
-    WriteHostFile(machine.StartDir() / "install.cfg", "[Setup - Main]\r\n");
+    PutSetupProgram();
     config.FolderName = "Tools";
   }
 

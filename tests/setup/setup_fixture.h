@@ -104,6 +104,12 @@ class SetupFixture : public ::testing::Test {
     return *wizard;
   }
 
+  // The setup program and its install.cfg in the start folder, which an installation copies.
+  void PutSetupProgram(const std::string& installCfg = "[Setup - Main]\r\n") {
+    WriteHostFile(machine.StartDir() / "install.exe", "setup program");
+    WriteHostFile(machine.StartDir() / "install.cfg", installCfg);
+  }
+
   fs::path Host(const std::string& windowsPath) const { return machine.Host(windowsPath); }
   fs::path TempHost() const { return machine.DriveC() / "WINDOWS" / "Temp" / "z"; }
   void PutTemp(const std::string& name, const std::string& content) { WriteHostFile(TempHost() / name, content); }
@@ -116,8 +122,9 @@ class SetupFixture : public ::testing::Test {
     return files;
   }
 
-  // Writes the files into C:\src, packs them into archives (one per group, LZH5) and cuts the
-  // archives into a set "zevsetup.001" ... of segSize bytes in the host folder out.
+  // Packs the files into archives (one per group, LZH5; each stored under its name, however
+  // hostile, from a safely named copy in C:\src) and cuts the archives into a set "zevsetup.001"
+  // ... of segSize bytes in the host folder out.
   std::size_t BuildSet(const std::vector<std::vector<std::pair<std::string, std::string>>>& groups, const fs::path& out,
                        std::int32_t segSize = 16384) {
     std::vector<segment::TSegBuildArc> arcs;
@@ -125,13 +132,10 @@ class SetupFixture : public ::testing::Test {
     for (const auto& group : groups) {
       std::vector<compress::ArchiveSource> sources;
       std::vector<std::string> names;
-      const std::string src = "C:\\src\\" + std::to_string(k);
       for (const auto& [stored, content] : group) {
-        std::string host = stored;
-        for (char& c : host)
-          if (c == '\\') c = '/';
-        WriteHostFile(machine.DriveC() / "src" / std::to_string(k) / host, content);
-        sources.push_back({src + "\\" + stored, stored});
+        const std::string copy = std::to_string(k) + "-" + std::to_string(names.size());
+        WriteHostFile(machine.DriveC() / "src" / copy, content);
+        sources.push_back({"C:\\src\\" + copy, stored});
         names.push_back(stored);
       }
       const std::string archive = "C:\\build\\arc" + std::to_string(k) + ".arc";

@@ -14,8 +14,7 @@ namespace {
 class UnattendedTest : public SetupFixture {
  protected:
   UnattendedTest() {
-    WriteHostFile(machine.StartDir() / "install.exe", "setup program");
-    WriteHostFile(machine.StartDir() / "install.cfg", "cfg");
+    PutSetupProgram("cfg");
     config.InstallDir = "MyApp";
     config.DirectoryEntries.Add("<INSTALLDIR>~");
     config.FileEntries.Add("app.exe~<INSTALLDIR>~X");

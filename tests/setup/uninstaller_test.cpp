@@ -127,10 +127,9 @@ TEST(UninstallRules, KeysAreReadAsTheWorkerWritesThem) {
 class UninstallerTest : public SetupFixture {
  protected:
   UninstallerTest() {
-    WriteHostFile(machine.StartDir() / "install.exe", "setup program");
-    WriteHostFile(machine.StartDir() / "install.cfg",
-                "[Files]\r\nF1=bin\\app.exe~<INSTALLDIR>\r\nF2=lib.dll~<INSTALLDIR>\r\n"
-                "F3=docs\\readme.txt~<SUB1>\r\nF4=shared.dll~<WINDOWS_SYSTEM>\r\n");
+    PutSetupProgram(
+        "[Files]\r\nF1=bin\\app.exe~<INSTALLDIR>\r\nF2=lib.dll~<INSTALLDIR>\r\n"
+        "F3=docs\\readme.txt~<SUB1>\r\nF4=shared.dll~<WINDOWS_SYSTEM>\r\n");
     config.FolderName = "Tools";
     config.DirectoryEntries.Add("<INSTALLDIR>~");
     config.DirectoryEntries.Add("<SUB1>~docs");
