@@ -63,16 +63,6 @@ TEST(UninstallRecordsCheck, TheTrueRecordsRemoveThePackage) {
   EXPECT_TRUE(fs::is_symlink(machine.DriveC() / "App" / "lnk"));
 }
 
-// The uninstall list check's input: its fields separated by NULs.
-Bytes Fields(const std::vector<std::string>& parts) {
-  Bytes out;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i) out.push_back(0);
-    out.insert(out.end(), parts[i].begin(), parts[i].end());
-  }
-  return out;
-}
-
 // Names the writer refuses stop the run on the list's own error; what the check expects of them
 // and of hostile file names holds.
 TEST(UninstallWriterCheck, HostileNamesAndFolders) {
@@ -90,7 +80,7 @@ TEST(UninstallWriterCheck, HostileNamesAndFolders) {
       {"C:\\App", "Tools", "", "D<INSTALLDIR>~", "D<installdir>~", "Fa~<INSTALLDIR>",
        "U[UNINS]\r\nC:\\Old\\*.*=\r\n[Keep]\r\nk=1\r\n"}};
   for (const auto& parts : inputs) {
-    const Bytes bytes = Fields(parts);
+    const Bytes bytes = JoinAtNul(parts);
     EXPECT_EQ(CheckUninstallWriter(machine, bytes.data(), bytes.size()), "") << parts[0] << " / " << parts[1];
   }
 }
@@ -99,7 +89,7 @@ TEST(UninstallWriterCheck, HostileNamesAndFolders) {
 // records of a <SUB folder and the installation folder's "*.*".
 TEST(UninstallWriterCheck, AFinishedRunLeavesItsRecords) {
   platform::ScopedMachine machine;
-  const Bytes bytes = Fields({"C:\\App", "Tools", "", "D<INSTALLDIR>~", "D<SUB1>~Data", "Fa.txt~<SUB1>"});
+  const Bytes bytes = JoinAtNul({"C:\\App", "Tools", "", "D<INSTALLDIR>~", "D<SUB1>~Data", "Fa.txt~<SUB1>"});
   ASSERT_EQ(CheckUninstallWriter(machine, bytes.data(), bytes.size()), "");
   std::string value;
   platform::GetPrivateProfileString("UNINS", "C:\\App\\Data\\a.txt", "<none>", value, 100, "C:\\App\\uninstall.cfg");

@@ -80,6 +80,31 @@ class ScopedFileSizeLimit {
 
 inline constexpr rlim_t kOutputLimit = 1u << 20;
 
+// Several checks take fields separated by NUL bytes.
+inline std::vector<std::string> SplitAtNul(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current += static_cast<char>(data[i]);
+    }
+  }
+  parts.push_back(current);
+  return parts;
+}
+
+inline Bytes JoinAtNul(const std::vector<std::string>& parts) {
+  Bytes out;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i) out.push_back(0);
+    out.insert(out.end(), parts[i].begin(), parts[i].end());
+  }
+  return out;
+}
+
 // For the fuzz entry points: a non-empty verdict ends the run with the input kept as a finding.
 inline void Enforce(const Verdict& verdict) {
   if (verdict.empty()) return;

@@ -60,21 +60,6 @@ inline std::string AsRead(const std::string& value) {
   return std::string(v);
 }
 
-inline std::vector<std::string> SplitAtNul(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      parts.push_back(current);
-      current.clear();
-    } else {
-      current += static_cast<char>(data[i]);
-    }
-  }
-  parts.push_back(current);
-  return parts;
-}
-
 // Needs a machine (ScopedMachine) for the writes through the profile functions.
 inline Verdict CheckIniWriter(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::string> parts = SplitAtNul(data, size);

@@ -156,10 +156,9 @@ void IniSeeds(zev::platform::ScopedMachine& machine) {
   // Writer seeds: the same file, then section, key and value triples separated by NULs.
   auto triples = [&](const std::vector<std::string>& parts) {
     Bytes out = text;
-    for (const std::string& part : parts) {
-      out.push_back(0);
-      out.insert(out.end(), part.begin(), part.end());
-    }
+    out.push_back(0);
+    const Bytes fields = zev::fuzz::JoinAtNul(parts);
+    out.insert(out.end(), fields.begin(), fields.end());
     return out;
   };
   Put("ini_writer", "new-key", triples({"Files", "F3", "extra.dll~<WINDOWS_SYSTEM>"}));
@@ -170,20 +169,12 @@ void IniSeeds(zev::platform::ScopedMachine& machine) {
 // The worker's lists as the INI seed has them; the second seed re-uses the uninstall.cfg that the
 // worker wrote for the first, as a second installation into the same folder finds it.
 void UninstallSeeds(zev::platform::ScopedMachine& machine) {
-  auto fields = [](const std::vector<std::string>& parts) {
-    Bytes out;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (i) out.push_back(0);
-      out.insert(out.end(), parts[i].begin(), parts[i].end());
-    }
-    return out;
-  };
   const std::vector<std::string> lists = {"C:\\Program Files\\MyApp", "My App", "SD",
                                           "D<INSTALLDIR>~", "D<SUB1>~Data", "D<ALT1>~Alt", "D<WINDOWS>~",
                                           "Fapp.exe~<INSTALLDIR>~X", "Fbin\\data.bin~<SUB1>", "Fextra.dat~<ALT1>~X",
                                           "Fsys.dll~<WINDOWS>~X", "LMy App~<INSTALLDIR>app.exe~X~X",
                                           "LRead Me~<SUB1>readme.txt"};
-  const Bytes fresh = fields(lists);
+  const Bytes fresh = zev::fuzz::JoinAtNul(lists);
   Put("uninstall_writer", "fresh", fresh);
   const zev::fuzz::Verdict verdict = zev::fuzz::CheckUninstallWriter(machine, fresh.data(), fresh.size());
   if (!verdict.empty()) std::fprintf(stderr, "make_fuzz_seeds: the fresh seed fails its check: %s\n", verdict.c_str());
@@ -191,8 +182,8 @@ void UninstallSeeds(zev::platform::ScopedMachine& machine) {
   std::vector<std::string> again = lists;
   again[2] = "O";
   again.push_back("U" + std::string(written.begin(), written.end()));
-  Put("uninstall_writer", "reused", fields(again));
-  Put("uninstall_writer", "no-installdir", fields({"C:\\App", "Tools", "", "D<SUB1>~Data", "Fa.txt~<SUB1>",
+  Put("uninstall_writer", "reused", zev::fuzz::JoinAtNul(again));
+  Put("uninstall_writer", "no-installdir", zev::fuzz::JoinAtNul({"C:\\App", "Tools", "", "D<SUB1>~Data", "Fa.txt~<SUB1>",
                                                   "LA~<SUB1>a.txt~X"}));
 }
 
