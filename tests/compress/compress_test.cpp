@@ -8,6 +8,7 @@
 #include "tests/compress/archive_builder.h"
 #include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
+#include "tests/support/test_inputs.h"
 
 namespace zev::compress {
 namespace {
@@ -17,9 +18,8 @@ using testing::ArchiveBuilder;
 using testing::Bytes;
 using testing::Scramble;
 using zev::testing::ReadHostBytes;
+using zev::testing::Text;
 using zev::testing::WriteHostFile;
-
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // An RLE member's data for a plain text (no runs, no escape bytes): the text itself.
 const Bytes kHello = Text("hello, world");

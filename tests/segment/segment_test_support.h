@@ -14,14 +14,14 @@
 #include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_inputs.h"
 
 namespace zev::segment::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 using zev::testing::ReadHostBytes;
+using zev::testing::Text;
 using zev::testing::WriteHostFile;
-
-inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 template <std::size_t N>
