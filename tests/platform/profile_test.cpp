@@ -7,7 +7,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <sstream>
@@ -22,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using zev::testing::ReadHostFile;
+using zev::testing::TreeBelow;
 using zev::testing::WriteHostFile;
 
 std::string ReadValue(const std::string& section, const std::string& key, const std::string& file,
@@ -29,13 +29,6 @@ std::string ReadValue(const std::string& section, const std::string& key, const 
   std::string value;
   GetPrivateProfileString(section, key, defaultValue, value, kProfileValueBufferSize, file);
   return value;
-}
-
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // --- The integer rule ----------------------------------------------------------------------------
@@ -229,7 +222,7 @@ TEST_F(ProfileFileTest, ReadOnlyFileIsNotWritten) {
   EXPECT_TRUE(ErasePrivateProfileSection("Absent", "ro.ini"));  // nothing to write
   EXPECT_EQ(ReadHostFile(file), "[S]\nk=1\n");
   EXPECT_EQ(ReadValue("S", "k", "ro.ini"), "1");
-  EXPECT_EQ(FolderEntries(file.parent_path()), std::vector<std::string>{"ro.ini"});
+  EXPECT_EQ(TreeBelow(file.parent_path()), std::vector<std::string>{"ro.ini"});
 
   // The caller's failure text.
   EXPECT_STREQ(EProfileWriteError("ro.ini").what(), "Unable to write to ro.ini");
@@ -266,7 +259,7 @@ TEST_F(ProfileFileTest, WriteReplacesThroughRenameKeepingModeAndAttributes) {
   EXPECT_EQ(std::string(stored, length > 0 ? static_cast<std::size_t>(length) : 0), attribute);
   EXPECT_EQ(GetFileAttributes(machine_.machine().WindowsDirectory() + "\\kept.ini"),
             faHidden | faSysFile | faArchive);
-  EXPECT_EQ(FolderEntries(file.parent_path()), (std::vector<std::string>{"hardlink.keep", "kept.ini"}));
+  EXPECT_EQ(TreeBelow(file.parent_path()), (std::vector<std::string>{"hardlink.keep", "kept.ini"}));
 }
 
 TEST_F(ProfileFileTest, FailedTemporaryWriteLeavesOriginalIntact) {
@@ -288,7 +281,7 @@ TEST_F(ProfileFileTest, FailedTemporaryWriteLeavesOriginalIntact) {
 
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadHostFile(file), original);
-  EXPECT_EQ(FolderEntries(file.parent_path()), std::vector<std::string>{"atomic.ini"});
+  EXPECT_EQ(TreeBelow(file.parent_path()), std::vector<std::string>{"atomic.ini"});
   // The same write goes through once the limit is gone.
   EXPECT_TRUE(WritePrivateProfileString("S", "k", std::string(500, 'x'), "atomic.ini"));
   EXPECT_EQ(ReadValue("S", "k", "atomic.ini"), std::string(500, 'x'));

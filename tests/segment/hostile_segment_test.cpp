@@ -121,14 +121,6 @@ TEST_F(HostileSegment, SegmentVanishingBeforeItIsOpenedEndsWithAnError) {
   EXPECT_TRUE(fs::exists(machine.Host(segments[0])));
 }
 
-// The reader's temporary folder after a pass: every staged file is gone, on success and on error.
-std::vector<std::string> Leftovers(const fs::path& folder) {
-  std::vector<std::string> left;
-  std::error_code ec;
-  for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) left.push_back(entry.path().string());
-  return left;
-}
-
 TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft) {
   // The list file first, then members nobody reads: one large, one in a folder, one with the same
   // name as the list file, which would replace it.
@@ -148,13 +140,13 @@ TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft)
   EXPECT_EQ(Expand("extra"), "");
   EXPECT_EQ(testing::ReadHostBytes(machine.DriveC() / "out" / "a.txt"), testing::Text("payload"));
   EXPECT_FALSE(fs::exists(machine.DriveC() / "out" / "b.txt"));
-  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 
   // The same when the set fails after the list was read: its archive entry is damaged.
   arc.arcMagic = {'X', 'X', 'X', 'X'};
   testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {});
   EXPECT_EQ(Expand("extra"), kInvalidArchiveIDHeader);
-  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 
   // And when the user cancels while the list archive is being staged: its second half lies on a
   // disk that is not there.
@@ -163,7 +155,7 @@ TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft)
   testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {100});
   fs::remove(machine.DriveC() / "extra" / "zevsetup.002");
   EXPECT_EQ(Expand("extra"), kOperationAborted);
-  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 }
 
 TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
@@ -213,7 +205,7 @@ TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
     fs::remove_all(machine.DriveC() / "lists");
     testing::WriteSegments(machine.DriveC() / "lists", "zevsetup", testing::SetStream({arc}), {});
     EXPECT_EQ(Expand("lists"), c.error);
-    EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+    EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
   }
 }
 

@@ -21,6 +21,7 @@ namespace zev::segment::testing {
 using Bytes = std::vector<std::uint8_t>;
 using zev::testing::ReadHostBytes;
 using zev::testing::Text;
+using zev::testing::TreeBelow;
 using zev::testing::WriteHostFile;
 
 inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }

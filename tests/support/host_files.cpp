@@ -47,6 +47,7 @@ std::vector<std::string> TreeBelow(const fs::path& root) {
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec))
     found.push_back(it->path().lexically_relative(root).generic_string());
+  std::sort(found.begin(), found.end());
   return found;
 }
 

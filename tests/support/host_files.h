@@ -23,8 +23,8 @@ void WriteHostFile(const std::filesystem::path& path, const Bytes& content);
 std::string ReadHostFile(const std::filesystem::path& path);
 Bytes ReadHostBytes(const std::filesystem::path& path);
 
-// Every file and folder below root, as paths relative to it with "/" ("t/0", "WINDOWS/temp");
-// none when root is missing.
+// Every file and folder below root, as paths relative to it with "/" ("t/0", "WINDOWS/temp"),
+// in name order; none when root is missing.
 std::vector<std::string> TreeBelow(const std::filesystem::path& root);
 
 // Empties the folder, keeping the folder itself; a missing folder is left missing.
