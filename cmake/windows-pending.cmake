@@ -18,13 +18,9 @@ set(ZEV_WINDOWS_PENDING
   ui/png_io.cpp                # libpng
   ui/font_renderer.cpp         # fontconfig, FreeType
   # Tests that use POSIX calls themselves.
-  tests/compress/fuzz_regression_test.cpp          # tests/fuzz/fuzz_support.h: setrlimit, SIGXFSZ
-  tests/platform/ini_writer_regression_test.cpp    # fuzz_support.h
+  tests/fuzz/kept_inputs_test.cpp                  # tests/fuzz/fuzz_support.h: setrlimit, SIGXFSZ; utimensat
+  tests/fuzz/checks_test.cpp                       # fuzz_support.h, utimensat
   tests/segment/hostile_segment_test.cpp           # fuzz_support.h
-  tests/segment/segment_regression_test.cpp        # fuzz_support.h
-  tests/setup/ini_regression_test.cpp              # fuzz_support.h
-  tests/setup/uninstall_writer_regression_test.cpp # fuzz_support.h
-  tests/setup/uninstall_records_regression_test.cpp # fuzz_support.h, utimensat
   tests/platform/attributes_test.cpp   # getxattr, setxattr
   tests/platform/dos_time_test.cpp     # setenv, unsetenv
   tests/platform/machine_test.cpp      # setenv, unsetenv

@@ -1,9 +1,6 @@
 // Random and damaged archives through the lister and the expander: every outcome must be a
 // clean result or one of the engine's own exceptions, and nothing may be written outside the
 // target folder of the test machine.
-#include <sys/mount.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,6 +12,7 @@
 #include "platform/files.h"
 #include "tests/compress/archive_builder.h"
 #include "tests/support/scoped_machine.h"
+#include "tests/support/small_disk_posix.h"
 #include "tests/support/test_inputs.h"
 
 namespace zev::compress {
@@ -169,15 +167,11 @@ TEST(ArchiveRobustness, MembersThatRunPastTheirDataOrSizeAreDamaged) {
 // whose root has plenty. With the total checked too, an archive whose members fit one by one but
 // not together is refused before its first member. Root only: it needs a tmpfs mount.
 TEST(ArchiveRobustness, DeclaredSizesBeyondTheTargetsFreeSpaceAreRefusedBeforeWriting) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
   platform::ScopedMachine machine;
   const auto small = machine.DriveC() / "small";
   std::filesystem::create_directories(small);
-  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "a tmpfs mount could not be made";
-  struct Unmount {
-    std::filesystem::path path;
-    ~Unmount() { ::umount(path.c_str()); }
-  } unmount{small};
+  const zev::testing::ScopedSmallDisk disk(small, 64);
+  if (!disk.Problem().empty()) GTEST_SKIP() << disk.Problem();
   ASSERT_LT(platform::DiskFreeAt("C:\\small\\sub\\x"), 100000);
   ASSERT_GT(platform::DiskFree(3), 100000);
 

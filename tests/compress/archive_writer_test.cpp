@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "compress/compress.h"
@@ -10,6 +8,7 @@
 #include "platform/attributes.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 
@@ -23,16 +22,8 @@ using zev::testing::MakeInput;
 
 class ArchiveWriterTest : public ::testing::Test {
  public:
-  void Put(const std::string& path, const Bytes& data) {
-    auto host = machine.Host(path);
-    std::filesystem::create_directories(host.parent_path());
-    std::ofstream(host, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                static_cast<std::streamsize>(data.size()));
-  }
-  Bytes Get(const std::string& path) {
-    std::ifstream in(machine.Host(path), std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-  }
+  void Put(const std::string& path, const Bytes& data) { zev::testing::WriteHostFile(machine.Host(path), data); }
+  Bytes Get(const std::string& path) { return zev::testing::ReadHostBytes(machine.Host(path)); }
 
  protected:
   Bytes Write(const std::vector<ArchiveSource>& sources, TCompressionMethod method) {

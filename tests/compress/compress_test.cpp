@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "compress/errors.h"
 #include "platform/files.h"
 #include "platform/fs_utils.h"
 #include "tests/compress/archive_builder.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
+#include "tests/support/test_inputs.h"
 
 namespace zev::compress {
 namespace {
@@ -18,13 +17,9 @@ using platform::MemoryStream;
 using testing::ArchiveBuilder;
 using testing::Bytes;
 using testing::Scramble;
-
-Bytes ReadHost(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using zev::testing::ReadHostBytes;
+using zev::testing::Text;
+using zev::testing::WriteHostFile;
 
 // An RLE member's data for a plain text (no runs, no escape bytes): the text itself.
 const Bytes kHello = Text("hello, world");
@@ -47,7 +42,7 @@ class CompressTest : public ::testing::Test {
     return list;
   }
   bool Exists(const std::string& path) { return platform::FileExists(path); }
-  Bytes Contents(const std::string& path) { return ReadHost(machine.Host(path)); }
+  Bytes Contents(const std::string& path) { return ReadHostBytes(machine.Host(path)); }
 
   platform::ScopedMachine machine;
   TCompress compress;
@@ -227,7 +222,7 @@ TEST_F(CompressTest, FreeSpaceIsCountedInSixtyFourBits) {
   probe.CheckSpaceBeforeExpand = false;
   EXPECT_EQ(probe.FreeSpaceFor("C:\\x"), 2147483647);
   probe.CheckSpaceBeforeExpand = true;
-  std::ofstream(machine.Host("C:\\old"), std::ios::binary) << std::string(1000, 'o');
+  WriteHostFile(machine.Host("C:\\old"), std::string(1000, 'o'));
   // The replaced file's size counts as free; the figure is clamped, never wrapped: a drive
   // with more than 2 GiB free used to come out as a small or negative number.
   std::int64_t free = platform::DiskFree(3);

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "compress/errors.h"
 #include "compress/method.h"
 #include "tests/compress/lzh5_writer_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/test_inputs.h"
 
 namespace zev::compress {
@@ -421,11 +420,6 @@ TEST(Lzh5Decoder, SurvivesRandomAndMutatedStreams) {
 
 std::filesystem::path DataFolder() { return std::filesystem::path(__FILE__).parent_path() / "data" / "lzh5"; }
 
-Bytes ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 std::uint32_t LittleEndian(const Bytes& b, std::size_t at, int bytes) {
   std::uint32_t v = 0;
   for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
@@ -446,7 +440,7 @@ TEST(Lzh5Decoder, ExpandsArchivesThatOtherDecodersAgreeOn) {
   // Level-0 archives of one member each; the data's size and CRC come from the member header.
   for (const char* name : {"random_codes.lzh", "text_two_blocks.lzh"}) {
     SCOPED_TRACE(name);
-    const Bytes archive = ReadFile(DataFolder() / name);
+    const Bytes archive = zev::testing::ReadHostBytes(DataFolder() / name);
     ASSERT_GT(archive.size(), 24u);
     const std::size_t dataStart = archive[0] + 2u;
     ASSERT_EQ(std::string(archive.begin() + 2, archive.begin() + 7), "-lh5-");

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/files.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 
@@ -16,8 +16,7 @@ using zev::testing::Bytes;
 
 TEST(SpillStream, KeepsItsFirstBytesInMemoryAndTheRestInAFileOfItsOwn) {
   platform::ScopedMachine machine;
-  std::filesystem::create_directories(machine.Host("C:\\out"));
-  std::ofstream(machine.Host("C:\\out\\x.tmp")) << "someone else's";
+  zev::testing::WriteHostFile(machine.Host("C:\\out\\x.tmp"), "someone else's");
   const Bytes data = zev::testing::MakeInput(zev::testing::InputKind::Binary, 10000);
   const Bytes other = zev::testing::MakeInput(zev::testing::InputKind::Text, 5000);
   {

@@ -13,18 +13,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "platform/error.h"
+#include "tests/support/host_files.h"
 
 namespace zev::fuzz {
 
 using Bytes = std::vector<std::uint8_t>;
 using Verdict = std::string;
+using zev::testing::FilesIn;
+using zev::testing::ReadHostBytes;
+using zev::testing::ReadHostFile;
+using zev::testing::RemoveChildren;
+using zev::testing::TreeBelow;
+using zev::testing::WriteHostFile;
 
 inline std::uint32_t LoadLE32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -75,34 +80,29 @@ class ScopedFileSizeLimit {
 
 inline constexpr rlim_t kOutputLimit = 1u << 20;
 
-// Every regular file and folder below root, as paths relative to it ("t/0", "WINDOWS/temp").
-inline std::vector<std::string> TreeBelow(const std::filesystem::path& root) {
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-    found.push_back(it->path().lexically_relative(root).generic_string());
-  return found;
+// Several checks take fields separated by NUL bytes.
+inline std::vector<std::string> SplitAtNul(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current += static_cast<char>(data[i]);
+    }
+  }
+  parts.push_back(current);
+  return parts;
 }
 
-inline void RemoveChildren(const std::filesystem::path& folder) {
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) std::filesystem::remove_all(entry.path(), ec);
-}
-
-inline Bytes ReadHostFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-// The bytes of every file in a folder, for replaying kept inputs (none when it is missing).
-inline std::vector<std::pair<std::string, Bytes>> FilesIn(const std::filesystem::path& folder) {
-  std::vector<std::pair<std::string, Bytes>> files;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.is_regular_file() && entry.path().filename() != "README.md")
-      files.emplace_back(entry.path().filename().string(), ReadHostFile(entry.path()));
-  return files;
+inline Bytes JoinAtNul(const std::vector<std::string>& parts) {
+  Bytes out;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i) out.push_back(0);
+    out.insert(out.end(), parts[i].begin(), parts[i].end());
+  }
+  return out;
 }
 
 // For the fuzz entry points: a non-empty verdict ends the run with the input kept as a finding.

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +28,7 @@ inline Verdict CheckIniReader(const std::uint8_t* data, std::size_t size) {
   if (ini.Serialise() != text) return "IniFile: parse and serialise changed the text";
 
   const fs::path start = *platform::Machine::Current().DriveFolder('A');
-  std::ofstream(start / "install.cfg", std::ios::binary | std::ios::trunc).write(text.data(), static_cast<std::streamsize>(size));
+  WriteHostFile(start / "install.cfg", text);
   ui::HeadlessBackend backend{640, 480};
   ui::Application app(backend);
   auto& main = app.CreateForm<setup::TMainSetup>();

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,21 +60,6 @@ inline std::string AsRead(const std::string& value) {
   return std::string(v);
 }
 
-inline std::vector<std::string> SplitAtNul(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      parts.push_back(current);
-      current.clear();
-    } else {
-      current += static_cast<char>(data[i]);
-    }
-  }
-  parts.push_back(current);
-  return parts;
-}
-
 // Needs a machine (ScopedMachine) for the writes through the profile functions.
 inline Verdict CheckIniWriter(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::string> parts = SplitAtNul(data, size);
@@ -104,8 +88,7 @@ inline Verdict CheckIniWriter(const std::uint8_t* data, std::size_t size) {
   if (parts.size() >= 4) {
     const std::string file = "C:\\WINDOWS\\fuzz.ini";
     const auto host = platform::Machine::Current().ToHostPath(file);
-    std::filesystem::create_directories(host.parent_path());
-    std::ofstream(host, std::ios::binary | std::ios::trunc) << parts[0];
+    WriteHostFile(host, parts[0]);
     if (platform::WritePrivateProfileString(parts[1], parts[2], parts[3], file)) {
       std::string value;
       platform::GetPrivateProfileString(parts[1], parts[2], "<none>", value, 1 << 20, file);

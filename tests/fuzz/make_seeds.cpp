@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,7 @@
 #include "tests/fuzz/segment_check.h"
 #include "tests/fuzz/uninstall_records_check.h"
 #include "tests/fuzz/uninstall_writer_check.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 #include "tests/support/test_inputs.h"
 
@@ -26,26 +25,15 @@ namespace fs = std::filesystem;
 using zev::testing::Bytes;
 using zev::testing::InputKind;
 using zev::testing::MakeInput;
+using zev::testing::ReadHostBytes;
+using zev::testing::WriteHostFile;
 
 namespace {
 
 fs::path corpus;
 
 void Put(const std::string& target, const std::string& name, const Bytes& data) {
-  fs::create_directories(corpus / target);
-  std::ofstream(corpus / target / name, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
-Bytes ReadHost(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteHost(const fs::path& path, const Bytes& data) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  WriteHostFile(corpus / target / name, data);
 }
 
 Bytes WithSize(std::uint32_t size, const Bytes& stream) {
@@ -77,10 +65,10 @@ void CodecSeeds() {
 
 // Files of every kind in C:\src, packed with each method, open and locked.
 void ArchiveSeeds(zev::platform::ScopedMachine& machine) {
-  WriteHost(machine.DriveC() / "src" / "readme.txt", MakeInput(InputKind::Text, 400, 7));
-  WriteHost(machine.DriveC() / "src" / "sub" / "runs.bin", MakeInput(InputKind::Runs, 600, 8));
-  WriteHost(machine.DriveC() / "src" / "noise.bin", MakeInput(InputKind::Random, 64, 9));
-  WriteHost(machine.DriveC() / "src" / "empty", {});
+  WriteHostFile(machine.DriveC() / "src" / "readme.txt", MakeInput(InputKind::Text, 400, 7));
+  WriteHostFile(machine.DriveC() / "src" / "sub" / "runs.bin", MakeInput(InputKind::Runs, 600, 8));
+  WriteHostFile(machine.DriveC() / "src" / "noise.bin", MakeInput(InputKind::Random, 64, 9));
+  WriteHostFile(machine.DriveC() / "src" / "empty", Bytes{});
   const std::vector<zev::compress::ArchiveSource> sources = {{"C:\\src\\readme.txt", "readme.txt"},
                                                              {"C:\\src\\sub\\runs.bin", "sub\\runs.bin"},
                                                              {"C:\\src\\noise.bin", "noise.bin"},
@@ -111,7 +99,7 @@ void SegmentSeeds(zev::platform::ScopedMachine& machine) {
     std::vector<zev::compress::ArchiveSource> sources;
     std::vector<std::string> names;
     for (const auto& [name, data] : files) {
-      WriteHost(machine.DriveC() / folder / name, data);
+      WriteHostFile(machine.DriveC() / folder / name, data);
       sources.push_back({"C:\\" + folder + "\\" + name, name});
       names.push_back(name);
     }
@@ -137,7 +125,7 @@ void SegmentSeeds(zev::platform::ScopedMachine& machine) {
     for (const std::string& segment : writer.SegBuildArcs(arcs)) {
       if (!first) joined.insert(joined.end(), zev::fuzz::kSegmentMarker.begin(), zev::fuzz::kSegmentMarker.end());
       first = false;
-      const Bytes bytes = ReadHost(machine.Host(segment));
+      const Bytes bytes = ReadHostBytes(machine.Host(segment));
       joined.insert(joined.end(), bytes.begin(), bytes.end());
     }
     Put("segment", "set" + std::to_string(++n), joined);
@@ -161,17 +149,16 @@ void IniSeeds(zev::platform::ScopedMachine& machine) {
       {"INI - Setup", "I1", "Paths~Home~<INSTALLDIR>data"},
       {"WorkStation", "W1", "app.exe~<INSTALLDIR>~X"}};
   for (const auto& e : entries) zev::platform::WritePrivateProfileString(e[0], e[1], e[2], cfg);
-  const Bytes text = ReadHost(machine.Host(cfg));
+  const Bytes text = ReadHostBytes(machine.Host(cfg));
   Put("ini_reader", "install.cfg", text);
   Put("ini_reader", "empty", {});
 
   // Writer seeds: the same file, then section, key and value triples separated by NULs.
   auto triples = [&](const std::vector<std::string>& parts) {
     Bytes out = text;
-    for (const std::string& part : parts) {
-      out.push_back(0);
-      out.insert(out.end(), part.begin(), part.end());
-    }
+    out.push_back(0);
+    const Bytes fields = zev::fuzz::JoinAtNul(parts);
+    out.insert(out.end(), fields.begin(), fields.end());
     return out;
   };
   Put("ini_writer", "new-key", triples({"Files", "F3", "extra.dll~<WINDOWS_SYSTEM>"}));
@@ -182,29 +169,21 @@ void IniSeeds(zev::platform::ScopedMachine& machine) {
 // The worker's lists as the INI seed has them; the second seed re-uses the uninstall.cfg that the
 // worker wrote for the first, as a second installation into the same folder finds it.
 void UninstallSeeds(zev::platform::ScopedMachine& machine) {
-  auto fields = [](const std::vector<std::string>& parts) {
-    Bytes out;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (i) out.push_back(0);
-      out.insert(out.end(), parts[i].begin(), parts[i].end());
-    }
-    return out;
-  };
   const std::vector<std::string> lists = {"C:\\Program Files\\MyApp", "My App", "SD",
                                           "D<INSTALLDIR>~", "D<SUB1>~Data", "D<ALT1>~Alt", "D<WINDOWS>~",
                                           "Fapp.exe~<INSTALLDIR>~X", "Fbin\\data.bin~<SUB1>", "Fextra.dat~<ALT1>~X",
                                           "Fsys.dll~<WINDOWS>~X", "LMy App~<INSTALLDIR>app.exe~X~X",
                                           "LRead Me~<SUB1>readme.txt"};
-  const Bytes fresh = fields(lists);
+  const Bytes fresh = zev::fuzz::JoinAtNul(lists);
   Put("uninstall_writer", "fresh", fresh);
   const zev::fuzz::Verdict verdict = zev::fuzz::CheckUninstallWriter(machine, fresh.data(), fresh.size());
   if (!verdict.empty()) std::fprintf(stderr, "make_fuzz_seeds: the fresh seed fails its check: %s\n", verdict.c_str());
-  const Bytes written = ReadHost(machine.Host("C:\\Program Files\\MyApp\\uninstall.cfg"));
+  const Bytes written = ReadHostBytes(machine.Host("C:\\Program Files\\MyApp\\uninstall.cfg"));
   std::vector<std::string> again = lists;
   again[2] = "O";
   again.push_back("U" + std::string(written.begin(), written.end()));
-  Put("uninstall_writer", "reused", fields(again));
-  Put("uninstall_writer", "no-installdir", fields({"C:\\App", "Tools", "", "D<SUB1>~Data", "Fa.txt~<SUB1>",
+  Put("uninstall_writer", "reused", zev::fuzz::JoinAtNul(again));
+  Put("uninstall_writer", "no-installdir", zev::fuzz::JoinAtNul({"C:\\App", "Tools", "", "D<SUB1>~Data", "Fa.txt~<SUB1>",
                                                   "LA~<SUB1>a.txt~X"}));
 }
 

@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -74,7 +73,7 @@ inline Verdict CheckSegmentSet(const std::uint8_t* data, std::size_t size) {
   for (std::size_t i = 0; i < parts.size(); ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "zevsetup.%03zu", i + 1);
-    std::ofstream(segments / name, std::ios::binary).write(parts[i].data(), static_cast<std::streamsize>(parts[i].size()));
+    WriteHostFile(segments / name, parts[i]);
   }
 
   CancellingHost host;

@@ -17,7 +17,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -41,10 +40,7 @@ inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& 
     const std::string path = it->path().lexically_relative(root).generic_string();
     if (it->is_symlink()) entries[path] = "<link>";
     else if (it->is_directory()) entries[path] = "<folder>";
-    else {
-      const Bytes bytes = ReadHostFile(it->path());
-      entries[path] = std::string(bytes.begin(), bytes.end());
-    }
+    else entries[path] = ReadHostFile(it->path());
   }
   return entries;
 }
@@ -53,10 +49,7 @@ inline void PlantRecordsTree(platform::ScopedMachine& machine, const std::string
   namespace fs = std::filesystem;
   const fs::path c = machine.DriveC();
   RemoveChildren(c);
-  auto put = [&](const std::string& path, const std::string& content) {
-    fs::create_directories((c / path).parent_path());
-    std::ofstream(c / path, std::ios::binary) << content;
-  };
+  auto put = [&](const std::string& path, const std::string& content) { WriteHostFile(c / path, content); };
   put("App/a.txt", "a");
   put("App/sub/b.txt", "bb");
   put("App/install.cfg", "[Files]\r\nF1=a.txt~<INSTALLDIR>\r\nF2=sub\\b.txt~<SUB1>\r\n");

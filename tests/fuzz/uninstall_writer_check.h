@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -175,8 +176,8 @@ inline Verdict CheckUninstallWriter(platform::ScopedMachine& machine, const std:
   std::error_code ec;
   fs::create_directories(machine.DriveC() / "WINDOWS" / "Desktop", ec);
   fs::create_directories(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs", ec);
-  std::ofstream(machine.StartDir() / "install.exe", std::ios::binary) << "setup program";
-  std::ofstream(machine.StartDir() / "install.cfg", std::ios::binary) << "[Setup - Main]\r\n";
+  WriteHostFile(machine.StartDir() / "install.exe", "setup program");
+  WriteHostFile(machine.StartDir() / "install.cfg", "[Setup - Main]\r\n");
   const fs::path temp = machine.DriveC() / "WINDOWS" / "Temp" / "z";
   fs::create_directories(temp, ec);
   // The expanded files: those whose names are plain host names are there to copy.
@@ -187,7 +188,7 @@ inline Verdict CheckUninstallWriter(platform::ScopedMachine& machine, const std:
     if (name.empty() || name == "." || name == ".." || name.size() > 200 ||
         name.find_first_of(std::string("/\\:\0", 4)) != std::string::npos)
       continue;
-    std::ofstream(temp / name, std::ios::binary) << name;
+    WriteHostFile(temp / name, name);
   }
 
   std::string installDir;

@@ -10,7 +10,7 @@
 
 #include "platform/attributes.h"
 #include "platform/error.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using zev::testing::ReadHostFile;
+using zev::testing::WriteHostFile;
 
 bool CanOpen(const std::string& name, std::uint16_t mode) {
   try {

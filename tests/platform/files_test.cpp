@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::WriteHostFile;
+using zev::testing::WriteHostFile;
 
 std::vector<std::string> Names(const std::vector<SearchRec>& found) {
   std::vector<std::string> names;

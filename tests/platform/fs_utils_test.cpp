@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/shell.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/recording_launcher.h"
 #include "tests/support/scoped_machine.h"
 
@@ -16,8 +15,8 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using zev::testing::ReadHostFile;
+using zev::testing::WriteHostFile;
 
 TEST(SplitField, WalksTheFieldsAndRepeatsTheLast) {
   std::string text = "a~b~c", head;
@@ -161,10 +160,7 @@ TEST(CopyOneFile, ErrorsNameTheFiles) {
   }
   EXPECT_EQ(ReadHostFile(m.DriveC() / "busy"), "in use");
   // The copy is staged beside its target; nothing of a failed one is left behind.
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(m.DriveC())) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"busy", "ro", "src"}));
+  EXPECT_EQ(zev::testing::TreeBelow(m.DriveC()), (std::vector<std::string>{"busy", "ro", "src"}));
 }
 
 TEST(CopyOneFile, RelativeAndMissingDestinations) {

@@ -10,7 +10,7 @@
 #include "platform/folder_index.h"
 #include "platform/fs_utils.h"
 #include "platform/path_names.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::WriteHostFile;
+using zev::testing::WriteHostFile;
 
 TEST(Machine, ConfigureMapsDriveCAndTheStartFolderAsA) {
   ScopedMachine m;

@@ -9,7 +9,7 @@
 
 #include "platform/attributes.h"
 #include "platform/file_stream.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::WriteHostFile;
+using zev::testing::WriteHostFile;
 
 class NoLinkFilesTest : public ::testing::Test {
  protected:

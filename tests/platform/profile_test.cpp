@@ -7,44 +7,28 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
 #include "platform/attributes.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace zev::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using zev::testing::ReadHostFile;
+using zev::testing::TreeBelow;
+using zev::testing::WriteHostFile;
 
 std::string ReadValue(const std::string& section, const std::string& key, const std::string& file,
                       const std::string& defaultValue = "<default>") {
   std::string value;
   GetPrivateProfileString(section, key, defaultValue, value, kProfileValueBufferSize, file);
   return value;
-}
-
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // --- The integer rule ----------------------------------------------------------------------------
@@ -94,7 +78,7 @@ TEST_F(ProfileFileTest, MissingFileReadsAsDefaultsAndIsNotCreated) {
 }
 
 TEST_F(ProfileFileTest, ReadsLfOnlyFileWithQuotesCommentsAndRepeats) {
-  WriteBytes(WinFile("app.ini"),
+  WriteHostFile(WinFile("app.ini"),
              "[Setup - Main]\n"
              "Header = \"  ZEV  \"\n"
              "; Folder=commented out\n"
@@ -116,7 +100,7 @@ TEST_F(ProfileFileTest, ReadsLfOnlyFileWithQuotesCommentsAndRepeats) {
 
 TEST_F(ProfileFileTest, ValueAndDefaultCutToTheBuffer) {
   const std::string longValue(1500, 'v');
-  WriteBytes(WinFile("long.ini"), "[S]\r\nk=" + longValue + "\r\n");
+  WriteHostFile(WinFile("long.ini"), "[S]\r\nk=" + longValue + "\r\n");
   std::string value;
   EXPECT_EQ(GetPrivateProfileString("S", "k", "", value, kProfileValueBufferSize, "long.ini"), 1023u);
   EXPECT_EQ(value, longValue.substr(0, 1023));
@@ -129,7 +113,7 @@ TEST_F(ProfileFileTest, ValueAndDefaultCutToTheBuffer) {
 }
 
 TEST_F(ProfileFileTest, KeyListingLeavesOutNamesThatDoNotFit) {
-  WriteBytes(WinFile("keys.ini"), "[Files]\r\nalpha=1\r\nbeta=2\r\ngamma=3\r\nalpha=4\r\n");
+  WriteHostFile(WinFile("keys.ini"), "[Files]\r\nalpha=1\r\nbeta=2\r\ngamma=3\r\nalpha=4\r\n");
   using Names = std::vector<std::string>;
   // alpha\0 beta\0 gamma\0 alpha\0 and the closing NUL: 6 + 5 + 6 + 6 + 1 = 24 characters.
   EXPECT_EQ(GetPrivateProfileKeyNames("files", 24, "keys.ini"), (Names{"alpha", "beta", "gamma", "alpha"}));
@@ -149,7 +133,7 @@ TEST_F(ProfileFileTest, KeyListingOfAFullSizeSection) {
   std::ostringstream text;
   text << "[Big]\r\n";
   for (int i = 0; i < 1000; ++i) text << "Key" << 10000 + i << "=" << i << "\r\n";
-  WriteBytes(WinFile("big.ini"), text.str());
+  WriteHostFile(WinFile("big.ini"), text.str());
   const std::vector<std::string> names = GetPrivateProfileKeyNames("Big", kProfileKeyListBufferSize, "big.ini");
   ASSERT_EQ(names.size(), 910u);
   EXPECT_EQ(names.front(), "Key10000");
@@ -161,14 +145,14 @@ TEST_F(ProfileFileTest, KeyListingOfAFullSizeSection) {
 TEST_F(ProfileFileTest, WriteCreatesFileInWindowsDirectoryWithCrLfLines) {
   ASSERT_TRUE(WritePrivateProfileString("Paths", "Home", "C:\\MyApp\\data", "myapp.ini"));
   ASSERT_TRUE(WritePrivateProfileString("Paths", "Temp", "C:\\MyApp\\tmp", "MYAPP.INI"));
-  EXPECT_EQ(ReadBytes(WinFile("myapp.ini")), "[Paths]\r\nHome=C:\\MyApp\\data\r\nTemp=C:\\MyApp\\tmp\r\n");
+  EXPECT_EQ(ReadHostFile(WinFile("myapp.ini")), "[Paths]\r\nHome=C:\\MyApp\\data\r\nTemp=C:\\MyApp\\tmp\r\n");
   EXPECT_EQ(ReadValue("paths", "home", "C:\\WINDOWS\\myapp.ini"), "C:\\MyApp\\data");
 }
 
 TEST_F(ProfileFileTest, WriteWithFolderUsesThatFolderAndNeedsIt) {
   fs::create_directories(machine_.DriveC() / "MyApp");
   ASSERT_TRUE(WritePrivateProfileString("Name", "Name", "Tools", "C:\\MyApp\\uninstall.cfg"));
-  EXPECT_EQ(ReadBytes(machine_.DriveC() / "MyApp" / "uninstall.cfg"), "[Name]\r\nName=Tools\r\n");
+  EXPECT_EQ(ReadHostFile(machine_.DriveC() / "MyApp" / "uninstall.cfg"), "[Name]\r\nName=Tools\r\n");
 
   fs::create_directories(machine_.StartDir() / "sub");
   ASSERT_TRUE(WritePrivateProfileString("S", "k", "v", "sub\\rel.ini"));  // from the current directory, A:
@@ -182,24 +166,24 @@ TEST_F(ProfileFileTest, WriteWithFolderUsesThatFolderAndNeedsIt) {
 
 TEST_F(ProfileFileTest, WriteKeepsOtherLinesAndPlacesNewKeysAndSections) {
   const fs::path file = WinFile("keep.ini");
-  WriteBytes(file, "; made by hand\n[A]\nx = 1\n; note\n[B]\r\ny=2");
+  WriteHostFile(file, "; made by hand\n[A]\nx = 1\n; note\n[B]\r\ny=2");
   ASSERT_TRUE(WritePrivateProfileString("a", "z", "3", "keep.ini"));
   ASSERT_TRUE(WritePrivateProfileString("C", "w", "4", "keep.ini"));
   ASSERT_TRUE(WritePrivateProfileString("A", "X", "one", "keep.ini"));
-  EXPECT_EQ(ReadBytes(file), "; made by hand\n[A]\nx=one\r\nz=3\r\n; note\n[B]\r\ny=2\r\n[C]\r\nw=4\r\n");
+  EXPECT_EQ(ReadHostFile(file), "; made by hand\n[A]\nx=one\r\nz=3\r\n; note\n[B]\r\ny=2\r\n[C]\r\nw=4\r\n");
 }
 
 TEST_F(ProfileFileTest, UninstallListStartsAfreshAfterErase) {
   fs::create_directories(machine_.DriveC() / "App");
   const std::string list = "C:\\App\\uninstall.cfg";
-  WriteBytes(machine_.DriveC() / "App" / "uninstall.cfg",
+  WriteHostFile(machine_.DriveC() / "App" / "uninstall.cfg",
              "[UNINS]\r\nC:\\Old\\*.*=\r\n[Name]\r\nName=Old\r\n[Folders]\r\nC:\\Old\\Folder=\r\n[Extra]\r\ne=1\r\n");
   ASSERT_TRUE(ErasePrivateProfileSection("UNINS", list));
   ASSERT_TRUE(ErasePrivateProfileSection("Folders", list));
   ASSERT_TRUE(WritePrivateProfileString("UNINS", "C:\\App\\*.*", "", list));
   ASSERT_TRUE(WritePrivateProfileString("Name", "Name", "New", list));
   ASSERT_TRUE(WritePrivateProfileString("Folders", "C:\\WINDOWS\\Start Menu\\Programs\\New", "", list));
-  EXPECT_EQ(ReadBytes(machine_.DriveC() / "App" / "uninstall.cfg"),
+  EXPECT_EQ(ReadHostFile(machine_.DriveC() / "App" / "uninstall.cfg"),
             "[Name]\r\nName=New\r\n[Extra]\r\ne=1\r\n[UNINS]\r\nC:\\App\\*.*=\r\n"
             "[Folders]\r\nC:\\WINDOWS\\Start Menu\\Programs\\New=\r\n");
 
@@ -210,10 +194,10 @@ TEST_F(ProfileFileTest, UninstallListStartsAfreshAfterErase) {
 
 TEST_F(ProfileFileTest, RefusedWriteLeavesFileAlone) {
   const fs::path file = WinFile("bad.ini");
-  WriteBytes(file, "[S]\nk=1\n");
+  WriteHostFile(file, "[S]\nk=1\n");
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "line\r\nbreak", "bad.ini"));
   EXPECT_FALSE(WritePrivateProfileString("S", "a=b", "v", "bad.ini"));
-  EXPECT_EQ(ReadBytes(file), "[S]\nk=1\n");
+  EXPECT_EQ(ReadHostFile(file), "[S]\nk=1\n");
 
   fs::create_directories(WinFile("dir.ini"));
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", "dir.ini"));
@@ -230,15 +214,15 @@ TEST_F(ProfileFileTest, RefusedWriteLeavesFileAlone) {
 
 TEST_F(ProfileFileTest, ReadOnlyFileIsNotWritten) {
   const fs::path file = WinFile("ro.ini");
-  WriteBytes(file, "[S]\nk=1\n");
+  WriteHostFile(file, "[S]\nk=1\n");
   ASSERT_TRUE(SetFileAttributes("C:\\WINDOWS\\ro.ini", faReadOnly | faArchive));
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "2", "ro.ini"));
   EXPECT_FALSE(WritePrivateProfileString("New", "k", "2", "ro.ini"));
   EXPECT_FALSE(ErasePrivateProfileSection("S", "ro.ini"));
   EXPECT_TRUE(ErasePrivateProfileSection("Absent", "ro.ini"));  // nothing to write
-  EXPECT_EQ(ReadBytes(file), "[S]\nk=1\n");
+  EXPECT_EQ(ReadHostFile(file), "[S]\nk=1\n");
   EXPECT_EQ(ReadValue("S", "k", "ro.ini"), "1");
-  EXPECT_EQ(FolderEntries(file.parent_path()), std::vector<std::string>{"ro.ini"});
+  EXPECT_EQ(TreeBelow(file.parent_path()), std::vector<std::string>{"ro.ini"});
 
   // The caller's failure text.
   EXPECT_STREQ(EProfileWriteError("ro.ini").what(), "Unable to write to ro.ini");
@@ -246,16 +230,16 @@ TEST_F(ProfileFileTest, ReadOnlyFileIsNotWritten) {
 
 TEST_F(ProfileFileTest, FileWithoutWritePermissionCountsAsReadOnly) {
   const fs::path file = WinFile("perm.ini");
-  WriteBytes(file, "[S]\nk=1\n");
+  WriteHostFile(file, "[S]\nk=1\n");
   fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "2", "perm.ini"));
-  EXPECT_EQ(ReadBytes(file), "[S]\nk=1\n");
+  EXPECT_EQ(ReadHostFile(file), "[S]\nk=1\n");
 }
 
 TEST_F(ProfileFileTest, WriteReplacesThroughRenameKeepingModeAndAttributes) {
   const fs::path file = WinFile("kept.ini");
   const fs::path link = WinFile("hardlink.keep");
-  WriteBytes(file, "[S]\r\nk=old\r\n");
+  WriteHostFile(file, "[S]\r\nk=old\r\n");
   ::chmod(file.c_str(), 0640);
   const std::string attribute = "0x26";  // hidden, system, archive
   ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", attribute.data(), attribute.size(), 0), 0);
@@ -265,8 +249,8 @@ TEST_F(ProfileFileTest, WriteReplacesThroughRenameKeepingModeAndAttributes) {
 
   // The old inode, still reachable through the hard link, was never written: the new content
   // arrived as a new file renamed over the name.
-  EXPECT_EQ(ReadBytes(link), "[S]\r\nk=old\r\n");
-  EXPECT_EQ(ReadBytes(file), "[S]\r\nk=new\r\n");
+  EXPECT_EQ(ReadHostFile(link), "[S]\r\nk=old\r\n");
+  EXPECT_EQ(ReadHostFile(file), "[S]\r\nk=new\r\n");
   struct stat status {};
   ASSERT_EQ(::stat(file.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u);
@@ -275,13 +259,13 @@ TEST_F(ProfileFileTest, WriteReplacesThroughRenameKeepingModeAndAttributes) {
   EXPECT_EQ(std::string(stored, length > 0 ? static_cast<std::size_t>(length) : 0), attribute);
   EXPECT_EQ(GetFileAttributes(machine_.machine().WindowsDirectory() + "\\kept.ini"),
             faHidden | faSysFile | faArchive);
-  EXPECT_EQ(FolderEntries(file.parent_path()), (std::vector<std::string>{"hardlink.keep", "kept.ini"}));
+  EXPECT_EQ(TreeBelow(file.parent_path()), (std::vector<std::string>{"hardlink.keep", "kept.ini"}));
 }
 
 TEST_F(ProfileFileTest, FailedTemporaryWriteLeavesOriginalIntact) {
   const fs::path file = WinFile("atomic.ini");
   const std::string original = "[S]\r\nk=1\r\n";
-  WriteBytes(file, original);
+  WriteHostFile(file, original);
 
   // A file-size limit below the new content makes writing the temporary file fail, as a full disk
   // would, even for root.
@@ -296,8 +280,8 @@ TEST_F(ProfileFileTest, FailedTemporaryWriteLeavesOriginalIntact) {
   ::signal(SIGXFSZ, savedHandler);
 
   EXPECT_FALSE(written);
-  EXPECT_EQ(ReadBytes(file), original);
-  EXPECT_EQ(FolderEntries(file.parent_path()), std::vector<std::string>{"atomic.ini"});
+  EXPECT_EQ(ReadHostFile(file), original);
+  EXPECT_EQ(TreeBelow(file.parent_path()), std::vector<std::string>{"atomic.ini"});
   // The same write goes through once the limit is gone.
   EXPECT_TRUE(WritePrivateProfileString("S", "k", std::string(500, 'x'), "atomic.ini"));
   EXPECT_EQ(ReadValue("S", "k", "atomic.ini"), std::string(500, 'x'));

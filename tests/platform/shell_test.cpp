@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #include "tests/support/recording_launcher.h"
 #include "tests/support/scoped_machine.h"
 
@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 namespace zev::platform {
 namespace {
 
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using zev::testing::ReadHostFile;
+using zev::testing::WriteHostFile;
 
 // Makes a named pipe at path for a detached child to write into.
 void MakePipe(const fs::path& path) {

@@ -31,8 +31,8 @@ class HostileSegment : public ::testing::Test {
   // A set of one archive with two files, cut into 16 KiB segments in C:\<folder>.
   std::vector<std::string> BuildSet(const std::string& folder, std::uint32_t seed) {
     const fs::path src = machine.DriveC() / ("src" + folder);
-    testing::WriteHost(src / "a.bin", MakeInput(InputKind::Random, 20000, seed));
-    testing::WriteHost(src / "b.txt", MakeInput(InputKind::Text, 3000, seed + 1));
+    testing::WriteHostFile(src / "a.bin", MakeInput(InputKind::Random, 20000, seed));
+    testing::WriteHostFile(src / "b.txt", MakeInput(InputKind::Text, 3000, seed + 1));
     const std::string base = "C:\\src" + folder;
     compress::TCompress().CompressFiles(base + ".arc", {{base + "\\a.bin", "a.bin"}, {base + "\\b.txt", "b.txt"}},
                                         compress::coLZH5);
@@ -68,25 +68,25 @@ class HostileSegment : public ::testing::Test {
 TEST_F(HostileSegment, SetCutAtEveryOffsetFailsCleanlyOrExpandsWhole) {
   const std::vector<std::string> segments = BuildSet("set", 1);
   ASSERT_EQ(segments.size(), 2u);
-  const testing::Bytes last = testing::ReadHost(machine.Host(segments[1]));
-  const auto a = testing::ReadHost(machine.DriveC() / "srcset" / "a.bin");
+  const testing::Bytes last = testing::ReadHostBytes(machine.Host(segments[1]));
+  const auto a = testing::ReadHostBytes(machine.DriveC() / "srcset" / "a.bin");
   int whole = 0, refused = 0;
   // Every offset near the ends of the second segment (where the records and the archive's last
   // member lie), every 13th in between, and the first segment in steps (it is 16 KiB long).
   for (std::size_t cut = 0; cut <= last.size(); cut += (cut < 600 || cut + 600 > last.size()) ? 1 : 13) {
-    testing::WriteHost(machine.Host(segments[1]), testing::Bytes(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(cut)));
+    testing::WriteHostFile(machine.Host(segments[1]), testing::Bytes(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(cut)));
     const std::string error = Expand("set");
     if (error.empty()) {
       ++whole;
-      EXPECT_EQ(testing::ReadHost(machine.DriveC() / "out" / "a.bin"), a) << "cut at " << cut;
+      EXPECT_EQ(testing::ReadHostBytes(machine.DriveC() / "out" / "a.bin"), a) << "cut at " << cut;
     } else {
       ++refused;
     }
   }
-  testing::WriteHost(machine.Host(segments[1]), last);
-  const testing::Bytes first = testing::ReadHost(machine.Host(segments[0]));
+  testing::WriteHostFile(machine.Host(segments[1]), last);
+  const testing::Bytes first = testing::ReadHostBytes(machine.Host(segments[0]));
   for (std::size_t cut = 0; cut < first.size(); cut += 97) {
-    testing::WriteHost(machine.Host(segments[0]), testing::Bytes(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut)));
+    testing::WriteHostFile(machine.Host(segments[0]), testing::Bytes(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut)));
     EXPECT_NE(Expand("set"), "") << "first segment cut at " << cut;
   }
   EXPECT_GT(refused, 0);
@@ -104,7 +104,7 @@ TEST_F(HostileSegment, SegmentFromAnotherSetIsRefused) {
   // Whatever was written before the failure is not passed off as the file.
   const auto written = machine.DriveC() / "out" / "a.bin";
   if (fs::exists(written)) {
-    EXPECT_NE(testing::ReadHost(written), testing::ReadHost(machine.DriveC() / "srcone" / "a.bin"));
+    EXPECT_NE(testing::ReadHostBytes(written), testing::ReadHostBytes(machine.DriveC() / "srcone" / "a.bin"));
   }
 }
 
@@ -119,14 +119,6 @@ TEST_F(HostileSegment, SegmentVanishingBeforeItIsOpenedEndsWithAnError) {
   EXPECT_EQ(host.boxes, 1);
   // Nothing already safe is lost: the first segment is still there.
   EXPECT_TRUE(fs::exists(machine.Host(segments[0])));
-}
-
-// The reader's temporary folder after a pass: every staged file is gone, on success and on error.
-std::vector<std::string> Leftovers(const fs::path& folder) {
-  std::vector<std::string> left;
-  std::error_code ec;
-  for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) left.push_back(entry.path().string());
-  return left;
 }
 
 TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft) {
@@ -146,15 +138,15 @@ TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft)
   arc.archive = testing::StoredArchive({{"a.txt", testing::Text("payload")}, {"b.txt", testing::Text("other")}});
   testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {});
   EXPECT_EQ(Expand("extra"), "");
-  EXPECT_EQ(testing::ReadHost(machine.DriveC() / "out" / "a.txt"), testing::Text("payload"));
+  EXPECT_EQ(testing::ReadHostBytes(machine.DriveC() / "out" / "a.txt"), testing::Text("payload"));
   EXPECT_FALSE(fs::exists(machine.DriveC() / "out" / "b.txt"));
-  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 
   // The same when the set fails after the list was read: its archive entry is damaged.
   arc.arcMagic = {'X', 'X', 'X', 'X'};
   testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {});
   EXPECT_EQ(Expand("extra"), kInvalidArchiveIDHeader);
-  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 
   // And when the user cancels while the list archive is being staged: its second half lies on a
   // disk that is not there.
@@ -163,7 +155,7 @@ TEST_F(HostileSegment, ListArchiveMembersBeyondTheFirstAreNeitherWrittenNorLeft)
   testing::WriteSegments(machine.DriveC() / "extra", "zevsetup", testing::SetStream({arc}), {100});
   fs::remove(machine.DriveC() / "extra" / "zevsetup.002");
   EXPECT_EQ(Expand("extra"), kOperationAborted);
-  EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+  EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
 }
 
 TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
@@ -213,7 +205,7 @@ TEST_F(HostileSegment, ListFilesHoldAtMost65536Names) {
     fs::remove_all(machine.DriveC() / "lists");
     testing::WriteSegments(machine.DriveC() / "lists", "zevsetup", testing::SetStream({arc}), {});
     EXPECT_EQ(Expand("lists"), c.error);
-    EXPECT_EQ(Leftovers(machine.DriveC() / "rtmp"), std::vector<std::string>{});
+    EXPECT_EQ(testing::TreeBelow(machine.DriveC() / "rtmp"), std::vector<std::string>{});
   }
 }
 

@@ -59,7 +59,7 @@ class SegmentReaderTest : public ::testing::Test {
   std::size_t Write(const Bytes& stream, const std::vector<std::size_t>& payloads = {}) {
     return WriteSegments(Disks(), "segdata", stream, payloads);
   }
-  Bytes Contents(const std::string& path) { return ReadHost(machine.Host(path)); }
+  Bytes Contents(const std::string& path) { return ReadHostBytes(machine.Host(path)); }
   bool Exists(const std::string& path) { return platform::FileExists(path); }
   // Runs SegExpand and returns the failure's text, or "" on success.
   std::string Expand() {
@@ -196,14 +196,14 @@ TEST_F(SegmentReaderTest, RecordsAndFieldsSplitAcrossSegmentsReadWhole) {
 
 TEST_F(SegmentReaderTest, ShortOrUnmarkedSegmentsAreNotSegments) {
   const Bytes stream = SetStream({FirstArc()});
-  WriteHost(Disks() / "segdata.001", Text("SSeg123"));
+  WriteHostFile(Disks() / "segdata.001", Text("SSeg123"));
   EXPECT_EQ(Expand(), kInvalidSegmentIDHeader);
-  WriteHost(Disks() / "segdata.001", Text("SSex1234"));
+  WriteHostFile(Disks() / "segdata.001", Text("SSex1234"));
   EXPECT_EQ(Expand(), kInvalidSegmentIDHeader);
 
   // The same checks for a later segment, and the bad segment is not left open.
   Write(stream, {50});
-  WriteHost(Disks() / "segdata.002", Text("SSe"));
+  WriteHostFile(Disks() / "segdata.002", Text("SSe"));
   EXPECT_EQ(Expand(), kInvalidSegmentIDHeader);
   EXPECT_TRUE(platform::DeleteFile("C:\\disks\\segdata.002"));
   ExpectTempFolderClean();
@@ -258,12 +258,12 @@ TEST_F(SegmentReaderTest, ListRecordsLoseBlanksAndNulsAndEmptyRecordsCount) {
 TEST_F(SegmentReaderTest, MissingSegmentIsAskedForAndOkContinuesAfterTheDiskArrives) {
   const Bytes stream = SetStream({FirstArc(), SecondArc()});
   Write(stream, {500});
-  const Bytes second = ReadHost(Disks() / "segdata.002");
+  const Bytes second = ReadHostBytes(Disks() / "segdata.002");
   fs::remove(Disks() / "segdata.002");
   int boxes = 0;
   host.onBox = [&] {
     // The first OK is pressed before the disk is in; the second after.
-    if (++boxes == 2) WriteHost(Disks() / "segdata.002", second);
+    if (++boxes == 2) WriteHostFile(Disks() / "segdata.002", second);
   };
   host.boxAnswers = {ModalResult::OK, ModalResult::OK};
   ASSERT_EQ(Expand(), "");

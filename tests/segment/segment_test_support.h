@@ -4,39 +4,30 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "segment/segment_format.h"
 #include "tests/compress/archive_builder.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_inputs.h"
 
 namespace zev::segment::testing {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using zev::testing::ReadHostBytes;
+using zev::testing::Text;
+using zev::testing::TreeBelow;
+using zev::testing::WriteHostFile;
 
 inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 template <std::size_t N>
 void Append(Bytes& out, const std::array<std::uint8_t, N>& more) {
   out.insert(out.end(), more.begin(), more.end());
-}
-
-inline Bytes ReadHost(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteHost(const std::filesystem::path& path, const Bytes& data) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
 // A list file of fixed-width records, each name padded with NULs.
@@ -120,7 +111,7 @@ inline std::size_t WriteSegments(const std::filesystem::path& hostDir, const std
     segment.insert(segment.end(), stream.begin() + static_cast<std::ptrdiff_t>(offset),
                    stream.begin() + static_cast<std::ptrdiff_t>(offset + size));
     offset += size;
-    WriteHost(hostDir / SegmentFileName(base, static_cast<std::uint32_t>(++number)), segment);
+    WriteHostFile(hostDir / SegmentFileName(base, static_cast<std::uint32_t>(++number)), segment);
   };
   for (std::size_t size : payloads) emit(std::min(size, stream.size() - offset));
   emit(stream.size() - offset);

@@ -39,7 +39,7 @@ class SegmentWriterTest : public ::testing::Test {
       std::string name = (i % 5 == 4 ? "sub\\" : "") + folder + "_file" + std::to_string(i) + ".dat";
       const std::size_t size = i % 7 == 0 ? 0 : (i * 397) % 2500 + 1;
       Bytes data = MakeInput(kKinds[i % 4], size, static_cast<std::uint32_t>(i + 1));
-      WriteHost(machine.Host("C:\\src\\" + folder + "\\" + name), data);
+      WriteHostFile(machine.Host("C:\\src\\" + folder + "\\" + name), data);
       expected[templateName.substr(0, templateName.find_last_of('\\') + 1) + name] = data;
     }
     TSegBuildArc arc;
@@ -83,7 +83,7 @@ class SegmentWriterTest : public ::testing::Test {
     EXPECT_EQ(written, expected.size()) << label;
     for (const auto& [path, data] : expected) {
       ASSERT_TRUE(platform::FileExists(path)) << label << ": " << path;
-      ASSERT_EQ(ReadHost(machine.Host(path)), data) << label << ": " << path;
+      ASSERT_EQ(ReadHostBytes(machine.Host(path)), data) << label << ": " << path;
     }
     EXPECT_FALSE(platform::FileExists("C:\\rtmp\\zevsetup.$A$"));
     EXPECT_FALSE(platform::FileExists("C:\\wtmp\\zevsetup.lst"));
@@ -119,7 +119,7 @@ TEST_F(SegmentWriterTest, EveryRecordAndFieldBoundaryAtASegmentEnd) {
   writer.SetSegSize(kDefaultSegSize);
   const std::vector<std::string> one = writer.SegBuildArcs(arcs);
   ASSERT_EQ(one.size(), 1u);
-  const Bytes segment = ReadHost(machine.Host(one[0]));
+  const Bytes segment = ReadHostBytes(machine.Host(one[0]));
   const Bytes stream(segment.begin() + 8, segment.end());
   std::vector<std::size_t> boundaries;
   std::size_t at = kSegHeaderSize;
@@ -177,7 +177,7 @@ TEST_F(SegmentWriterTest, WrittenFieldsFollowTheSettledChoices) {
   const auto segments = writer.SegBuildArcs({arc});
   ASSERT_EQ(events.size(), segments.size());
   EXPECT_EQ(events[0], std::make_pair(smWriting, std::string("zevsetup.001")));
-  const Bytes first = ReadHost(machine.Host(segments[0]));
+  const Bytes first = ReadHostBytes(machine.Host(segments[0]));
   EXPECT_EQ(Bytes(first.begin(), first.begin() + 8), Text("SSeg\0\0\0\0"s));
   const TSegHeader header = DecodeSegHeader(first.data() + 8);
   EXPECT_EQ(header.ArcCount, 1);

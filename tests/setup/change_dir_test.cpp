@@ -2,12 +2,12 @@
 // the drive box put the list's directory into the text, and OK returns whatever the text holds.
 #include "setup/change_dir.h"
 
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
 
 namespace zev::setup::testing {
 namespace {
 
-class ChangeDirTest : public WizardFixture {
+class ChangeDirTest : public SetupFixture {
  protected:
   ChangeDirTest() {
     fs::create_directories(machine.DriveC() / "Program Files" / "Old");

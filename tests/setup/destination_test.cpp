@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace zev::setup {
@@ -22,7 +21,7 @@ class DestinationTest : public ::testing::TestWithParam<DestinationCase> {
  protected:
   DestinationTest() {
     std::filesystem::create_directories(machine.DriveC() / "Program Files" / "Old");
-    std::ofstream(machine.DriveC() / "notes.txt") << "a file";
+    zev::testing::WriteHostFile(machine.DriveC() / "notes.txt", "a file");
   }
   platform::ScopedMachine machine;
 };

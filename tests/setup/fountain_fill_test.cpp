@@ -150,7 +150,7 @@ TEST(FountainFillTest, DrawsThroughABitmapAndFallsBackWhenThereIsNone) {
 class MainScreenPictureTest : public SetupFixture {};
 
 TEST_F(MainScreenPictureTest, PreviewShowsGradientHeadersWithShadowsIconAndFooter) {
-  WriteHost(machine.StartDir() / "install.cfg",
+  WriteHostFile(machine.StartDir() / "install.cfg",
             "[Setup - Main]\nDither From=0x0000FF\nDither To=0x00FF00\nHeader=ZEV\nHeader Font Color=0\n"
             "Header Font Shadow=0xFFFFFF\nHeader2=Second line\nHeader2 Font Color=0xFF0000\n");
   TMainSetup& form = app->CreateForm<TMainSetup>();

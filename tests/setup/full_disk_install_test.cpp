@@ -1,30 +1,26 @@
 // The installation worker on a full disk: drive E: is a 64 KiB tmpfs (mounted when the test runs
 // as root, skipped otherwise) and the package's payload does not fit. The failed copy is named in
 // the failures, and what an earlier installation left on that drive is not lost.
-#include <sys/mount.h>
-#include <unistd.h>
-
+#include <memory>
 #include <string>
 
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
+#include "tests/support/small_disk_posix.h"
 
 namespace zev::setup::testing {
 namespace {
 
 using platform::ModalResult;
 
-class FullDiskInstallTest : public WizardFixture {
+class FullDiskInstallTest : public SetupFixture {
  protected:
   void SetUp() override {
-    if (::geteuid() != 0) GTEST_SKIP() << "a full disk needs root to mount a small tmpfs";
     target = machine.Root() / "target";
     fs::create_directories(target);
-    if (::mount("tmpfs", target.c_str(), "tmpfs", 0, "size=64k") != 0)
-      GTEST_SKIP() << "a tmpfs could not be mounted at " << target;
-    mounted = true;
+    disk = std::make_unique<zev::testing::ScopedSmallDisk>(target, 64);
+    if (!disk->Problem().empty()) GTEST_SKIP() << disk->Problem();
     machine.machine().MapDrive('E', target);
-    PutHostFile(machine.StartDir() / "install.exe", "setup program");
-    PutHostFile(machine.StartDir() / "install.cfg", "[Setup - Main]\r\n");
+    PutSetupProgram();
     config.DirectoryEntries.Add("<INSTALLDIR>~");
     config.DirectoryEntries.Add("<SUB1>~data");
     config.FileEntries.Add("app.exe~<INSTALLDIR>");
@@ -32,10 +28,6 @@ class FullDiskInstallTest : public WizardFixture {
     PutTemp("app.exe", "the program");
     PutTemp("payload.bin", std::string(200000, 'p'));
   }
-  void TearDown() override {
-    if (mounted) ::umount2(target.c_str(), MNT_DETACH);
-  }
-
   void Install() {
     ShowWizard();
     wizard->Label1.SetCaption("E:\\App");
@@ -43,33 +35,33 @@ class FullDiskInstallTest : public WizardFixture {
   }
 
   fs::path target;
-  bool mounted = false;
+  std::unique_ptr<zev::testing::ScopedSmallDisk> disk;
 };
 
 // The copy that fills the disk is reported with its target and leaves no partial file, the run
 // goes on with the same records, and the files copied before it are whole.
 TEST_F(FullDiskInstallTest, TheCopyThatFillsTheDiskIsReportedAndEarlierCopiesStayWhole) {
-  PutHostFile(target / "Other" / "keep.txt", "installed before");
+  WriteHostFile(target / "Other" / "keep.txt", "installed before");
   Install();
   ASSERT_EQ(wizard->InstallFailures.size(), 1u) << wizard->InstallError;
   EXPECT_EQ(wizard->InstallFailures[0].rfind("E:\\App\\data\\payload.bin: ", 0), 0u) << wizard->InstallFailures[0];
   EXPECT_FALSE(fs::exists(target / "App" / "data" / "payload.bin"));
-  EXPECT_EQ(GetHostFile(target / "App" / "app.exe"), "the program");
-  EXPECT_EQ(GetHostFile(target / "App" / "install.exe"), "setup program");
-  EXPECT_EQ(GetHostFile(target / "App" / "uninstall.cfg"), "[UNINS]\r\nE:\\App\\*.*=\r\nE:\\App\\data\\payload.bin=\r\n");
-  EXPECT_EQ(GetHostFile(target / "Other" / "keep.txt"), "installed before");
-  EXPECT_EQ(GetHostFile(TempHost() / "payload.bin").size(), 200000u);
+  EXPECT_EQ(ReadHostFile(target / "App" / "app.exe"), "the program");
+  EXPECT_EQ(ReadHostFile(target / "App" / "install.exe"), "setup program");
+  EXPECT_EQ(ReadHostFile(target / "App" / "uninstall.cfg"), "[UNINS]\r\nE:\\App\\*.*=\r\nE:\\App\\data\\payload.bin=\r\n");
+  EXPECT_EQ(ReadHostFile(target / "Other" / "keep.txt"), "installed before");
+  EXPECT_EQ(ReadHostFile(TempHost() / "payload.bin").size(), 200000u);
 }
 
 // An earlier installation's file that the user agreed to replace is still there, whole, when its
 // replacement does not fit: a copy written over the target in place would leave the head of the
 // new file and neither version.
 TEST_F(FullDiskInstallTest, AReplacedFileOfAnEarlierInstallationSurvivesAFullDisk) {
-  PutHostFile(target / "App" / "data" / "payload.bin", "payload, installed before");
+  WriteHostFile(target / "App" / "data" / "payload.bin", "payload, installed before");
   backend.script = {ModalResult::Yes};  // "File Already Exists (payload.bin). Overwrite?"
   Install();
   ASSERT_EQ(wizard->InstallFailures.size(), 1u);
-  const std::string kept = GetHostFile(target / "App" / "data" / "payload.bin");
+  const std::string kept = ReadHostFile(target / "App" / "data" / "payload.bin");
   EXPECT_TRUE(kept == "payload, installed before") << "left: " << kept.size() << " bytes, \"" << kept.substr(0, 16) << "...\"";
 }
 

@@ -2,48 +2,29 @@
 // use "/", hold control characters or are empty all land flat in the private folder or are
 // skipped, and nothing is written anywhere else; a full disk during the expansion, or a set that
 // cannot fit, ends the stage with its error (root only: it needs a small tmpfs mount).
-#include <sys/mount.h>
-#include <unistd.h>
+#include <memory>
 
 #include "tests/setup/setup_fixture.h"
+#include "tests/support/small_disk_posix.h"
 
 namespace zev::setup::testing {
 namespace {
 
 class HostileStage : public SetupFixture {
  protected:
-  // One archive whose members are stored under the given names, cut into a set in the start
-  // folder. The contents are written under safe host names first.
+  // One archive whose members are stored under the given names, in a set of one segment in the
+  // start folder.
   void BuildHostileSet(const std::vector<std::pair<std::string, std::string>>& members) {
-    std::vector<compress::ArchiveSource> sources;
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-      WriteHost(machine.DriveC() / "src" / std::to_string(i), members[i].second);
-      sources.push_back({"C:\\src\\" + std::to_string(i), members[i].first});
-      names.push_back(members[i].first);
-    }
-    fs::create_directories(machine.DriveC() / "build");
-    compress::TCompress().CompressFiles("C:\\build\\evil.arc", sources, compress::coLZH5);
-    machine.machine().MapDrive('D', machine.StartDir());
-    segment::TSegCompEZ writer;
-    writer.SetSegBaseName("zevsetup");
-    writer.SetSegDir("D:\\");
-    writer.SetSegTmpDir("C:\\build\\tmp");
-    writer.SegBuildArcs({{"C:\\APP\\*.*", "C:\\build\\evil.arc", names}});
+    BuildSet({members}, machine.StartDir(), segment::kDefaultSegSize);
   }
 
-  // Mounts a tmpfs of the given size on the Windows directory's Temp folder until the test ends.
-  // Returns why it could not (the test then skips), or nothing.
-  std::string MountSmallTemp(const char* size) {
-    if (::geteuid() != 0) return "needs root to mount a small file system";
+  // Mounts a small disk on the Windows directory's Temp folder until the test ends. Returns why it
+  // could not (the test then skips), or nothing.
+  std::string MountSmallTemp(std::size_t kibibytes) {
     const fs::path temp = machine.DriveC() / "WINDOWS" / "Temp";
     fs::create_directories(temp);
-    if (::mount("tmpfs", temp.c_str(), "tmpfs", 0, size) != 0) return "a tmpfs mount could not be made";
-    mounted_ = temp;
-    return {};
-  }
-  ~HostileStage() override {
-    if (!mounted_.empty()) ::umount(mounted_.c_str());
+    smallTemp_ = std::make_unique<zev::testing::ScopedSmallDisk>(temp, kibibytes);
+    return smallTemp_->Problem();
   }
 
   // Files on drive C: outside the private folder, the Windows folder's own files and the
@@ -62,7 +43,7 @@ class HostileStage : public SetupFixture {
   }
 
  private:
-  fs::path mounted_;
+  std::unique_ptr<zev::testing::ScopedSmallDisk> smallTemp_;
 };
 
 TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
@@ -78,7 +59,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
                    {"dir\\", "folder only"},
                    {std::string(300, 'n'), "too long"},
                    {"", "empty"}});
-  WriteHost(machine.DriveC() / "WINDOWS" / "win.ini", "the user's");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "win.ini", "the user's");
   int skipped = 0;
   app->OnLog = [&](const std::string& line) { skipped += line.find("member skipped") != std::string::npos; };
   CreateForms();
@@ -92,7 +73,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
   EXPECT_EQ(tempFilesAtWizard.at("slash.txt"), "slash");
   EXPECT_EQ(tempFilesAtWizard.at("win.ini"), "climb by slash");
   EXPECT_EQ(tempFilesAtWizard.at("zevdemo.txt"), "rooted slash");
-  EXPECT_EQ(ReadHost(machine.DriveC() / "WINDOWS" / "win.ini"), "the user's");
+  EXPECT_EQ(ReadHostFile(machine.DriveC() / "WINDOWS" / "win.ini"), "the user's");
   EXPECT_FALSE(fs::exists(machine.DriveC() / "Apps"));
   EXPECT_EQ(tempFilesAtWizard.count(std::string(300, 'n')), 0u);
   // Refused: the control characters, "sub\\..", "dir\\", the long name and the empty one.
@@ -103,7 +84,7 @@ TEST_F(HostileStage, UnsafeNamesLandFlatInThePrivateFolderOrAreSkipped) {
 }
 
 TEST_F(HostileStage, FullDiskDuringExpansionEndsTheStageWithItsError) {
-  if (const std::string why = MountSmallTemp("size=16k"); !why.empty()) GTEST_SKIP() << why;
+  if (const std::string why = MountSmallTemp(16); !why.empty()) GTEST_SKIP() << why;
   BuildHostileSet({{"small.txt", "fits"}, {"big.bin", RandomText(60000, 3)}});
   CreateForms();
   app->Run();
@@ -119,7 +100,7 @@ TEST_F(HostileStage, FullDiskDuringExpansionEndsTheStageWithItsError) {
 // Members that fit on the private folder's disk one by one but not together: the stage compares
 // the set's total with the free space before writing any of them, and says so.
 TEST_F(HostileStage, SetLargerThanThePrivateFoldersDiskIsRefusedBeforeWriting) {
-  if (const std::string why = MountSmallTemp("size=64k"); !why.empty()) GTEST_SKIP() << why;
+  if (const std::string why = MountSmallTemp(64); !why.empty()) GTEST_SKIP() << why;
   const std::string part(20000, 'a');
   BuildHostileSet({{"a.txt", part}, {"b.txt", part}, {"c.txt", part}, {"d.txt", part}});
   CreateForms();

@@ -10,7 +10,7 @@ namespace {
 class InstallConfigTest : public SetupFixture {
  protected:
   TMainSetup& Read(const std::string& cfg) {
-    WriteHost(machine.StartDir() / "install.cfg", cfg);
+    WriteHostFile(machine.StartDir() / "install.cfg", cfg);
     TMainSetup& form = app->CreateForm<TMainSetup>();
     form.RadioButton1 = &launch;
     form.RadioButton2 = &returnToWindows;
@@ -150,7 +150,7 @@ namespace zev::setup::testing {
 namespace {
 
 TEST_F(InstallConfigTest, OneParseReaderAnswersAsTheProfileFunctions) {
-  WriteHost(machine.StartDir() / "install.cfg",
+  WriteHostFile(machine.StartDir() / "install.cfg",
             "[S]\r\nq=\"quoted\"\r\nblank=  padded  \r\nlong=" + std::string(1500, 'x') + "\r\nhex=0x10\r\nbad=12a\r\n"
             "[S]\r\nq=second section ignored\r\n");
   const TConfigFile cfg("A:\\install.cfg");

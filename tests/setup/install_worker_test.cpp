@@ -8,7 +8,7 @@
 #include "platform/machine.h"
 #include "platform/profile.h"
 #include "setup/install_manifest.h"
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
 
 namespace zev::setup::testing {
 namespace {
@@ -17,11 +17,10 @@ using platform::ModalResult;
 
 constexpr const char* kDest = "C:\\Program Files\\MyApp";
 
-class InstallWorkerTest : public WizardFixture {
+class InstallWorkerTest : public SetupFixture {
  protected:
   InstallWorkerTest() {
-    PutHostFile(machine.StartDir() / "install.exe", "setup program");
-    PutHostFile(machine.StartDir() / "install.cfg", "[Setup - Main]\r\n");
+    PutSetupProgram();
     config.FolderName = "Tools";
   }
 
@@ -39,10 +38,10 @@ class InstallWorkerTest : public WizardFixture {
   }
   std::function<void()> beforeInstall;
 
-  std::string Uninstall(const std::string& dir = kDest) { return GetHostFile(Host(dir + "\\uninstall.cfg")); }
+  std::string Uninstall(const std::string& dir = kDest) { return ReadHostFile(Host(dir + "\\uninstall.cfg")); }
   // The manifest's records as "kind path" lines, in file order.
   std::vector<std::string> Manifest(const std::string& dir = kDest) {
-    const TManifest manifest = ParseManifest(GetHostFile(Host(dir + "\\uninstall.zev")));
+    const TManifest manifest = ParseManifest(ReadHostFile(Host(dir + "\\uninstall.zev")));
     EXPECT_TRUE(manifest.valid);
     EXPECT_TRUE(manifest.problems.empty());
     std::vector<std::string> lines;
@@ -100,8 +99,8 @@ TEST_F(InstallWorkerTest, DirectoriesAreCreatedListedAndStartTheUninstallList) {
                                       "C:\\Program Files", "C:\\Tools"}));
   for (const std::string& dir : wizard->Memo5.Lines.Strings()) EXPECT_TRUE(platform::IsDirectory(dir)) << dir;
   EXPECT_EQ(Uninstall(), "[UNINS]\r\nC:\\Program Files\\MyApp\\*.*=\r\n");
-  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\install.exe")), "setup program");
-  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\install.cfg")), "[Setup - Main]\r\n");
+  EXPECT_EQ(ReadHostFile(Host(std::string(kDest) + "\\install.exe")), "setup program");
+  EXPECT_EQ(ReadHostFile(Host(std::string(kDest) + "\\install.cfg")), "[Setup - Main]\r\n");
   EXPECT_EQ(wizard->Notebook1.PageIndex(), kPageInstall);
   EXPECT_TRUE(wizard->InstallCompleted);
   EXPECT_TRUE(mainClosed);
@@ -128,8 +127,8 @@ TEST_F(InstallWorkerTest, FreshUninstallListHoldsEverySectionInItsOrder) {
                              Win("\\Start Menu\\Programs\\Tools\\My App.*=\r\n") + "[Name]\r\nName=Tools\r\n" +
                              "[Folders]\r\n" + Win("\\Desktop\\Tools=\r\n") + Win("\\Start Menu\\Tools=\r\n") +
                              Win("\\Start Menu\\Programs\\Tools=\r\n"));
-  EXPECT_EQ(GetHostFile(Host(d + "\\app.exe")), "app.exe");
-  EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS\\sys.dll")), "sys.dll");
+  EXPECT_EQ(ReadHostFile(Host(d + "\\app.exe")), "app.exe");
+  EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\sys.dll")), "sys.dll");
   for (const char* link : {"\\Desktop\\Tools\\My App.lnk", "\\Desktop\\My App.lnk", "\\Start Menu\\My App.lnk",
                            "\\Start Menu\\Tools\\My App.lnk", "\\Start Menu\\Programs\\Tools\\My App.lnk"})
     EXPECT_TRUE(platform::FileExists(Win(link))) << link;
@@ -138,7 +137,7 @@ TEST_F(InstallWorkerTest, FreshUninstallListHoldsEverySectionInItsOrder) {
 }
 
 TEST_F(InstallWorkerTest, ReusedUninstallListLosesOldEntriesAndKeepsOtherSections) {
-  PutHostFile(Host(kDest) / "uninstall.cfg",
+  WriteHostFile(Host(kDest) / "uninstall.cfg",
               "[Name]\r\nName=Old\r\n[UNINS]\r\nC:\\Old\\*.*=\r\n[Custom]\r\nkeep=1\r\n[Folders]\r\nC:\\Old=\r\n");
   Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
   Set(config.DesktopEntries, {"Ed~<INSTALLDIR>ed.exe"});
@@ -169,7 +168,7 @@ TEST_F(InstallWorkerTest, UninstallListIsOnDiskBeforeEachQuestion) {
   Set(config.FileEntries, {"a.txt~<SUB1>~X", "b.txt~<SUB1>~"});
   PutTemp("a.txt", "a");
   PutTemp("b.txt", "b");
-  PutHostFile(Host(kDest) / "Data" / "b.txt", "old");
+  WriteHostFile(Host(kDest) / "Data" / "b.txt", "old");
   std::string listAtQuestion;
   backend.answerer = [&](const ui::BoxRequest&) {
     listAtQuestion = Uninstall();
@@ -205,17 +204,17 @@ TEST_F(InstallWorkerTest, OverwriteIsAskedOnlyWithoutTheMarkAndOnlyForExistingTa
                            "keep.txt~<INSTALLDIR>~x"});
   for (const char* name : {"app.exe", "lib.dll", "new.txt", "keep.txt"}) {
     PutTemp(name, std::string("new ") + name);
-    if (std::string(name) != "new.txt") PutHostFile(Host(kDest) / name, "old");
+    if (std::string(name) != "new.txt") WriteHostFile(Host(kDest) / name, "old");
   }
   backend.script = {ModalResult::Yes, ModalResult::No};
   Install();
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"File Already Exists (app.exe). Overwrite?",
                                                   "File Already Exists (keep.txt). Overwrite?"}));
   EXPECT_EQ(backend.boxes[0].box.buttons, platform::mbYes | platform::mbNo);
-  EXPECT_EQ(GetHostFile(Host(kDest) / "app.exe"), "new app.exe");  // from TempDir, not d:\build
-  EXPECT_EQ(GetHostFile(Host(kDest) / "lib.dll"), "new lib.dll");
-  EXPECT_EQ(GetHostFile(Host(kDest) / "new.txt"), "new new.txt");
-  EXPECT_EQ(GetHostFile(Host(kDest) / "keep.txt"), "old");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "app.exe"), "new app.exe");  // from TempDir, not d:\build
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "lib.dll"), "new lib.dll");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "new.txt"), "new new.txt");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "keep.txt"), "old");
   EXPECT_TRUE(wizard->InstallFailures.empty());
 }
 
@@ -224,11 +223,11 @@ TEST_F(InstallWorkerTest, SubAndAltFilesAreRecordedEvenWhenKept) {
   Set(config.FileEntries, {"readme.txt~<SUB1>~", "alt.txt~<ALT2>~"});
   PutTemp("readme.txt", "new");
   PutTemp("alt.txt", "new");
-  PutHostFile(Host(kDest) / "Data" / "readme.txt", "old");
-  PutHostFile(Host(kDest) / "Alt" / "alt.txt", "old");
+  WriteHostFile(Host(kDest) / "Data" / "readme.txt", "old");
+  WriteHostFile(Host(kDest) / "Alt" / "alt.txt", "old");
   backend.script = {ModalResult::No, ModalResult::No};
   Install();
-  EXPECT_EQ(GetHostFile(Host(kDest) / "Data" / "readme.txt"), "old");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "Data" / "readme.txt"), "old");
   EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + kDest + "\\Data\\readme.txt=\r\n" +
                              kDest + "\\Alt\\alt.txt=\r\n");
 }
@@ -237,14 +236,14 @@ TEST_F(InstallWorkerTest, EntriesAreHandledOncePerMatchingDirectoryGroupedByDire
   Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~One", "<sub1>~Two"});
   Set(config.FileEntries, {"a.txt~<SUB1>~", "lost.txt~<NOWHERE>~", "b.txt~<INSTALLDIR>~X"});
   for (const char* name : {"a.txt", "lost.txt", "b.txt"}) PutTemp(name, name);
-  PutHostFile(Host(kDest) / "One" / "a.txt", "old");
-  PutHostFile(Host(kDest) / "Two" / "a.txt", "old");
+  WriteHostFile(Host(kDest) / "One" / "a.txt", "old");
+  WriteHostFile(Host(kDest) / "Two" / "a.txt", "old");
   backend.answerer = [&](const ui::BoxRequest&) { return ModalResult::Yes; };
   Install();
   // The key <sub1> matches <SUB1> without regard to case: two groups, two questions, two copies.
   EXPECT_EQ(BoxTexts().size(), 2u);
-  EXPECT_EQ(GetHostFile(Host(kDest) / "One" / "a.txt"), "a.txt");
-  EXPECT_EQ(GetHostFile(Host(kDest) / "Two" / "a.txt"), "a.txt");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "One" / "a.txt"), "a.txt");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "Two" / "a.txt"), "a.txt");
   EXPECT_FALSE(fs::exists(Host(kDest) / "lost.txt"));
   EXPECT_EQ(Uninstall().find("lost.txt"), std::string::npos);
   std::vector<std::string> copied;
@@ -281,7 +280,7 @@ TEST_F(InstallWorkerTest, IniValuesAreWrittenPerMatchingDirectory) {
   Set(config.DirectoryEntries, {"<INSTALLDIR>~", "<SUB1>~Data"});
   Set(config.IniSetupEntries, {"Paths~Home~<INSTALLDIR>data", "Paths~Data~<SUB1>", "Paths~None~<OTHER>x"});
   Install();
-  EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS\\myapp.ini")),
+  EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\myapp.ini")),
             "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\nData=" + kDest + "\\Data\\\r\n");
 }
 
@@ -302,16 +301,16 @@ TEST_P(IniTargetTest, IniFileOnTheSetupDiskIsRefused) {
   machine.machine().SetMedia('A', true);
   fs::create_directories(machine.Root() / "user");
   machine.machine().MapDrive('D', machine.Root() / "user");
-  PutHostFile(machine.StartDir() / "evil.sh", "#!/bin/sh\n");
+  WriteHostFile(machine.StartDir() / "evil.sh", "#!/bin/sh\n");
   config.IniFileName = c.iniFile;
   Set(config.DirectoryEntries, {"<INSTALLDIR>~"});
   Set(config.IniSetupEntries, {c.entry});
   Install();
   EXPECT_EQ(wizard->InstallError.rfind(c.error, 0), 0u) << wizard->InstallError;
   EXPECT_EQ(wizard->InstallCompleted, c.error.empty());
-  EXPECT_EQ(GetHostFile(machine.StartDir() / "evil.sh"), "#!/bin/sh\n");
+  EXPECT_EQ(ReadHostFile(machine.StartDir() / "evil.sh"), "#!/bin/sh\n");
   if (!c.written.empty()) {
-    EXPECT_EQ(GetHostFile(Host(c.written)), "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\n");
+    EXPECT_EQ(ReadHostFile(Host(c.written)), "[Paths]\r\nHome=" + std::string(kDest) + "\\data\r\n");
   } else {
     EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\app.ini")));
     // A refused file stops the run before anything is installed; a refused key where it comes.
@@ -336,14 +335,14 @@ TEST_F(InstallWorkerTest, NetworkWorkstationCopiesOnlyTheWorkStationList) {
   Set(config.FileEntries, {"full.exe~<INSTALLDIR>~X"});
   Set(config.WorkStationEntries, {"ws.exe~<INSTALLDIR>", "ws.ini~<INSTALLDIR>~X"});
   for (const char* name : {"full.exe", "ws.exe", "ws.ini"}) PutTemp(name, name);
-  PutHostFile(Host(kDest) / "ws.exe", "old");
-  PutHostFile(Host(kDest) / "ws.ini", "old");
+  WriteHostFile(Host(kDest) / "ws.exe", "old");
+  WriteHostFile(Host(kDest) / "ws.ini", "old");
   backend.script = {ModalResult::No};
   beforeInstall = [this] { wizard->min.SetChecked(true); };
   Install();
   EXPECT_FALSE(fs::exists(Host(kDest) / "full.exe"));
-  EXPECT_EQ(GetHostFile(Host(kDest) / "ws.exe"), "old");
-  EXPECT_EQ(GetHostFile(Host(kDest) / "ws.ini"), "ws.ini");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "ws.exe"), "old");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "ws.ini"), "ws.ini");
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"File Already Exists (ws.exe). Overwrite?"});
   EXPECT_EQ(wizard->ProgressBar1.Max, 3);  // every list counts, whichever is copied
 }
@@ -413,10 +412,10 @@ TEST_F(InstallWorkerTest, FileEntriesUseTheOneNameSplit) {
   Set(config.FileEntries, {"x/../../../../WINDOWS/win.ini~<SUB1>~X", "sub\\..~<SUB1>~X", "dir/~<SUB1>~X",
                            "a*b~<SUB1>~X"});
   PutTemp("win.ini", "package");
-  PutHostFile(machine.DriveC() / "WINDOWS" / "win.ini", "user");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "win.ini", "user");
   Install();
-  EXPECT_EQ(GetHostFile(Host(std::string(kDest) + "\\Data\\win.ini")), "package");
-  EXPECT_EQ(GetHostFile(machine.DriveC() / "WINDOWS" / "win.ini"), "user");
+  EXPECT_EQ(ReadHostFile(Host(std::string(kDest) + "\\Data\\win.ini")), "package");
+  EXPECT_EQ(ReadHostFile(machine.DriveC() / "WINDOWS" / "win.ini"), "user");
   EXPECT_EQ(Uninstall(), "[UNINS]\r\n" + std::string(kDest) + "\\*.*=\r\n" + std::string(kDest) +
                              "\\Data\\win.ini=\r\n");
   ASSERT_EQ(wizard->InstallFailures.size(), 3u);
@@ -468,7 +467,7 @@ TEST_F(InstallWorkerTest, FailedCopiesAndShortcutsGoOnAndAreReportedAtTheEnd) {
   Install();
   EXPECT_TRUE(wizard->InstallCompleted);
   EXPECT_TRUE(mainClosed);
-  EXPECT_EQ(GetHostFile(Host(kDest) / "ok.txt"), "ok");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "ok.txt"), "ok");
   ASSERT_EQ(wizard->InstallFailures.size(), 3u);
   EXPECT_NE(wizard->InstallFailures[0].find("Data\\missing.txt: Cannot open file C:\\WINDOWS\\Temp\\z\\missing.txt"),
             std::string::npos);
@@ -496,8 +495,8 @@ TEST_F(InstallWorkerTest, ManifestRecordsWhatWasPlacedAndNotWhatWasKept) {
   Set(config.FileEntries, {"app.exe~<INSTALLDIR>~X", "mine.txt~<INSTALLDIR>~", "d.txt~<SUB1>~", "s.dll~<WINDOWS_SYSTEM>~"});
   Set(config.DesktopEntries, {"My App~<INSTALLDIR>app.exe~X~"});
   for (const char* name : {"app.exe", "mine.txt", "d.txt", "s.dll"}) PutTemp(name, name);
-  PutHostFile(Host("C:\\Program Files") / "other.txt", "there before");
-  PutHostFile(Host(kDest) / "mine.txt", "the user's own");  // the folder was there before, too
+  WriteHostFile(Host("C:\\Program Files") / "other.txt", "there before");
+  WriteHostFile(Host(kDest) / "mine.txt", "the user's own");  // the folder was there before, too
   backend.script = {ModalResult::No, ModalResult::Yes};  // keep mine.txt; a Desktop link
   Install();
   const std::string d = kDest;
@@ -507,9 +506,9 @@ TEST_F(InstallWorkerTest, ManifestRecordsWhatWasPlacedAndNotWhatWasKept) {
                             "file " + d + "\\Data\\d.txt", "file C:\\WINDOWS\\System\\s.dll",
                             "link C:\\WINDOWS\\Start Menu\\Programs\\Tools\\My App.lnk",
                             "link C:\\WINDOWS\\Desktop\\My App.lnk", "folder C:\\WINDOWS\\Start Menu\\Programs\\Tools"}));
-  const TManifest manifest = ParseManifest(GetHostFile(Host(d + "\\uninstall.zev")));
+  const TManifest manifest = ParseManifest(ReadHostFile(Host(d + "\\uninstall.zev")));
   EXPECT_EQ(manifest.records[4].size, 7);  // app.exe
-  EXPECT_EQ(GetHostFile(Host(d) / "uninstall.zev").substr(0, 32), std::string(kManifestHeader) + "\r\n");
+  EXPECT_EQ(ReadHostFile(Host(d) / "uninstall.zev").substr(0, 32), std::string(kManifestHeader) + "\r\n");
 }
 
 // Installing again into the same folder keeps the earlier records: a file the user now keeps
@@ -519,14 +518,14 @@ TEST_F(InstallWorkerTest, ManifestOfAnEarlierInstallationIsCarriedOver) {
   Set(config.FileEntries, {"a.txt~<INSTALLDIR>~"});
   PutTemp("a.txt", "a");
   Install();
-  const std::string first = GetHostFile(Host(kDest) / "uninstall.zev");
+  const std::string first = ReadHostFile(Host(kDest) / "uninstall.zev");
   app.reset();
   wizard = nullptr;
   app = std::make_unique<ui::Application>(backend);
   backend.script = {ModalResult::No};
   Install();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"File Already Exists (a.txt). Overwrite?"});
-  const std::string second = GetHostFile(Host(kDest) / "uninstall.zev");
+  const std::string second = ReadHostFile(Host(kDest) / "uninstall.zev");
   const std::string aRecord = first.substr(first.find("file\t1\t"));
   EXPECT_NE(second.find(aRecord.substr(0, aRecord.find('\n'))), std::string::npos);
   EXPECT_EQ(Manifest(), (std::vector<std::string>{"folder C:\\Program Files", "folder " + std::string(kDest),
@@ -542,7 +541,7 @@ TEST_F(InstallWorkerTest, WithoutInstallDirNothingGoesToAnArbitraryPlace) {
   PutTemp("t.exe", "t");
   Install();
   EXPECT_TRUE(wizard->InstallCompleted);
-  EXPECT_EQ(GetHostFile(Host("C:\\Tools\\t.exe")), "t");
+  EXPECT_EQ(ReadHostFile(Host("C:\\Tools\\t.exe")), "t");
   EXPECT_FALSE(fs::exists(Host(kDest)));
   for (const auto& entry : fs::recursive_directory_iterator(machine.Root())) {
     EXPECT_NE(entry.path().filename(), "uninstall.cfg") << entry.path();
@@ -571,7 +570,7 @@ TEST_F(InstallWorkerTest, ButtonsPressedWhileTheWorkerRunsDoNoHarm) {
   EXPECT_GT(clicks, 0);
   EXPECT_FALSE(wizard->Cancelled);
   EXPECT_TRUE(wizard->InstallCompleted);
-  EXPECT_EQ(GetHostFile(Host(kDest) / "b.txt"), "b");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "b.txt"), "b");
   int runs = 0;
   for (const std::string& line : log) runs += line.find("installation finished") != std::string::npos;
   EXPECT_EQ(runs, 1);

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
 
 namespace zev::setup::testing {
 namespace {
 
-class LicenseTextTest : public WizardFixture {};
+class LicenseTextTest : public SetupFixture {};
 
 std::string Repeat(const std::string& piece, std::size_t times) {
   std::string out;

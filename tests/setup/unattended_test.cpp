@@ -6,16 +6,15 @@
 #include "setup/answers.h"
 
 #include "platform/files.h"
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
 
 namespace zev::setup::testing {
 namespace {
 
-class UnattendedTest : public WizardFixture {
+class UnattendedTest : public SetupFixture {
  protected:
   UnattendedTest() {
-    PutHostFile(machine.StartDir() / "install.exe", "setup program");
-    PutHostFile(machine.StartDir() / "install.cfg", "cfg");
+    PutSetupProgram("cfg");
     config.InstallDir = "MyApp";
     config.DirectoryEntries.Add("<INSTALLDIR>~");
     config.FileEntries.Add("app.exe~<INSTALLDIR>~X");

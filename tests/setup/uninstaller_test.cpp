@@ -12,7 +12,7 @@
 #include "platform/no_link_files.h"
 #include "setup/program.h"
 #include "setup/uninstall_window.h"
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
 
 namespace zev::setup::testing {
 namespace {
@@ -124,13 +124,12 @@ TEST(UninstallRules, KeysAreReadAsTheWorkerWritesThem) {
 
 // An installation by the worker of a small package: files in the installation folder, in a
 // sub-folder and in the Windows system folder, a link on the Desktop and one in a program folder.
-class UninstallerTest : public WizardFixture {
+class UninstallerTest : public SetupFixture {
  protected:
   UninstallerTest() {
-    PutHostFile(machine.StartDir() / "install.exe", "setup program");
-    PutHostFile(machine.StartDir() / "install.cfg",
-                "[Files]\r\nF1=bin\\app.exe~<INSTALLDIR>\r\nF2=lib.dll~<INSTALLDIR>\r\n"
-                "F3=docs\\readme.txt~<SUB1>\r\nF4=shared.dll~<WINDOWS_SYSTEM>\r\n");
+    PutSetupProgram(
+        "[Files]\r\nF1=bin\\app.exe~<INSTALLDIR>\r\nF2=lib.dll~<INSTALLDIR>\r\n"
+        "F3=docs\\readme.txt~<SUB1>\r\nF4=shared.dll~<WINDOWS_SYSTEM>\r\n");
     config.FolderName = "Tools";
     config.DirectoryEntries.Add("<INSTALLDIR>~");
     config.DirectoryEntries.Add("<SUB1>~docs");
@@ -185,9 +184,9 @@ TEST_F(UninstallerTest, RemovesWhatWasPlacedAndKeepsWhatTheUserChangedOrAdded) {
   Install();
   // The user adds a file of their own, one on the Desktop named like the link, edits one file;
   // another installed file is made read-only.
-  PutHostFile(Host(kDest) / "notes.txt", "mine");
-  PutHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.txt", "mine too");
-  PutHostFile(Host(kDest) / "docs" / "readme.txt", "edited");
+  WriteHostFile(Host(kDest) / "notes.txt", "mine");
+  WriteHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.txt", "mine too");
+  WriteHostFile(Host(kDest) / "docs" / "readme.txt", "edited");
   ASSERT_TRUE(platform::SetFileAttributes(std::string(kDest) + "\\lib.dll", platform::faReadOnly));
 
   const std::set<std::string> installed = Tree();
@@ -226,10 +225,10 @@ TEST_F(UninstallerTest, ACompleteRemovalLeavesTheMachineAsItWas) {
 }
 
 TEST_F(UninstallerTest, TheUsersFileKeptAtAnOverwriteQuestionIsKeptAgain) {
-  PutHostFile(Host(kDest) / "lib.dll", "the user's own library");
+  WriteHostFile(Host(kDest) / "lib.dll", "the user's own library");
   Install({ModalResult::No, ModalResult::No});  // keep lib.dll; no Desktop link
   const Outcome outcome = Remove();
-  EXPECT_EQ(GetHostFile(Host(kDest) / "lib.dll"), "the user's own library");
+  EXPECT_EQ(ReadHostFile(Host(kDest) / "lib.dll"), "the user's own library");
   EXPECT_EQ(outcome.kept.at(std::string(kDest) + "\\lib.dll"), "not placed by this installation");
   EXPECT_FALSE(fs::exists(Host(kDest) / "app.exe"));
 }
@@ -237,9 +236,9 @@ TEST_F(UninstallerTest, TheUsersFileKeptAtAnOverwriteQuestionIsKeptAgain) {
 TEST_F(UninstallerTest, WithoutAManifestTheUninstallListAloneIsFollowed) {
   Install();
   fs::remove(Host(kDest) / "uninstall.zev");
-  PutHostFile(Host(kDest) / "notes.txt", "mine");
-  PutHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.txt", "mine too");
-  PutHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.pif", "a shortcut file of that name");
+  WriteHostFile(Host(kDest) / "notes.txt", "mine");
+  WriteHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.txt", "mine too");
+  WriteHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.pif", "a shortcut file of that name");
   const Outcome outcome = Remove();
   // "*.*" took the files install.cfg names and the companions; readme.txt was a plain key;
   // "Tool.*" took the shortcut files. What the Windows system folder got is not recorded.
@@ -247,8 +246,8 @@ TEST_F(UninstallerTest, WithoutAManifestTheUninstallListAloneIsFollowed) {
     EXPECT_FALSE(fs::exists(Host(kDest) / gone)) << gone;
   EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\Desktop") / "Tool.lnk"));
   EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\Desktop") / "Tool.pif"));
-  EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.txt"), "mine too");
-  EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS\\System") / "shared.dll"), "new shared.dll");
+  EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\Desktop") / "Tool.txt"), "mine too");
+  EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\System") / "shared.dll"), "new shared.dll");
   EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\Start Menu\\Programs") / "Tools"));
   EXPECT_EQ(outcome.kept, (std::map<std::string, std::string>{
                               {std::string(kDest) + "\\notes.txt", "not placed by this installation"},
@@ -275,10 +274,10 @@ TEST_F(UninstallerTest, AFailedRemovalKeepsTheRecordsSoThatItCanRunAgain) {
 // manifest lists with its exact size and time), and nothing through a link.
 TEST_F(UninstallerTest, HostileRecordsRemoveNothingOutsideTheInstallation) {
   Install();
-  PutHostFile(Host("C:\\WINDOWS") / "win.ini", "[windows]\r\n");
-  PutHostFile(Host("C:\\") / "autoexec.bat", "@echo off\r\n");
-  PutHostFile(Host("C:\\Other") / "victim.txt", "not the package's");
-  PutHostFile(Host("C:\\WINDOWS\\Desktop") / "user.lnk", "the user's link");
+  WriteHostFile(Host("C:\\WINDOWS") / "win.ini", "[windows]\r\n");
+  WriteHostFile(Host("C:\\") / "autoexec.bat", "@echo off\r\n");
+  WriteHostFile(Host("C:\\Other") / "victim.txt", "not the package's");
+  WriteHostFile(Host("C:\\WINDOWS\\Desktop") / "user.lnk", "the user's link");
   fs::create_directory_symlink(Host("C:\\Other"), Host(kDest) / "link");
   fs::create_directory_symlink(Host("C:\\WINDOWS\\Desktop"), Host(kDest) / "desk");
   const std::string victimStamp = [&] {
@@ -286,34 +285,34 @@ TEST_F(UninstallerTest, HostileRecordsRemoveNothingOutsideTheInstallation) {
     return std::to_string(facts.size) + "\t" + std::to_string(facts.modified);
   }();
   const std::string d = kDest;
-  std::string list = GetHostFile(Host(kDest) / "uninstall.cfg");
+  std::string list = ReadHostFile(Host(kDest) / "uninstall.cfg");
   for (const std::string& key : std::vector<std::string>{"C:\\*.*", "C:\\WINDOWS\\*.*", "C:\\WINDOWS\\win.ini", d + "\\..\\..\\autoexec.bat",
                                  d + "\\..\\..\\Other\\*.*", d + "\\link\\victim.txt", d + "\\desk\\user.lnk",
                                  "C:\\WINDOWS\\Desktop\\*.*", "C:\\WINDOWS\\Desktop\\user.lnk\\..\\user.*", "C:\\Other\\x.*"})
     list.insert(list.find("[Name]"), key + "=\r\n");
   list += "C:\\WINDOWS=\r\nC:\\WINDOWS\\Desktop=\r\nC:\\Other=\r\nC:\\WINDOWS\\Start Menu\\Programs\\=\r\n";
-  PutHostFile(Host(kDest) / "uninstall.cfg", list);
-  std::string manifest = GetHostFile(Host(kDest) / "uninstall.zev");
+  WriteHostFile(Host(kDest) / "uninstall.cfg", list);
+  std::string manifest = ReadHostFile(Host(kDest) / "uninstall.zev");
   manifest += "file\t" + victimStamp + "\tC:\\Other\\victim.txt\r\n";
   manifest += "file\t" + victimStamp + "\t" + d + "\\link\\victim.txt\r\n";
   manifest += "link\t" + victimStamp + "\t" + d + "\\..\\..\\Other\\victim.txt\r\n";
   manifest += "folder\tC:\\Other\r\nfolder\tC:\\WINDOWS\r\nfolder\t" + d + "\\link\r\nnot a record\r\n";
-  PutHostFile(Host(kDest) / "uninstall.zev", manifest);
+  WriteHostFile(Host(kDest) / "uninstall.zev", manifest);
 
   for (const bool withManifest : {true, false}) {
     SCOPED_TRACE(withManifest ? "with the manifest" : "with uninstall.cfg alone");
     if (!withManifest) {
       fs::remove(Host(kDest) / "uninstall.zev");
-      PutHostFile(Host(kDest) / "uninstall.cfg", list);
-      PutHostFile(Host(kDest) / "install.cfg", GetHostFile(machine.StartDir() / "install.cfg") +
+      WriteHostFile(Host(kDest) / "uninstall.cfg", list);
+      WriteHostFile(Host(kDest) / "install.cfg", ReadHostFile(machine.StartDir() / "install.cfg") +
                                                    "F8=victim.txt~<INSTALLDIR>\r\nF9=..\\win.ini~<INSTALLDIR>\r\n");
     }
     TUninstaller uninstaller(kDest);
     ASSERT_EQ(uninstaller.Load(), TUninstaller::TLoad::ldLoaded) << uninstaller.Problem();
     uninstaller.Run(false);
-    EXPECT_EQ(GetHostFile(Host("C:\\WINDOWS") / "win.ini"), "[windows]\r\n");
-    EXPECT_EQ(GetHostFile(Host("C:\\") / "autoexec.bat"), "@echo off\r\n");
-    EXPECT_EQ(GetHostFile(Host("C:\\Other") / "victim.txt"), "not the package's");
+    EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS") / "win.ini"), "[windows]\r\n");
+    EXPECT_EQ(ReadHostFile(Host("C:\\") / "autoexec.bat"), "@echo off\r\n");
+    EXPECT_EQ(ReadHostFile(Host("C:\\Other") / "victim.txt"), "not the package's");
     EXPECT_TRUE(fs::is_symlink(Host(kDest) / "link"));
     EXPECT_TRUE(fs::is_symlink(Host(kDest) / "desk"));
     for (const char* folder : {"WINDOWS", "WINDOWS/Desktop", "WINDOWS/Start Menu/Programs", "Other"})
@@ -352,10 +351,10 @@ TEST_F(UninstallerTest, RecordsThatCannotBeTrustedStopTheRemovalBeforeItStarts) 
     std::function<void()> spoil;
     std::string problem;
   };
-  const std::string manifest = GetHostFile(Host(kDest) / "uninstall.zev");
-  const std::string list = GetHostFile(Host(kDest) / "uninstall.cfg");
+  const std::string manifest = ReadHostFile(Host(kDest) / "uninstall.zev");
+  const std::string list = ReadHostFile(Host(kDest) / "uninstall.cfg");
   const Case cases[] = {
-      {[&] { PutHostFile(Host(kDest) / "uninstall.zev", "not a manifest\r\n"); },
+      {[&] { WriteHostFile(Host(kDest) / "uninstall.zev", "not a manifest\r\n"); },
        d + "\\uninstall.zev is not a manifest this program wrote: line 1: not the header \"ZEV Setup uninstall manifest 1\""},
       {[&] {
          fs::remove(Host(kDest) / "uninstall.zev");
@@ -371,8 +370,8 @@ TEST_F(UninstallerTest, RecordsThatCannotBeTrustedStopTheRemovalBeforeItStarts) 
     EXPECT_EQ(uninstaller.Load(), TUninstaller::TLoad::ldRefused);
     EXPECT_EQ(uninstaller.Problem(), c.problem);
     fs::remove(Host(kDest) / "uninstall.zev");
-    PutHostFile(Host(kDest) / "uninstall.zev", manifest);
-    PutHostFile(Host(kDest) / "uninstall.cfg", list);
+    WriteHostFile(Host(kDest) / "uninstall.zev", manifest);
+    WriteHostFile(Host(kDest) / "uninstall.cfg", list);
   }
   EXPECT_TRUE(fs::exists(Host(kDest) / "app.exe"));
   TUninstaller root("C:\\");
@@ -387,7 +386,7 @@ TEST_F(UninstallerTest, RecordsThatCannotBeTrustedStopTheRemovalBeforeItStarts) 
 // The removal as the program runs it: the question, the window with its list, the closing box.
 TEST_F(UninstallerTest, TheUserIsAskedShownTheWorkAndToldTheOutcome) {
   Install();
-  PutHostFile(Host(kDest) / "notes.txt", "mine");
+  WriteHostFile(Host(kDest) / "notes.txt", "mine");
   app.reset();
   wizard = nullptr;
   ui::HeadlessBackend removal;

@@ -52,7 +52,7 @@ class UnzipTest : public SetupFixture {
 };
 
 TEST_F(UnzipTest, SetInTheStartFolderExpandsFlatWithoutAnyMessage) {
-  WriteHost(machine.StartDir() / "install.cfg", "[Files]\na=tool.exe~<INSTALLDIR>\nb=manual.txt~<INSTALLDIR>\n");
+  WriteHostFile(machine.StartDir() / "install.cfg", "[Files]\na=tool.exe~<INSTALLDIR>\nb=manual.txt~<INSTALLDIR>\n");
   ASSERT_GE(BuildSet(Package(), machine.StartDir()), 3u);
   Run();
   EXPECT_TRUE(wizardShown);
@@ -66,7 +66,7 @@ TEST_F(UnzipTest, SetInTheStartFolderExpandsFlatWithoutAnyMessage) {
 }
 
 TEST_F(UnzipTest, ProgressCountsFilesAgainstTheFilesSection) {
-  WriteHost(machine.StartDir() / "install.cfg", "[Files]\na=tool.exe~<INSTALLDIR>\nb=x~<INSTALLDIR>\n");
+  WriteHostFile(machine.StartDir() / "install.cfg", "[Files]\na=tool.exe~<INSTALLDIR>\nb=x~<INSTALLDIR>\n");
   BuildSet(Package(), machine.StartDir());
   CreateForms();
   int maxSeen = 0, barMax = -1;
@@ -94,7 +94,7 @@ TEST_F(UnzipTest, DisksInSideBySideFoldersAreInsertedWithoutAMessage) {
     std::snprintf(name, sizeof name, "zevsetup.%03zu", n);
     fs::rename(set / name, folder / name);
   }
-  WriteHost(disk1 / "install.cfg", "[Setup - Main]\nHeader=x\n");
+  WriteHostFile(disk1 / "install.cfg", "[Setup - Main]\nHeader=x\n");
   // Many other folders beside them: a disk change looks its folder up by name. Only the folder
   // named in another case makes the parent folder be read, once; the other readings are of the
   // few folders the stage writes into, whatever the number of disks.
@@ -209,7 +209,7 @@ TEST_F(UnzipTest, NoAtTheAbortQuestionLetsTheExpansionContinue) {
 
 TEST_F(UnzipTest, DamagedSetFailsAndLeavesNoFolderUnlessItHoldsASubfolder) {
   BuildSet(Package(), machine.StartDir());
-  WriteHost(machine.StartDir() / "zevsetup.002", "SSeg but broken");
+  WriteHostFile(machine.StartDir() / "zevsetup.002", "SSeg but broken");
   Run();
   EXPECT_FALSE(wizardShown);
   EXPECT_EQ(BoxTexts().back(), "Error Expanding Files!!");
@@ -220,7 +220,7 @@ TEST_F(UnzipTest, DamagedSetFailsAndLeavesNoFolderUnlessItHoldsASubfolder) {
   // A sub-folder cannot be deleted by the clearing: the folder stays, the files go.
   backend.boxes.clear();
   fs::create_directories(TempHost() / "sub");
-  WriteHost(TempHost() / "file.txt", "x");
+  WriteHostFile(TempHost() / "file.txt", "x");
   main->Config.TempDir = "C:\\WINDOWS\\Temp\\z";
   main->ClearTempFolder();
   EXPECT_TRUE(fs::exists(TempHost() / "sub"));
@@ -265,8 +265,8 @@ TEST_F(MainSetupTest, StartDirectoryAndTemporaryFolder) {
 
 TEST_F(MainSetupTest, ClearingRemovesReadOnlyFilesAndTheFolder) {
   CreateForms();
-  WriteHost(TempHost() / "a.txt", "a");
-  WriteHost(TempHost() / "ro.dll", "b");
+  WriteHostFile(TempHost() / "a.txt", "a");
+  WriteHostFile(TempHost() / "ro.dll", "b");
   ASSERT_TRUE(platform::SetFileAttributes("C:\\WINDOWS\\Temp\\z\\ro.dll", platform::faReadOnly));
   main->ClearTempFolder();
   EXPECT_FALSE(fs::exists(TempHost()));
@@ -275,7 +275,7 @@ TEST_F(MainSetupTest, ClearingRemovesReadOnlyFilesAndTheFolder) {
 TEST_F(MainSetupTest, ALinkInPlaceOfTheTemporaryFolderIsRefusedAndNotFollowed) {
   fs::create_directories(machine.DriveC() / "WINDOWS" / "Temp");
   fs::create_directories(machine.DriveC() / "precious");
-  WriteHost(machine.DriveC() / "precious" / "keep.txt", "keep");
+  WriteHostFile(machine.DriveC() / "precious" / "keep.txt", "keep");
   fs::create_directory_symlink(machine.DriveC() / "precious", TempHost());
   CreateForms();
   EXPECT_NE(main->TempFolderProblem.find("symbolic link"), std::string::npos) << main->TempFolderProblem;
@@ -286,7 +286,7 @@ TEST_F(MainSetupTest, ALinkInPlaceOfTheTemporaryFolderIsRefusedAndNotFollowed) {
 TEST_F(MainSetupTest, DoubleClickOnTheIconEndsTheProgramThroughClose) {
   CreateForms();
   main->Show();
-  WriteHost(TempHost() / "left.txt", "x");
+  WriteHostFile(TempHost() / "left.txt", "x");
   main->Image1.DblClick();
   EXPECT_TRUE(app->Terminated());
   EXPECT_FALSE(fs::exists(TempHost()));

@@ -6,12 +6,12 @@
 
 #include "setup/destination.h"
 
-#include "tests/setup/wizard_fixture.h"
+#include "tests/setup/setup_fixture.h"
 
 namespace zev::setup::testing {
 namespace {
 
-class WizardTest : public WizardFixture {
+class WizardTest : public SetupFixture {
  protected:
   void License(const std::string& text) { PutTemp("license.txt", text); }
 
@@ -125,8 +125,8 @@ TEST_F(WizardTest, ShowFillsDestinationFolderAndLaunchFromTheConfiguration) {
   config.InstallDir = "MyApp";
   config.AddToProgramFiles = true;
   config.LaunchProgram = "<INSTALLDIR>app.exe";
-  PutHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Games" / "x.lnk", "");
-  PutHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Readme.lnk", "");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Games" / "x.lnk", "");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Readme.lnk", "");
   ShowWizard();
   EXPECT_EQ(wizard->Label1.Caption, "C:\\Program Files\\MyApp");
   EXPECT_EQ(wizard->CreateFolder.Text, "Accessories");
@@ -157,8 +157,8 @@ TEST_F(WizardTest, SummaryLinesAreExact) {
 }
 
 TEST_F(WizardTest, FolderListDoubleClickTakesTheSelectedEntryOnly) {
-  PutHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Games" / "x.lnk", "");
-  PutHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Office" / "y.lnk", "");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Games" / "x.lnk", "");
+  WriteHostFile(machine.DriveC() / "WINDOWS" / "Start Menu" / "Programs" / "Office" / "y.lnk", "");
   ShowWizard();
   wizard->next.Click();
   wizard->next.Click();
@@ -267,7 +267,7 @@ TEST_F(WizardTest, KeyboardAloneWalksThePagesWithTheFocusWhereItBelongs) {
 
 TEST_F(WizardTest, NextRefusesADestinationThatCannotBeInstalledTo) {
   config.InstallDir = "MyApp";
-  PutHostFile(machine.DriveC() / "taken", "a file");
+  WriteHostFile(machine.DriveC() / "taken", "a file");
   ShowWizard();
   wizard->next.Click();
   ASSERT_EQ(wizard->Notebook1.PageIndex(), kPageDestination);

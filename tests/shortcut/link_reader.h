@@ -5,9 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -117,11 +114,5 @@ class LinkReader {
 };
 
 inline ParsedLink ParseLink(const std::vector<std::uint8_t>& bytes) { return LinkReader(bytes).Parse(); }
-
-inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace zev::shortcut::testing

@@ -9,6 +9,7 @@
 #include "platform/attributes.h"
 #include "platform/error.h"
 #include "tests/shortcut/link_reader.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
@@ -17,14 +18,14 @@ namespace zev::shortcut {
 namespace {
 
 using testing::ParseLink;
-using testing::ReadBytes;
+using zev::testing::ReadHostBytes;
 
 fs::path DataFile(const std::string& name) { return fs::path(__FILE__).parent_path() / "data" / name; }
 
 TEST(ShellLink, MatchesTheGoldenFile) {
   // data/edit_exe.lnk was checked field by field against the format document and read back with
   // lnkinfo (see data/README.md); any change to the writer's bytes shows here.
-  const std::vector<std::uint8_t> golden = ReadBytes(DataFile("edit_exe.lnk"));
+  const std::vector<std::uint8_t> golden = ReadHostBytes(DataFile("edit_exe.lnk"));
   ASSERT_EQ(golden.size(), 183u);
   EXPECT_EQ(BuildShellLink("C:\\Program Files\\Tools\\edit.exe", "C:\\Program Files\\Tools\\"), golden);
 }
@@ -104,7 +105,7 @@ TEST(ShellLink, SaveReplacesAnExistingFileAndKeepsItOnBadInput) {
   EXPECT_EQ(fs::file_size(host), 1000u);
 
   SaveShellLink("c:\\E.LNK", "C:\\Tools\\edit.exe", "C:\\Tools\\");
-  EXPECT_EQ(ReadBytes(host), BuildShellLink("C:\\Tools\\edit.exe", "C:\\Tools\\"));
+  EXPECT_EQ(ReadHostBytes(host), BuildShellLink("C:\\Tools\\edit.exe", "C:\\Tools\\"));
 
   ASSERT_TRUE(platform::SetFileAttributes("C:\\e.lnk", platform::faReadOnly));
   EXPECT_THROW(SaveShellLink("C:\\e.lnk", "C:\\other.exe", ""), platform::EFCreateError);

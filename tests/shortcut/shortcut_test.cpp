@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 
 #include "platform/error.h"
 #include "shortcut/shell_link.h"
 #include "tests/shortcut/link_reader.h"
+#include "tests/support/host_files.h"
 #include "tests/support/scoped_machine.h"
 
 namespace fs = std::filesystem;
@@ -16,12 +16,9 @@ namespace zev::shortcut {
 namespace {
 
 using testing::ParseLink;
-using testing::ReadBytes;
+using zev::testing::ReadHostBytes;
 
-void Touch(const fs::path& path, const std::string& content = "x") {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
+void Touch(const fs::path& path, const std::string& content = "x") { zev::testing::WriteHostFile(path, content); }
 
 // Every file below the Windows folder, as paths relative to it with "\" separators.
 std::set<std::string> FilesBelowWindows(const platform::ScopedMachine& m) {
@@ -124,7 +121,7 @@ void PlacesLinksForEveryFlagCombination(const std::string& folder) {
     shortcuts.StartMenu = c.startMenu;
     ASSERT_NO_THROW(shortcuts.CreateShortcut());
     EXPECT_EQ(FilesBelowWindows(m), c.links);
-    for (const std::string& link : c.links) EXPECT_EQ(ReadBytes(m.Host("C:\\WINDOWS\\" + link)), expected) << link;
+    for (const std::string& link : c.links) EXPECT_EQ(ReadHostBytes(m.Host("C:\\WINDOWS\\" + link)), expected) << link;
   }
 }
 
@@ -150,7 +147,7 @@ TEST(ShortcutCreate, WorkingDirectoryIsTheFolderOfTheProgram) {
     SCOPED_TRACE(c.program);
     shortcuts.RunProgram = c.program;
     shortcuts.CreateShortcut();
-    const testing::ParsedLink parsed = ParseLink(ReadBytes(m.Host(link)));
+    const testing::ParsedLink parsed = ParseLink(ReadHostBytes(m.Host(link)));
     EXPECT_EQ(parsed.localBasePath, c.program);
     EXPECT_EQ(parsed.workingDir, c.workingDir);
   }
@@ -195,14 +192,14 @@ TEST(ShortcutCreate, ReplacesLinksAndKeepsPropertiesBetweenCalls) {
   shortcuts.ProgramName = "Editor";
   shortcuts.CreateShortcut();
   // The existing folder and link are found without regard to case and the link replaced whole.
-  EXPECT_EQ(ReadBytes(existing), BuildShellLink("C:\\Tools\\edit.exe", "C:\\Tools\\"));
+  EXPECT_EQ(ReadHostBytes(existing), BuildShellLink("C:\\Tools\\edit.exe", "C:\\Tools\\"));
 
   shortcuts.ProgramName = "Viewer";
   shortcuts.RunProgram = "C:\\Tools\\view.exe";
   shortcuts.CreateShortcut();
   EXPECT_EQ(FilesBelowWindows(m), (std::set<std::string>{"Start Menu\\Programs\\tools\\editor.lnk",
                                                          "Start Menu\\Programs\\tools\\Viewer.lnk"}));
-  EXPECT_EQ(ParseLink(ReadBytes(existing.parent_path() / "Viewer.lnk")).localBasePath, "C:\\Tools\\view.exe");
+  EXPECT_EQ(ParseLink(ReadHostBytes(existing.parent_path() / "Viewer.lnk")).localBasePath, "C:\\Tools\\view.exe");
 }
 
 TEST(ShortcutCreate, RefusesNamesThatAreNotOneFileNameAndWritesNothing) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zev::testing {
@@ -19,6 +20,9 @@ enum class InputKind {
 
 // The same kind, size and seed always give the same bytes, on every machine.
 Bytes MakeInput(InputKind kind, std::size_t size, std::uint32_t seed = 1);
+
+// The bytes of a text, for tests that write readable contents.
+inline Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 struct NamedInput {
   std::string name;

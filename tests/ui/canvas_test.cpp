@@ -3,15 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
-
+#include "platform/private_folder.h"
+#include "tests/support/host_files.h"
 #include "ui/font_renderer.h"
 #include "ui/mul_div.h"
 #include "ui/png_io.h"
@@ -117,15 +115,14 @@ TEST(PngTest, RoundTripKeepsEveryPixelAndBadFilesAreReported) {
   RasterImage image(3, 2, clWhite);
   image.SetPixel(0, 0, 0x123456);
   image.SetPixel(2, 1, clBlue);
-  const auto file = std::filesystem::temp_directory_path() / ("zev-png-" + std::to_string(::getpid()) + ".png");
+  const platform::ScopedTempDir folder("zev-png-");
+  const auto file = folder.Path() / "image.png";
   WritePng(file, image);
   const RasterImage back = ReadPng(file);
   ASSERT_EQ(back.width, 3);
   ASSERT_EQ(back.height, 2);
   EXPECT_EQ(back.rgb, image.rgb);
-  {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << "\x89PNG\r\n\x1a\n garbage";
-  }
+  zev::testing::WriteHostFile(file, "\x89PNG\r\n\x1a\n garbage");
   EXPECT_THROW(ReadPng(file), Exception);
   std::filesystem::remove(file);
   EXPECT_THROW(ReadPng(file), Exception);
