@@ -72,16 +72,16 @@ class EditNative final : public NativeControl {
   std::string text_;  // the text last given
 };
 
-// A memo: a read-only multi-line edit that wraps its lines at word boundaries within its width
-// unless it has scroll bars. A memo that only grew is a log: it follows its last line. Anything
+// A memo: a read-only multi-line edit that wraps its lines at word boundaries within its width,
+// or scrolls both ways when it has scroll bars (without them the keys still scroll it). A memo that only grew is a log: it follows its last line. Anything
 // else starts at the top.
 class MemoNative final : public NativeControl {
  public:
   MemoNative(TMemo& memo, NativeHost& host, HWND parent)
       : NativeControl(memo, host,
                       MakeChild(L"EDIT",
-                                ES_MULTILINE | ES_READONLY | WS_VSCROLL |
-                                    (memo.ScrollBars ? WS_HSCROLL | ES_AUTOHSCROLL | ES_AUTOVSCROLL : 0),
+                                ES_MULTILINE | ES_READONLY |
+                                    (memo.ScrollBars ? WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL | ES_AUTOVSCROLL : 0),
                                 0, parent)),
         memo_(memo) {
     // As much text as the log may grow to, not the edit's first 32 KB.
