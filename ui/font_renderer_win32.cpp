@@ -71,6 +71,23 @@ std::wstring WideText(const std::string& text1252) {
   return wide;
 }
 
+HBITMAP__* TopDownBitmap(HDC__* dc, int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // negative: the first row is the top one
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+  if (bitmap && !*bits) {
+    DeleteObject(bitmap);
+    return nullptr;
+  }
+  return bitmap;
+}
+
 HFONT__* GdiFont(const TFont& font) {
   struct FontRelease {
     void operator()(HFONT__* f) const { DeleteObject(f); }
@@ -127,17 +144,10 @@ bool FontRenderer::Render(const TFont& font, const std::string& text1252, int x,
     const int width = size.cx + 2 * pad, rows = size.cy;
     if (width <= 0 || rows <= 0) continue;
     // White text on black in a 32-bit bitmap: each pixel's green channel is the coverage.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -rows;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     const HDC dc = MeasureDC();
-    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap || !bits) return false;
+    const HBITMAP bitmap = TopDownBitmap(dc, width, rows, &bits);
+    if (!bitmap) return false;
     const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     const HGDIOBJ oldFont = SelectObject(dc, handle);
     SetBkMode(dc, TRANSPARENT);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/accelerator.h"
+#include "ui/application.h"
 #include "ui/file_controls.h"
 #include "ui/form.h"
 #include "ui/hash_canvas.h"
@@ -84,6 +85,36 @@ void PaintWindow(TControl& control, Canvas& canvas, int x, int y, const WindowPa
   if (auto* container = dynamic_cast<TWinControl*>(&control))
     for (TControl* child : container->Controls()) PaintWindow(*child, canvas, x + child->Left, y + child->Top, how);
   if (how.clipper) how.clipper->Pop();
+}
+
+void PaintForm(TForm& form, Canvas& canvas, const WindowPaint& how) {
+  const bool visible = form.Visible;
+  form.Visible = true;
+  PaintWindow(form, canvas, 0, 0, how);
+  form.Visible = visible;
+}
+
+std::uint64_t FormPaintHash(TForm& form, const WindowPaint& how) {
+  std::uint64_t state = 0xCBF29CE484222325ULL;
+  HashCanvas canvas(&state);
+  PaintForm(form, canvas, how);
+  canvas.Add(reinterpret_cast<std::uintptr_t>(how.hover));
+  canvas.Add(reinterpret_cast<std::uintptr_t>(how.pressed));
+  return state;
+}
+
+void WindowMessages::PostWhileShown(std::function<void()> message) {
+  std::weak_ptr<int> alive = alive_;
+  form_.App().Post([alive, message = std::move(message)] {
+    if (alive.lock()) message();
+  });
+}
+
+void WindowMessages::Post(TControl* control, bool doubleClick) {
+  PostWhileShown([control, doubleClick] {
+    if (doubleClick) control->DblClick();
+    else control->Click();
+  });
 }
 
 void PaintButtonFace(TButton& button, Canvas& canvas, const WindowPaint& how) {

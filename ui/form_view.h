@@ -4,7 +4,9 @@
 // backend shows as native widgets are left out of the picture.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,29 @@ struct WindowPaint {
 
 // Paints the control and its children back to front at (x, y) of the window.
 void PaintWindow(TControl& control, Canvas& canvas, int x, int y, const WindowPaint& how);
+// Paints the form and its controls as its window shows them; the form is painted whatever its
+// Visible flag (a window being shown or hidden still paints).
+void PaintForm(TForm& form, Canvas& canvas, const WindowPaint& how);
+// A hash of that picture, the button under the mouse and the one held down included: equal
+// hashes, equal pictures, so a window repaints only when its hash changes.
+std::uint64_t FormPaintHash(TForm& form, const WindowPaint& how);
+
+// What a window posts to its form's application: each message runs on the next message pass,
+// and only if the window still shows the form by then.
+class WindowMessages {
+ public:
+  explicit WindowMessages(TForm& form) : form_(form) {}
+  void PostWhileShown(std::function<void()> message);
+  // A click or double click on a control.
+  void Post(TControl* control, bool doubleClick);
+  // The window no longer shows the form: what it posted does not run.
+  void Cut() { alive_.reset(); }
+
+ private:
+  TForm& form_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
 // Paints a button: flat buttons show an edge only under the mouse and sink while pressed, the
 // others a two-pixel bevel; glyph and caption centred together with the accelerator letter
 // underlined; disabled text engraved; the focus rectangle inside.

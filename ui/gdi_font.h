@@ -1,11 +1,13 @@
-// Windows only: the GDI fonts behind the font renderer, which the Win32 backend draws with too,
-// so that what is measured is what is drawn.
+// Windows only: the GDI pieces behind the font renderer that the Win32 backend draws with too:
+// the fonts, so that what is measured is what is drawn, and the bitmaps both read pixels from.
 #pragma once
 
 #include <string>
 
 #include "ui/font.h"
 
+struct HBITMAP__;
+struct HDC__;
 struct HFONT__;
 
 namespace zev::ui {
@@ -16,5 +18,9 @@ HFONT__* GdiFont(const TFont& font);
 // A Windows-1252 text as the wide-character calls take it: drawn through them, it shows the same
 // whatever the system's ANSI code page.
 std::wstring WideText(const std::string& text1252);
+
+// A 32-bit bitmap of the size given, compatible with dc, its rows top down and each pixel
+// 0xAARRGGBB at *bits; nullptr when the system has no room for it.
+HBITMAP__* TopDownBitmap(HDC__* dc, int width, int height, void** bits);
 
 }  // namespace zev::ui

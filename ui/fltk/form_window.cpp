@@ -100,7 +100,7 @@ void FormWindow::SetAppCursor(platform::Cursor shape) {
 
 void FormWindow::Detach() {
   detached_ = true;
-  alive_.reset();
+  messages_.Cut();
   for (const auto& native : natives_) native->Widget().hide();
   natives_.clear();
   pressed_ = hover_ = nullptr;
@@ -150,17 +150,7 @@ void FormWindow::Sync() {
   }
 }
 
-std::uint64_t FormWindow::PaintHash() {
-  std::uint64_t state = 0xCBF29CE484222325ULL;
-  HashCanvas canvas(&state);
-  const bool visible = form_.Visible;
-  form_.Visible = true;
-  PaintWindow(form_, canvas, 0, 0, HowToPaint());
-  form_.Visible = visible;
-  canvas.Add(reinterpret_cast<std::uintptr_t>(hover_));
-  canvas.Add(reinterpret_cast<std::uintptr_t>(pressed_));
-  return state;
-}
+std::uint64_t FormWindow::PaintHash() { return FormPaintHash(form_, HowToPaint()); }
 
 WindowPaint FormWindow::HowToPaint() const {
   WindowPaint how;
@@ -185,29 +175,16 @@ void FormWindow::draw() {
     } clipper;
     WindowPaint how = HowToPaint();
     how.clipper = &clipper;
-    const bool visible = form_.Visible;
-    form_.Visible = true;
-    PaintWindow(form_, canvas, 0, 0, how);
-    form_.Visible = visible;
+    PaintForm(form_, canvas, how);
   }
   draw_children();
 }
 
 TControl* FormWindow::ControlAt(int x, int y) { return ui::ControlAt(form_, x, y); }
 
-void FormWindow::PostWhileShown(std::function<void()> message) {
-  std::weak_ptr<int> alive = alive_;
-  form_.App().Post([alive, message = std::move(message)] {
-    if (alive.lock()) message();
-  });
-}
+void FormWindow::PostWhileShown(std::function<void()> message) { messages_.PostWhileShown(std::move(message)); }
 
-void FormWindow::Post(TControl* control, bool doubleClick) {
-  PostWhileShown([control, doubleClick] {
-    if (doubleClick) control->DblClick();
-    else control->Click();
-  });
-}
+void FormWindow::Post(TControl* control, bool doubleClick) { messages_.Post(control, doubleClick); }
 
 void FormWindow::UpdateHover(int x, int y) {
   TControl* hit = Fl::belowmouse() == this || Fl::belowmouse() == nullptr ? ControlAt(x, y) : nullptr;

@@ -6,7 +6,6 @@
 
 #include "ui/application.h"
 #include "ui/gdi_font.h"
-#include "ui/hash_canvas.h"
 #include "ui/std_controls.h"
 #include "ui/win32/gdi_canvas.h"
 
@@ -91,7 +90,7 @@ FormWindow::FormWindow(TForm& form, HWND owner) : form_(form) {
 }
 
 FormWindow::~FormWindow() {
-  alive_.reset();
+  messages_.Cut();
   natives_.clear();
   if (handle_) {
     SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
@@ -180,17 +179,7 @@ WindowPaint FormWindow::HowToPaint() const {
   return how;
 }
 
-std::uint64_t FormWindow::PaintHash() {
-  std::uint64_t state = 0xCBF29CE484222325ULL;
-  HashCanvas canvas(&state);
-  const bool visible = form_.Visible;
-  form_.Visible = true;
-  PaintWindow(form_, canvas, 0, 0, HowToPaint());
-  form_.Visible = visible;
-  canvas.Add(reinterpret_cast<std::uintptr_t>(hover_));
-  canvas.Add(reinterpret_cast<std::uintptr_t>(pressed_));
-  return state;
-}
+std::uint64_t FormWindow::PaintHash() { return FormPaintHash(form_, HowToPaint()); }
 
 void FormWindow::Paint() {
   PAINTSTRUCT paint;
@@ -212,10 +201,7 @@ void FormWindow::Paint() {
     } clipper(canvas.DC());
     WindowPaint how = HowToPaint();
     how.clipper = &clipper;
-    const bool visible = form_.Visible;
-    form_.Visible = true;
-    PaintWindow(form_, canvas, 0, 0, how);
-    form_.Visible = visible;
+    PaintForm(form_, canvas, how);
   }
   EndPaint(handle_, &paint);
 }
@@ -228,18 +214,11 @@ RasterImage FormWindow::Capture() {
   }
   RasterImage image(std::max(0L, client.right), std::max(0L, client.bottom));
   if (image.width == 0 || image.height == 0) return image;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   const HDC window = GetDC(handle_);
   const HDC memory = CreateCompatibleDC(window);
-  const HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (memory && bitmap && bits) {
+  const HBITMAP bitmap = TopDownBitmap(window, image.width, image.height, &bits);
+  if (memory && bitmap) {
     const HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, image.width, image.height, window, 0, 0, SRCCOPY);
     GdiFlush();
@@ -257,19 +236,9 @@ RasterImage FormWindow::Capture() {
   return image;
 }
 
-void FormWindow::PostWhileShown(std::function<void()> message) {
-  std::weak_ptr<int> alive = alive_;
-  form_.App().Post([alive, message = std::move(message)] {
-    if (alive.lock()) message();
-  });
-}
+void FormWindow::PostWhileShown(std::function<void()> message) { messages_.PostWhileShown(std::move(message)); }
 
-void FormWindow::Post(TControl* control, bool doubleClick) {
-  PostWhileShown([control, doubleClick] {
-    if (doubleClick) control->DblClick();
-    else control->Click();
-  });
-}
+void FormWindow::Post(TControl* control, bool doubleClick) { messages_.Post(control, doubleClick); }
 
 bool FormWindow::QueueKey(const MSG& message) {
   if (!handle_) return false;

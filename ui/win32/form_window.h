@@ -81,7 +81,7 @@ class FormWindow : public NativeHost {
   TForm& form_;
   HWND handle_ = nullptr;
   std::vector<std::unique_ptr<NativeControl>> natives_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  WindowMessages messages_{form_};
   std::uint64_t painted_ = 0;
   bool everSynced_ = false;
   int modelLeft_ = 0, modelTop_ = 0, modelWidth_ = 0, modelHeight_ = 0;

@@ -98,17 +98,10 @@ void GdiCanvas::Blend(int x, int y, const TPicture& picture, bool greyed) {
   if (picture.Empty() ||
       picture.Pixels.size() != static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height))
     return;
-  // AlphaBlend takes its source as premultiplied BGRA, bottom row last in a top-down bitmap.
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = picture.Width;
-  info.bmiHeader.biHeight = -picture.Height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  // AlphaBlend takes its source with the colours premultiplied by the alpha.
   void* bits = nullptr;
-  const Object bitmap(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) return;
+  const Object bitmap(TopDownBitmap(dc_, picture.Width, picture.Height, &bits));
+  if (!bitmap) return;
   auto* out = static_cast<std::uint32_t*>(bits);
   for (std::size_t i = 0; i < picture.Pixels.size(); ++i) {
     const std::uint32_t pixel = greyed ? Greyed(picture.Pixels[i]) : picture.Pixels[i];
