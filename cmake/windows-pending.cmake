@@ -14,9 +14,10 @@ set(ZEV_WINDOWS_PENDING
   platform/shell.cpp           # shell_posix.cpp
   setup/program.cpp            # no user interface backend for Windows yet
   tools/zevpack/pack_tool.cpp  # path::c_str() taken as char*
-  # Libraries without a MinGW package here.
-  ui/png_io.cpp                # libpng
-  ui/font_renderer.cpp         # fontconfig, FreeType
+  # Linux sides of what Windows does with its own means (libpng, fontconfig and FreeType have no
+  # MinGW package here): png_io_win32.cpp (stb), font_renderer_win32.cpp (GDI).
+  ui/png_io.cpp
+  ui/font_renderer.cpp
   # Tests that use POSIX calls themselves.
   tests/fuzz/kept_inputs_test.cpp                  # tests/fuzz/fuzz_support.h: setrlimit, SIGXFSZ; utimensat
   tests/fuzz/checks_test.cpp                       # fuzz_support.h, utimensat
@@ -47,6 +48,7 @@ set(ZEV_WINDOWS_PENDING
   tests/ui/canvas_test.cpp
   tests/ui/controls_test.cpp
   tests/ui/focus_test.cpp
+  tests/ui_win32/window_test.cpp   # the backend's native controls take in the file controls
   tests/setup/answers_test.cpp
   tests/setup/change_dir_test.cpp
   tests/setup/fountain_fill_test.cpp

@@ -8,10 +8,11 @@ zev_packages=(
 )
 
 # The Windows stage's own packages: the MinGW-w64 cross compilers (the -posix ones, whose
-# thread model has std::mutex), zlib and GoogleTest's sources for them, and Wine to run the
-# 64-bit programs. Apart from the main list, so that the main job installs no Wine.
+# thread model has std::mutex), zlib and GoogleTest's sources for them, the header-only PNG
+# coders (stb: libpng has no MinGW package), and Wine to run the 64-bit programs. Apart from
+# the main list, so that the main job installs no Wine.
 zev_windows_packages=(
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest libstb-dev
   wine64 fonts-wine
 )
 

@@ -27,9 +27,9 @@
 #include "setup/uninstall_window.h"
 #include "setup/unzip.h"
 #include "setup/wizard.h"
-#include "ui/fltk/fltk_backend.h"
 #include "ui/headless_backend.h"
 #include "ui/png_io.h"
+#include "ui/window_backend.h"
 
 namespace zev::setup {
 namespace {
@@ -231,7 +231,7 @@ std::optional<int> ConfigureMachine(const Options& options) {
 std::unique_ptr<ui::Backend> MakeBackend(bool windows, std::function<platform::ModalResult(const ui::BoxRequest&)> answerer) {
   if (windows) {
     try {
-      return std::make_unique<ui::fltk::FltkBackend>();
+      return ui::MakeWindowBackend();
     } catch (const std::exception& e) {
       Report(e.what());
       return nullptr;
@@ -480,7 +480,7 @@ int RunSetupProgram(const std::vector<std::string>& args) {
     return kSetupOk;
   }
   if (options.preview) return RunPreview(options);
-  if (!options.unattended && !options.dryRun && !ui::fltk::FltkBackend::DisplayAvailable()) {
+  if (!options.unattended && !options.dryRun && !ui::WindowsAvailable()) {
     Report(std::string("no display to open the setup windows on ($DISPLAY is not set or cannot be opened); ") +
            (options.uninstall ? "run 'zev-setup --uninstall DIR --unattended' to remove without windows (see --help)"
                               : "run 'zev-setup --unattended [ANSWERS]' to install without windows (see --help)"));

@@ -11,9 +11,16 @@ add_test(NAME wine_prefix_removal COMMAND ${ZEV_WINE_TEST} remove ${ZEV_WINE_STA
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 set_tests_properties(wine_prefix_removal PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 
+# zev_wine_test(TARGET [DISPLAY]): with DISPLAY the program shows windows (scripts/wine-test
+# run-display: an X server and a window manager of its own).
 function(zev_wine_test target)
+  cmake_parse_arguments(PARSE_ARGV 1 ZEV "DISPLAY" "" "")
   target_compile_options(${target} PRIVATE -fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
-  add_test(NAME ${target} COMMAND ${ZEV_WINE_TEST} run ${ZEV_WINE_STATE} $<TARGET_FILE:${target}>)
+  set(run run)
+  if(ZEV_DISPLAY)
+    set(run run-display)
+  endif()
+  add_test(NAME ${target} COMMAND ${ZEV_WINE_TEST} ${run} ${ZEV_WINE_STATE} $<TARGET_FILE:${target}>)
   set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
 endfunction()
 

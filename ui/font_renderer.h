@@ -1,5 +1,6 @@
 // Text without the Windows fonts: fontconfig finds a face for each Windows font name (with fixed
-// substitutes for the names the forms use), FreeType measures and rasterises it.
+// substitutes for the names the forms use), FreeType measures and rasterises it. On Windows GDI
+// does all three with the fonts by name (font_renderer_win32.cpp).
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,8 @@ struct TextSize {
 
 // The fontconfig pattern that stands in for a Windows font: "Impact" -> DejaVu Sans Condensed
 // Bold, "Times New Roman" -> Liberation Serif, "MS Sans Serif" -> Liberation Sans; any other
-// name is asked for as it is. Bold adds the bold weight.
+// name is asked for as it is. Bold adds the bold weight. On Windows, which has the fonts, it is
+// the face name itself (":bold" added for the bold weight).
 std::string FontPattern(const TFont& font);
 
 class FontRenderer {

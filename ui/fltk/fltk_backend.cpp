@@ -13,6 +13,15 @@
 #include "ui/fltk/dialogs.h"
 #include "ui/font_renderer.h"
 #include "ui/fltk/form_window.h"
+#include "ui/window_backend.h"
+
+namespace zev::ui {
+
+bool WindowsAvailable() { return fltk::FltkBackend::DisplayAvailable(); }
+
+std::unique_ptr<Backend> MakeWindowBackend() { return std::make_unique<fltk::FltkBackend>(); }
+
+}  // namespace zev::ui
 
 namespace zev::ui::fltk {
 namespace {

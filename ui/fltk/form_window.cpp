@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "ui/accelerator.h"
 #include "ui/application.h"
 #include "ui/fltk/fltk_canvas.h"
 #include "ui/fltk/window_frame.h"
+#include "ui/form_view.h"
 #include "ui/std_controls.h"
 
 namespace zev::ui::fltk {
@@ -100,7 +100,7 @@ void FormWindow::SetAppCursor(platform::Cursor shape) {
 
 void FormWindow::Detach() {
   detached_ = true;
-  alive_.reset();
+  messages_.Cut();
   for (const auto& native : natives_) native->Widget().hide();
   natives_.clear();
   pressed_ = hover_ = nullptr;
@@ -150,132 +150,41 @@ void FormWindow::Sync() {
   }
 }
 
-std::uint64_t FormWindow::PaintHash() {
-  std::uint64_t state = 0xCBF29CE484222325ULL;
-  HashCanvas canvas(&state);
-  const bool visible = form_.Visible;
-  form_.Visible = true;
-  PaintControl(form_, canvas, 0, 0, false);
-  form_.Visible = visible;
-  canvas.Add(reinterpret_cast<std::uintptr_t>(hover_));
-  canvas.Add(reinterpret_cast<std::uintptr_t>(pressed_));
-  return state;
-}
+std::uint64_t FormWindow::PaintHash() { return FormPaintHash(form_, HowToPaint()); }
 
-void FormWindow::PaintControl(TControl& control, Canvas& canvas, int x, int y, bool clip) {
-  if (!control.Visible || IsNative(&control)) return;
-  if (clip) fl_push_clip(x, y, control.Width, control.Height);
-  canvas.SetOrigin(x, y);
-  if (auto* button = dynamic_cast<TButton*>(&control)) PaintButton(*button, canvas);
-  else control.Paint(canvas);
-  if (auto* container = dynamic_cast<TWinControl*>(&control))
-    for (TControl* child : container->Controls())
-      PaintControl(*child, canvas, x + child->Left, y + child->Top, clip);
-  if (clip) fl_pop_clip();
-}
-
-void FormWindow::PaintButton(TButton& button, Canvas& canvas) {
-  const int w = button.Width, h = button.Height;
-  const bool down = pressed_ == &button && hover_ == &button && button.Enabled;
-  canvas.Brush.Style = TBrushStyle::bsSolid;
-  canvas.Brush.Color = button.Color;
-  canvas.FillRect(0, 0, w, h);
-  if (!button.Flat) {
-    // A raised bevel two pixels deep, pressed in while held down.
-    if (down) {
-      canvas.DrawFrame(0, 0, w, h, cl3DDkShadow, clBtnHighlight);
-      canvas.DrawFrame(1, 1, w - 1, h - 1, clBtnShadow, clBtnFace);
-    } else {
-      canvas.DrawFrame(0, 0, w, h, clBtnHighlight, cl3DDkShadow);
-      canvas.DrawFrame(1, 1, w - 1, h - 1, clBtnFace, clBtnShadow);
-    }
-  } else if (button.Enabled && (hover_ == &button || pressed_ == &button)) {
-    // A flat button shows its edge only under the mouse.
-    if (down) canvas.DrawFrame(0, 0, w, h, clBtnShadow, clBtnHighlight);
-    else canvas.DrawFrame(0, 0, w, h, clBtnHighlight, clBtnShadow);
-  }
-
-  std::size_t underline;
-  const std::string text = StripAccelerator(button.Caption, underline);
-  canvas.Font = button.Font;
-  const TextSize size = canvas.TextExtent(text);
-  const bool glyph = button.Glyph && !button.Glyph->Empty();
-  const int glyphWidth = glyph ? button.Glyph->Width + 4 : 0;
-  const int shift = down ? 1 : 0;
-  // Glyph and caption together, centred.
-  int x = std::max(2, (w - glyphWidth - size.cx) / 2) + shift;
-  if (glyph) {
-    const int gy = (h - button.Glyph->Height) / 2 + shift;
-    if (auto* fl = dynamic_cast<FlCanvas*>(&canvas); fl && !button.Enabled) fl->DrawPictureInactive(x, gy, *button.Glyph);
-    else canvas.DrawPicture(x, gy, *button.Glyph);
-    x += glyphWidth;
-  }
-  const int ty = (h - size.cy) / 2 + shift;
-  auto drawText = [&](int dx, int dy, TColor color) {
-    canvas.Font.Color = color;
-    canvas.TextOut(x + dx, ty + dy, text);
-    if (underline != std::string::npos) {
-      const int left = canvas.TextExtent(text.substr(0, underline)).cx;
-      const int right = canvas.TextExtent(text.substr(0, underline + 1)).cx;
-      canvas.Brush.Color = color;
-      canvas.FillRect(x + dx + left, ty + dy + size.cy - 2, x + dx + right, ty + dy + size.cy - 1);
-    }
+WindowPaint FormWindow::HowToPaint() const {
+  WindowPaint how;
+  how.isNative = [this](const TControl& control) { return IsNative(&control); };
+  how.hover = hover_;
+  how.pressed = pressed_;
+  how.greyGlyph = [](Canvas& canvas, int x, int y, const TPicture& glyph) {
+    if (auto* fl = dynamic_cast<FlCanvas*>(&canvas)) fl->DrawPictureInactive(x, y, glyph);
+    else canvas.DrawPicture(x, y, glyph);
   };
-  if (button.Enabled) {
-    drawText(0, 0, button.Font.Color);
-  } else {
-    // Disabled text is engraved: white below right, grey on top.
-    drawText(1, 1, clBtnHighlight);
-    drawText(0, 0, clBtnShadow);
-  }
-  if (button.Focused() && button.CanFocus()) canvas.DrawFocusRect(3 + shift, 3 + shift, w - 3 + shift, h - 3 + shift, clWindowText);
-  if (auto* hash = dynamic_cast<HashCanvas*>(&canvas)) hash->Add(button.Enabled ? 1 : 0);
+  return how;
 }
 
 void FormWindow::draw() {
   if (detached_) return;
   if (damage() & ~FL_DAMAGE_CHILD) {
     FlCanvas canvas(w(), h());
-    const bool visible = form_.Visible;
-    form_.Visible = true;
-    PaintControl(form_, canvas, 0, 0, true);
-    form_.Visible = visible;
+    // Each control paints within its own rectangle.
+    struct FlClipper : Clipper {
+      void Push(int x, int y, int width, int height) override { fl_push_clip(x, y, width, height); }
+      void Pop() override { fl_pop_clip(); }
+    } clipper;
+    WindowPaint how = HowToPaint();
+    how.clipper = &clipper;
+    PaintForm(form_, canvas, how);
   }
   draw_children();
 }
 
-TControl* FormWindow::ControlAt(int x, int y) {
-  // Depth first, topmost child first.
-  struct Finder {
-    FormWindow& window;
-    TControl* Find(TControl& control, int left, int top, int px, int py) {
-      if (!control.Visible) return nullptr;
-      if (px < left || py < top || px >= left + control.Width || py >= top + control.Height) return nullptr;
-      if (auto* container = dynamic_cast<TWinControl*>(&control)) {
-        const auto& children = container->Controls();
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-          if (TControl* hit = Find(**it, left + (*it)->Left, top + (*it)->Top, px, py)) return hit;
-      }
-      return &control;
-    }
-  } finder{*this};
-  TControl* hit = finder.Find(form_, 0, 0, x, y);
-  return hit ? hit : &form_;
-}
+TControl* FormWindow::ControlAt(int x, int y) { return ui::ControlAt(form_, x, y); }
 
-void FormWindow::PostWhileShown(std::function<void()> message) {
-  std::weak_ptr<int> alive = alive_;
-  form_.App().Post([alive, message = std::move(message)] {
-    if (alive.lock()) message();
-  });
-}
+void FormWindow::PostWhileShown(std::function<void()> message) { messages_.PostWhileShown(std::move(message)); }
 
-void FormWindow::Post(TControl* control, bool doubleClick) {
-  PostWhileShown([control, doubleClick] {
-    if (doubleClick) control->DblClick();
-    else control->Click();
-  });
-}
+void FormWindow::Post(TControl* control, bool doubleClick) { messages_.Post(control, doubleClick); }
 
 void FormWindow::UpdateHover(int x, int y) {
   TControl* hit = Fl::belowmouse() == this || Fl::belowmouse() == nullptr ? ControlAt(x, y) : nullptr;

@@ -18,10 +18,7 @@
 #include "platform/host.h"
 #include "ui/fltk/native_controls.h"
 #include "ui/form.h"
-
-namespace zev::ui {
-class TButton;
-}
+#include "ui/form_view.h"
 
 namespace zev::ui::fltk {
 
@@ -70,15 +67,15 @@ class FormWindow : public Fl_Double_Window, public NativeHost {
   NativeControl* NativeOf(const TControl* control);
   // Puts FLTK's focus where the form's is, when the keyboard is this window's (or force).
   void ApplyFocus(bool force);
-  void PaintControl(TControl& control, Canvas& canvas, int x, int y, bool clip);
-  void PaintButton(TButton& button, Canvas& canvas);
+  // How the form is painted now: natives left out, the buttons under the mouse and held down.
+  WindowPaint HowToPaint() const;
   bool IsNative(const TControl* control) const;
   void UpdateHover(int x, int y);
   static void WindowCallback(Fl_Widget* widget, void* data);
 
   TForm& form_;
   std::vector<std::unique_ptr<NativeControl>> natives_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  WindowMessages messages_{form_};
   std::uint64_t painted_ = 0;
   bool everSynced_ = false;
   int modelLeft_ = 0, modelTop_ = 0, modelWidth_ = 0, modelHeight_ = 0;

@@ -10,7 +10,6 @@
 #undef None
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -20,6 +19,7 @@
 #include "ui/file_controls.h"
 #include "ui/fltk/fltk_canvas.h"
 #include "ui/form.h"
+#include "ui/form_view.h"
 #include "ui/std_controls.h"
 
 namespace zev::ui::fltk {
@@ -47,36 +47,10 @@ std::uint64_t LookOf(const TControl& control) {
   return h;
 }
 
-// Where a control lies in its form's client area.
-void ClientPosition(const TControl& control, int& x, int& y) {
-  x = y = 0;
-  for (const TControl* c = &control; c && !dynamic_cast<const TForm*>(c); c = c->Parent()) {
-    x += c->Left;
-    y += c->Top;
-  }
-}
-
 // A browser line shown as plain text: "@." stops FLTK from reading formatting codes.
 std::string PlainLine(const std::string& text1252) {
   // An empty line would be drawn lower than a line of text.
   return "@." + (text1252.empty() ? std::string(" ") : ToUtf8(text1252));
-}
-
-// How many entries of a directory list are levels of its path: the root and each folder.
-int PathLevels(const std::string& directory) {
-  if (directory.size() < 3) return 0;
-  int levels = 1;
-  const std::string rest = directory.substr(3);
-  bool inName = false;
-  for (char c : rest) {
-    if (c == '\\') {
-      inName = false;
-    } else if (!inName) {
-      inName = true;
-      ++levels;
-    }
-  }
-  return levels;
 }
 
 // A widget's callback once its adapter is gone: the window was cut off from its form, and FLTK
@@ -337,15 +311,7 @@ class DirectoryListNative final : public ListNative {
       : ListNative(dirs, browser), dirs_(dirs) {}
 
  private:
-  std::vector<std::string> Entries() const override {
-    const int levels = PathLevels(dirs_.Directory());
-    std::vector<std::string> entries;
-    for (std::size_t i = 0; i < dirs_.Items.Count(); ++i) {
-      const int depth = static_cast<int>(i) < levels ? static_cast<int>(i) : levels;
-      entries.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + dirs_.Items[i]);
-    }
-    return entries;
-  }
+  std::vector<std::string> Entries() const override { return IndentedEntries(dirs_); }
   int& Selection() override { return dirs_.ItemIndex; }
 
   TDirectoryListBox& dirs_;
@@ -375,11 +341,7 @@ class DriveNative final : public NativeControl {
       for (const std::string& item : shown_) choice_.add(ToUtf8(item).c_str(), 0, nullptr, nullptr, 0);
       index_ = -2;
     }
-    int index = -1;
-    for (std::size_t i = 0; i < shown_.size(); ++i)
-      if (!shown_[i].empty() &&
-          std::toupper(static_cast<unsigned char>(shown_[i][0])) == static_cast<unsigned char>(combo_.Drive()))
-        index = static_cast<int>(i);
+    const int index = DriveIndex(combo_);
     if (index != index_) {
       index_ = index;
       if (index >= 0) choice_.value(index);
