@@ -6,9 +6,6 @@
 set(ZEV_WINDOWS_PENDING
   # Portable logic whose host side exists only as *_posix.cpp so far: each waits for its
   # *_win32.cpp twin.
-  platform/attributes.cpp      # attributes_posix.cpp: extended attributes for the DOS bits
-  platform/file_stream.cpp     # file_stream_posix.cpp, share_locks_posix.cpp
-  platform/files.cpp           # files_posix.cpp
   platform/profile.cpp         # whole_file_posix.cpp
   platform/shell.cpp           # shell_posix.cpp
   setup/program.cpp            # no user interface backend for Windows yet
