@@ -9,7 +9,6 @@ set(ZEV_WINDOWS_PENDING
   platform/profile.cpp         # whole_file_posix.cpp
   platform/shell.cpp           # shell_posix.cpp
   setup/program.cpp            # no user interface backend for Windows yet
-  tools/zevpack/pack_tool.cpp  # path::c_str() taken as char*
   # Libraries without a MinGW package here.
   ui/png_io.cpp                # libpng
   ui/font_renderer.cpp         # fontconfig, FreeType
@@ -63,7 +62,7 @@ set(ZEV_WINDOWS_PENDING
 # The programs a Windows build ships, and those of them that do not link yet (they need the
 # whole platform layer; zev-setup also a user interface backend).
 set(ZEV_WINDOWS_PROGRAMS zev-setup zevarc zevpack)
-set(ZEV_WINDOWS_PENDING_PROGRAMS zev-setup zevarc zevpack)
+set(ZEV_WINDOWS_PENDING_PROGRAMS zev-setup)
 
 # Keeps the sources of this host in the list variable named by var: the host files of the other
 # host go (foo_posix.cpp on Windows, foo_win32.cpp elsewhere), and in a Windows build the pending

@@ -18,4 +18,10 @@ std::optional<std::string> WindowsName(const std::filesystem::path& hostName);
 // equal without regard to case on Windows.
 bool SameHostComponent(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// Text as the host's command lines, terminals and file-name strings carry it: UTF-8 on Linux, the
+// ANSI code page on Windows (the program's own, so nothing changes there). WindowsText gives
+// nothing when a character has no Windows-1252 form.
+std::optional<std::string> WindowsText(const std::string& hostText);
+std::string HostText(const std::string& windowsText);
+
 }  // namespace zev::platform

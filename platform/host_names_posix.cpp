@@ -14,4 +14,7 @@ bool SameHostComponent(const std::filesystem::path& a, const std::filesystem::pa
   return a.native() == b.native();
 }
 
+std::optional<std::string> WindowsText(const std::string& hostText) { return Utf8ToWin1252(hostText); }
+std::string HostText(const std::string& windowsText) { return Win1252ToUtf8(windowsText); }
+
 }  // namespace zev::platform

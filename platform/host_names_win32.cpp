@@ -17,4 +17,7 @@ bool SameHostComponent(const std::filesystem::path& a, const std::filesystem::pa
          CSTR_EQUAL;
 }
 
+std::optional<std::string> WindowsText(const std::string& hostText) { return hostText; }
+std::string HostText(const std::string& windowsText) { return windowsText; }
+
 }  // namespace zev::platform
