@@ -25,22 +25,15 @@ set(ZEV_WINDOWS_PENDING
   tests/platform/machine_test.cpp      # setenv, unsetenv
   tests/platform/file_stream_test.cpp  # setrlimit, fork, waitpid
   tests/platform/profile_test.cpp      # setrlimit, getxattr, setxattr, mkfifo
+  tests/compress/archive_robustness_test.cpp  # sys/mount.h, geteuid
   tests/setup/full_disk_install_test.cpp  # sys/mount.h, geteuid
   tests/setup/hostile_stage_test.cpp      # sys/mount.h, geteuid
   tests/setup/unzip_test.cpp              # stat(path.c_str()), st_mode is 16 bits
   tests/shortcut/shell_link_test.cpp      # fopen(path.c_str())
   # Tests that compile but need the pending platform files above (ScopedMachine, FileStream,
   # the file functions, the profile functions, the program start) or the font renderer.
-  tests/compress/archive_robustness_test.cpp
-  tests/compress/archive_writer_test.cpp
-  tests/compress/spill_stream_test.cpp
-  tests/compress/compress_test.cpp
-  tests/platform/files_test.cpp
-  tests/platform/no_link_files_test.cpp   # platform/no_link_files_posix.cpp has no Win32 twin yet
   tests/platform/fs_utils_test.cpp
   tests/platform/shell_test.cpp
-  tests/segment/segment_test.cpp
-  tests/segment/segment_writer_test.cpp
   tests/shortcut/shortcut_test.cpp
   tests/ui/application_test.cpp
   tests/ui/canvas_test.cpp

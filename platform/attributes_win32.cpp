@@ -11,7 +11,13 @@ std::uint32_t HostFileAttributes(const std::filesystem::path& hostPath) {
 }
 
 bool SetHostFileAttributes(const std::filesystem::path& host, std::uint32_t attributes) {
-  return ::SetFileAttributesA(Ansi(host).c_str(), attributes & ~faDirectory) != 0;
+  const std::string name = Ansi(host);
+  const DWORD word = attributes & ~faDirectory;
+  // The other bits go first, read-only last: Wine keeps hidden and system in an extended
+  // attribute of the host's, which it cannot write once it has made the file read-only. On
+  // Windows the first call changes nothing that the second does not.
+  if ((word & faReadOnly) && !::SetFileAttributesA(name.c_str(), word & ~faReadOnly)) return false;
+  return ::SetFileAttributesA(name.c_str(), word) != 0;
 }
 
 }  // namespace zev::platform
