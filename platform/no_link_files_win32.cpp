@@ -8,6 +8,7 @@
 #include "platform/host_names.h"
 #include "platform/machine.h"
 #include "platform/no_link_files.h"
+#include "platform/no_link_path.h"
 #include "platform/path_names.h"
 
 namespace fs = std::filesystem;
@@ -47,26 +48,13 @@ Walk Refuse(Walk walk, std::string problem) {
 
 Walk WalkNoLinks(const std::string& windowsPath) {
   Walk walk;
-  std::string full;
-  try {
-    full = Machine::Current().ExpandFileName(windowsPath);
-  } catch (const Exception& e) {
-    return Refuse(std::move(walk), e.Message());
-  }
-  const auto folder = Machine::Current().DriveFolder(full[0]);
-  if (!folder) return Refuse(std::move(walk), std::string("drive ") + full[0] + ": is not mapped: " + full);
-  if (full[0] == 'C' && full.size() > kMaxPathLength)
-    return Refuse(std::move(walk), "path longer than " + std::to_string(kMaxPathLength) + " characters: " + full);
-  std::vector<std::string> parts;
-  for (std::size_t start = 3; start < full.size();) {
-    const std::size_t end = std::min(full.find('\\', start), full.size());
-    parts.push_back(full.substr(start, end - start));
-    start = end + 1;
-  }
-  for (const std::string& part : parts)
-    if (!IsValidWindowsName(part)) return Refuse(std::move(walk), "invalid file name: " + full);
+  NoLinkPath placed;
+  if (std::string problem = PlaceNoLinkPath(windowsPath, placed); !problem.empty())
+    return Refuse(std::move(walk), std::move(problem));
+  const std::string& full = placed.full;
+  const std::vector<std::string>& parts = placed.parts;
 
-  walk.host = *folder;
+  walk.host = placed.driveFolder;
   Handle root = HoldFolder(walk.host);
   if (!root.valid()) return walk;  // the drive's folder is missing: so is everything on it
   walk.held.push_back(std::move(root));
@@ -116,19 +104,7 @@ Walk WalkNoLinks(const std::string& windowsPath) {
   return walk;
 }
 
-RemoveResult Result(RemoveOutcome outcome, std::string problem = "") { return {outcome, std::move(problem)}; }
 
-RemoveResult NotThere(const Walk& walk, const std::string& windowsPath, const char* wanted) {
-  switch (walk.facts.kind) {
-    case EntryKind::Missing:
-      return Result(RemoveOutcome::Missing);
-    case EntryKind::Link:
-    case EntryKind::Refused:
-      return Result(RemoveOutcome::Refused, walk.facts.problem);
-    default:
-      return Result(RemoveOutcome::Refused, windowsPath + " is not " + wanted);
-  }
-}
 
 // The identity of an open file or folder: its volume and its index there.
 bool SameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
@@ -179,7 +155,7 @@ EntryFacts LookUpNoLinks(const std::string& windowsPath) { return WalkNoLinks(wi
 
 RemoveResult RemoveFileNoLinks(const std::string& windowsPath, const EntryFacts* expected) {
   const Walk walk = WalkNoLinks(windowsPath);
-  if (walk.facts.kind != EntryKind::File) return NotThere(walk, windowsPath, "a file");
+  if (walk.facts.kind != EntryKind::File) return NotThere(walk.facts, windowsPath, "a file");
   if (expected && (expected->size != walk.facts.size || expected->modified != walk.facts.modified))
     return Result(RemoveOutcome::Changed);
   // A read-only file is the caller's to remove: the attribute goes first (by name: the folders
@@ -196,7 +172,7 @@ RemoveResult RemoveFileNoLinks(const std::string& windowsPath, const EntryFacts*
 
 RemoveResult RemoveFolderNoLinks(const std::string& windowsPath) {
   const Walk walk = WalkNoLinks(windowsPath);
-  if (walk.facts.kind != EntryKind::Folder) return NotThere(walk, windowsPath, "a folder");
+  if (walk.facts.kind != EntryKind::Folder) return NotThere(walk.facts, windowsPath, "a folder");
   const Handle folder = HoldFolder(walk.host);
   if (walk.driveRoot || (folder.valid() && IsDriveFolder(folder.get())))
     return Result(RemoveOutcome::Refused, windowsPath + " is a drive");
