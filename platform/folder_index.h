@@ -17,7 +17,8 @@ namespace zev::platform {
 // The entry of the host folder that utf8Name stands for: the name itself when it exists, else
 // the first name in sorted order whose Windows form (Windows-1252) equals it without regard to
 // case. Nothing when there is none. For folders outside every drive, such as the disk folders
-// beside the start folder.
+// beside the start folder. On Windows the name is host text in the ANSI code page (host_names.h),
+// and the answer the entry's own spelling as the file system matched it.
 std::optional<std::string> FindHostEntryNoCase(const std::filesystem::path& folder, const std::string& utf8Name);
 
 // How often a folder was read to build or rebuild its index, since the program started: a

@@ -1,4 +1,5 @@
 #include "platform/no_link_files.h"
+#include "platform/no_link_path.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -50,27 +51,14 @@ Walk Refuse(Walk walk, std::string problem) {
 
 Walk WalkNoLinks(const std::string& windowsPath) {
   Walk walk;
-  std::string full;
-  try {
-    full = Machine::Current().ExpandFileName(windowsPath);
-  } catch (const Exception& e) {
-    return Refuse(std::move(walk), e.Message());
-  }
-  const auto folder = Machine::Current().DriveFolder(full[0]);
-  if (!folder) return Refuse(std::move(walk), std::string("drive ") + full[0] + ": is not mapped: " + full);
-  if (full[0] == 'C' && full.size() > kMaxPathLength)
-    return Refuse(std::move(walk), "path longer than " + std::to_string(kMaxPathLength) + " characters: " + full);
-  std::vector<std::string> parts;
-  for (std::size_t start = 3; start < full.size();) {
-    const std::size_t end = std::min(full.find('\\', start), full.size());
-    parts.push_back(full.substr(start, end - start));
-    start = end + 1;
-  }
-  for (const std::string& part : parts)
-    if (!IsValidWindowsName(part)) return Refuse(std::move(walk), "invalid file name: " + full);
+  NoLinkPath placed;
+  if (std::string problem = PlaceNoLinkPath(windowsPath, placed); !problem.empty())
+    return Refuse(std::move(walk), std::move(problem));
+  const std::string& full = placed.full;
+  const std::vector<std::string>& parts = placed.parts;
 
-  walk.root = walk.host = *folder;
-  Descriptor dir(::open(folder->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  walk.root = walk.host = placed.driveFolder;
+  Descriptor dir(::open(walk.root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!dir.valid()) return walk;  // the drive's folder is missing: so is everything on it
   if (parts.empty()) {
     walk.driveRoot = true;
@@ -141,20 +129,7 @@ bool IsDriveFolder(const struct stat& st) {
   return false;
 }
 
-RemoveResult Result(RemoveOutcome outcome, std::string problem = "") { return {outcome, std::move(problem)}; }
 
-// What a walk that ended somewhere else than at the wanted kind of entry means for a removal.
-RemoveResult NotThere(const Walk& walk, const std::string& windowsPath, const char* wanted) {
-  switch (walk.facts.kind) {
-    case EntryKind::Missing:
-      return Result(RemoveOutcome::Missing);
-    case EntryKind::Link:
-    case EntryKind::Refused:
-      return Result(RemoveOutcome::Refused, walk.facts.problem);
-    default:
-      return Result(RemoveOutcome::Refused, windowsPath + " is not " + wanted);
-  }
-}
 
 }  // namespace
 
@@ -162,7 +137,7 @@ EntryFacts LookUpNoLinks(const std::string& windowsPath) { return WalkNoLinks(wi
 
 RemoveResult RemoveFileNoLinks(const std::string& windowsPath, const EntryFacts* expected) {
   const Walk walk = WalkNoLinks(windowsPath);
-  if (walk.facts.kind != EntryKind::File) return NotThere(walk, windowsPath, "a file");
+  if (walk.facts.kind != EntryKind::File) return NotThere(walk.facts, windowsPath, "a file");
   if (expected && (expected->size != walk.facts.size || expected->modified != walk.facts.modified))
     return Result(RemoveOutcome::Changed);
   // Windows does not delete a file that someone holds open; without read permission there is no
@@ -181,7 +156,7 @@ RemoveResult RemoveFileNoLinks(const std::string& windowsPath, const EntryFacts*
 
 RemoveResult RemoveFolderNoLinks(const std::string& windowsPath) {
   const Walk walk = WalkNoLinks(windowsPath);
-  if (walk.facts.kind != EntryKind::Folder) return NotThere(walk, windowsPath, "a folder");
+  if (walk.facts.kind != EntryKind::Folder) return NotThere(walk.facts, windowsPath, "a folder");
   if (walk.driveRoot || IsDriveFolder(walk.st)) return Result(RemoveOutcome::Refused, windowsPath + " is a drive");
   if (::unlinkat(walk.parent.get(), walk.name.c_str(), AT_REMOVEDIR) != 0) {
     if (errno == ENOTEMPTY || errno == EEXIST) return Result(RemoveOutcome::NotEmpty);
