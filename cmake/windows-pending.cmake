@@ -10,7 +10,6 @@ set(ZEV_WINDOWS_PENDING
   platform/file_stream.cpp     # file_stream_posix.cpp, share_locks_posix.cpp
   platform/files.cpp           # files_posix.cpp
   platform/machine.cpp         # machine_posix.cpp
-  platform/shell.cpp           # shell_posix.cpp
   platform/profile_file.cpp    # machine_posix.cpp, whole_file_posix.cpp, attributes_posix.cpp
   setup/program.cpp            # no user interface backend for Windows yet
   tools/zevpack/pack_tool.cpp  # path::c_str() taken as char*

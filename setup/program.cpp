@@ -277,9 +277,9 @@ void UseConfiguredRunner(const Options& options) {
 // a reported error.
 bool MakeShellFolders() {
   try {
-    const std::string windows = platform::WindowsDirectory();
-    platform::MakeDirPath(windows + "\\Desktop");
-    platform::MakeDirPath(windows + "\\Start Menu\\Programs");
+    const platform::ShellFolders places = platform::GetShellFolders();
+    platform::MakeDirPath(places.desktop);
+    platform::MakeDirPath(places.programs);
     return true;
   } catch (const std::exception& e) {
     Report(e.what());
