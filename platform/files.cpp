@@ -5,6 +5,7 @@
 
 #include "platform/dos_time.h"
 #include "platform/error.h"
+#include "platform/host_names.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/text.h"
@@ -140,7 +141,7 @@ std::vector<SearchRec> FindFiles(const std::string& pattern, std::uint32_t attri
     consider("..", host->parent_path());
   }
   for (fs::directory_iterator it(*host, ec), end; !ec && it != end; it.increment(ec)) {
-    auto name = Utf8ToWin1252(it->path().filename().string());
+    auto name = WindowsName(it->path().filename());
     if (name && IsValidWindowsName(*name)) consider(*name, std::nullopt);
   }
   std::sort(found.begin(), found.end(), [](const SearchRec& a, const SearchRec& b) {

@@ -9,7 +9,6 @@
 #include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/process.h"
-#include "platform/shell.h"
 
 namespace zev::platform {
 bool IsDirectory(const std::string& path) {
@@ -93,12 +92,6 @@ void CopyOneFile(const std::string& source, const std::string& dest) {
     DeleteFile(staged);
     throw EFCreateError(target);
   }
-}
-
-std::string StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
-                         int showCommand, bool userChose) {
-  // No fixed-size buffers on the way: strings of any length reach the shell whole.
-  return ShellExecute(file, parameters, directory, showCommand, userChose);
 }
 
 void SplitField(std::string& text, char delimiter, std::string& head) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/shell.h"
+
 namespace zev::platform {
 
 // True when path exists and is a directory.
@@ -21,8 +23,12 @@ bool HasAttributes(const std::string& path, std::uint16_t bits);
 void CopyOneFile(const std::string& source, const std::string& dest);
 // Opens file with the shell's default action and says what was done (see platform/shell.h: no
 // host file is ever executed); failures are not errors. userChose: the user asked for this start.
-std::string StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
-                         int showCommand, bool userChose = false);
+// Strings of any length reach the shell whole. Inline, so that the file routines here do not tie
+// every program that copies a file to the shell.
+inline std::string StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                                int showCommand, bool userChose = false) {
+  return ShellExecute(file, parameters, directory, showCommand, userChose);
+}
 // Cuts the first field off text at delimiter into head; without a delimiter head is the whole text
 // and text stays as it is.
 void SplitField(std::string& text, char delimiter, std::string& head);

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/error.h"
+#include "platform/host_names.h"
 #include "platform/path_names.h"
 #include "platform/text.h"
 
@@ -43,6 +44,15 @@ fs::path Normalised(const fs::path& path) {
   return p;
 }
 
+// A host path for a message. Windows cannot give every path as narrow text.
+std::string Shown(const fs::path& path) {
+  try {
+    return path.string();
+  } catch (const std::exception&) {
+    return "(a path with characters outside the code page)";
+  }
+}
+
 // The real location of a drive folder, so that resolved links can be compared with it.
 fs::path RealFolder(const fs::path& folder) {
   std::error_code ec;
@@ -58,7 +68,7 @@ bool Machine::IsInside(const fs::path& path, const fs::path& folder) {
   auto p = path.begin();
   for (; f != folder.end(); ++f, ++p) {
     if (f->empty()) continue;  // the trailing "" of a folder written with a final slash
-    if (p == path.end() || *p != *f) return false;
+    if (p == path.end() || !SameHostComponent(*p, *f)) return false;
   }
   return true;
 }
@@ -74,17 +84,21 @@ Machine& Machine::Current() {
 
 void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
   drives_.clear();
+  hostDrives_.clear();
   {
     std::lock_guard lock(cacheLock_.mutex);
     realRoots_.clear();
   }
   media_.clear();
   windowsDirMade_ = false;
-  fs::path driveC = Normalised(machineDir) / "drive_c";
-  std::error_code ec;
-  fs::create_directories(driveC, ec);
-  if (ec || !fs::is_directory(driveC, ec)) throw Exception("Cannot create the machine folder " + driveC.string());
-  MapDrive('C', driveC);
+  MapHostDrives();
+  if (!machineDir.empty()) {
+    fs::path driveC = Normalised(machineDir) / "drive_c";
+    std::error_code ec;
+    fs::create_directories(driveC, ec);
+    if (ec || !fs::is_directory(driveC, ec)) throw Exception("Cannot create the machine folder " + driveC.string());
+    MapDrive('C', driveC);
+  }
   fs::path start = Normalised(startDir);
   try {
     current_ = ToWindowsPath(start);
@@ -94,18 +108,11 @@ void Machine::Configure(const fs::path& machineDir, const fs::path& startDir) {
   }
 }
 
-fs::path Machine::DefaultMachineDir() {
-  if (const char* dir = std::getenv("ZEV_MACHINE"); dir && *dir) return dir;
-  // The XDG rules ignore a relative XDG_DATA_HOME.
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return fs::path(data) / "zev-setup" / "machine";
-  const char* home = std::getenv("HOME");
-  return fs::path(home && *home ? home : "/") / ".local" / "share" / "zev-setup" / "machine";
-}
-
 void Machine::MapDrive(char letter, const fs::path& hostDir) {
   char drive = DriveLetter(letter);
   if (!drive) throw Exception(std::string("Invalid drive letter: ") + letter);
   drives_[drive] = Normalised(hostDir);
+  hostDrives_.erase(drive);
   std::lock_guard lock(cacheLock_.mutex);
   realRoots_.erase(drive);
 }
@@ -116,6 +123,8 @@ fs::path Machine::DriveRoot(char drive) const {
     if (auto it = realRoots_.find(drive); it != realRoots_.end()) return it->second;
   }
   const fs::path& folder = drives_.at(drive);
+  // The root of a drive of the host's own is real as it stands (and may hold no disk).
+  if (hostDrives_.count(drive)) return folder;
   fs::path real = RealFolder(folder);
   // Kept only once the folder exists: until then its real place may still change.
   std::error_code ec;
@@ -210,7 +219,6 @@ fs::path Machine::Resolve(const std::string& windowsPath, WalkMode mode) const {
 std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
   const fs::path path = Normalised(hostPath);
   char bestDrive = 0;
-  fs::path rest;
   std::size_t bestDepth = 0;
   auto consider = [&](char letter, const fs::path& folder) {
     if (!IsInside(path, folder)) return;
@@ -218,21 +226,23 @@ std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
     if (bestDrive && depth <= bestDepth) return;  // the deepest folder wins; ties go to the lower letter
     bestDrive = letter;
     bestDepth = depth;
-    rest = path.lexically_relative(folder);
   };
   for (const auto& [letter, folder] : drives_) {
     consider(letter, folder);
     consider(letter, DriveRoot(letter));
   }
-  if (!bestDrive) throw Exception("Not on any drive: " + hostPath.string());
+  if (!bestDrive) throw Exception("Not on any drive: " + Shown(hostPath));
 
   std::string windows{bestDrive, ':', '\\'};
   bool first = true;
-  for (const auto& component : rest) {
-    const std::string name = component.string();
-    if (name.empty() || name == ".") continue;
-    auto ansi = Utf8ToWin1252(name);
-    if (!ansi || !IsValidWindowsName(*ansi)) throw Exception("Not a valid Windows file name: " + hostPath.string());
+  // The components below the drive's folder (counted, not compared: the host may spell the
+  // folder in another case).
+  auto component = path.begin();
+  for (std::size_t skip = 0; skip < bestDepth && component != path.end(); ++skip) ++component;
+  for (; component != path.end(); ++component) {
+    if (component->empty() || *component == ".") continue;
+    auto ansi = WindowsName(*component);
+    if (!ansi || !IsValidWindowsName(*ansi)) throw Exception("Not a valid Windows file name: " + Shown(hostPath));
     if (!first) windows += '\\';
     windows += *ansi;
     first = false;
@@ -241,6 +251,8 @@ std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
 }
 
 std::string Machine::WindowsDirectory() {
+  if (const auto system = HostWindowsDirectory(); system && hostDrives_.count(DriveLetter((*system)[0])))
+    return *system;
   static const std::string kWindows = "C:\\WINDOWS";
   if (!windowsDirMade_) {
     try {

@@ -1,6 +1,18 @@
 // The machine the program believes it runs on: drive letters mapped onto host folders, and the
 // translation of Windows paths (8-bit Windows-1252, "\" or "/" separated, case-insensitive) to host
-// paths (UTF-8, case-sensitive) and back.
+// paths and back.
+//
+// On Linux every drive is a folder of the host (UTF-8, case-sensitive names), and the program
+// finds names without regard to case itself.
+//
+// On Windows the machine is the real one. Configure gives it the system's own drives, each letter
+// standing for itself, so that a Windows path is its own host path; the start folder is where the
+// program started and becomes the current directory, and is mapped to A: only when it lies on no
+// drive (a network share). MapDrive still substitutes a folder for a letter, for this program
+// alone, as the system's "subst" does: the tools use it for the disk set they read, and tests for
+// a machine in a temporary folder (Configure with a machine folder puts C: there). The setup program
+// never re-points a drive on Windows, where the letter of a disk cannot be changed: the disk change
+// reads the next disk from its sibling folder by name (disk_folders.h).
 #pragma once
 
 #include <filesystem>
@@ -20,10 +32,12 @@ class Machine {
   // nothing is touched on the host before the program (or a test) says where the machine lives.
   static Machine& Current();
 
-  // machineDir holds drive_c (C: = machineDir/drive_c, created if missing). startDir becomes A:
-  // unless it lies inside C:, and is the current directory either way. Forgets every other drive.
+  // machineDir holds drive_c (C: = machineDir/drive_c, created if missing); an empty machineDir
+  // leaves C: to the host (Windows; Linux has no drive of its own). startDir becomes A: unless it
+  // lies on a drive, and is the current directory either way. Forgets every other mapping.
   void Configure(const std::filesystem::path& machineDir, const std::filesystem::path& startDir);
-  // $ZEV_MACHINE, else $XDG_DATA_HOME/zev-setup/machine, else ~/.local/share/zev-setup/machine.
+  // Linux: $ZEV_MACHINE, else $XDG_DATA_HOME/zev-setup/machine, else
+  // ~/.local/share/zev-setup/machine. Windows: empty, the real machine.
   static std::filesystem::path DefaultMachineDir();
 
   // Maps (or re-points, as on a disk change) a drive letter, 'A'..'Z' in either case; throws
@@ -56,7 +70,8 @@ class Machine {
   // current directory; "" gives the current directory.
   std::string ExpandFileName(const std::string& path) const;
 
-  // "C:\WINDOWS"; the folder is created on first use.
+  // The system's Windows directory when its drive is the host's own (Windows), else "C:\WINDOWS",
+  // created on first use.
   std::string WindowsDirectory();
 
   // Creates every missing folder of the path in one walk down from its drive's root, following
@@ -78,11 +93,17 @@ class Machine {
  private:
   enum class WalkMode { Follow, KeepLastLink, Create };
   std::filesystem::path Resolve(const std::string& windowsPath, WalkMode mode) const;
-  // The host side of Resolve (machine_posix.cpp; a Windows build needs machine_win32.cpp): walks
-  // the components of the full Windows path down from the drive's real folder, finding each
+  // The host side (machine_posix.cpp, machine_win32.cpp).
+  //
+  // Walks the components of the full Windows path down from the drive's real folder, finding each
   // without regard to case. Throws zev::Exception as Resolve does.
   std::filesystem::path Walk(const std::filesystem::path& root, const std::vector<std::string>& parts,
                              WalkMode mode, const std::string& full) const;
+  // Maps the drives the host has itself onto their own roots (Windows; none on Linux).
+  void MapHostDrives();
+  // The system's Windows directory, when the host has one.
+  static std::optional<std::string> HostWindowsDirectory();
+
   // True when path lies in (or is) folder; both are absolute and normalised.
   static bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder);
   // A path cut to a length that a message can hold.
@@ -100,6 +121,7 @@ class Machine {
   };
 
   std::map<char, std::filesystem::path> drives_;
+  std::set<char> hostDrives_;  // the letters that stand for the host's own drives
   std::set<char> media_;
   // Filled in while paths are resolved, which may happen on several threads at once (the archive
   // writer opens members in parallel): touched under cacheLock_ only.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -24,6 +25,18 @@ int OpenFolderAt(int dirFd, const std::string& name) {
 }
 
 }  // namespace
+
+fs::path Machine::DefaultMachineDir() {
+  if (const char* dir = std::getenv("ZEV_MACHINE"); dir && *dir) return dir;
+  // The XDG rules ignore a relative XDG_DATA_HOME.
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return fs::path(data) / "zev-setup" / "machine";
+  const char* home = std::getenv("HOME");
+  return fs::path(home && *home ? home : "/") / ".local" / "share" / "zev-setup" / "machine";
+}
+
+// Linux has no drive letters: every drive is a folder mapped by name.
+void Machine::MapHostDrives() {}
+std::optional<std::string> Machine::HostWindowsDirectory() { return std::nullopt; }
 
 // One walk down from the drive's root with an open handle on each folder: every component costs
 // one look-up in its own folder, however deep it lies. (Resolving each level from the root again

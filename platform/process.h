@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 namespace zev::platform {
 
@@ -19,6 +20,9 @@ bool IsTerminal(std::FILE* stream);
 
 // The folder that holds the running program; empty when the host cannot say.
 std::filesystem::path ProgramDirectory();
+
+// The file name the host gives the program called name ("zev-setup"; "zev-setup.exe" on Windows).
+std::string ProgramFileName(const std::string& name);
 
 // The number the host knows the running process by, for names no other process picks.
 std::uint32_t ProcessId();

@@ -18,6 +18,8 @@ std::filesystem::path ProgramDirectory() {
   return error ? std::filesystem::path() : self.parent_path();
 }
 
+std::string ProgramFileName(const std::string& name) { return name; }
+
 std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 bool WriteStandardOutput(const void* data, std::size_t size) {

@@ -9,6 +9,7 @@
 
 #include "compress/archive_format.h"
 #include "platform/error.h"
+#include "platform/host_names.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/process.h"
@@ -107,13 +108,19 @@ std::string Printable(const std::string& name1252) {
       escaped += c;
     }
   }
-  return platform::Win1252ToUtf8(escaped);
+  return platform::HostText(escaped);
 }
 
 void MapHostForTool() {
   auto& machine = platform::Machine::Current();
-  machine.Configure(platform::Machine::DefaultMachineDir(), std::filesystem::current_path());
-  machine.MapDrive('Z', "/");
+  const std::filesystem::path start = std::filesystem::current_path();
+  machine.Configure(platform::Machine::DefaultMachineDir(), start);
+  // The host's root needs a letter only where it has none of its own.
+  try {
+    machine.ToWindowsPath(start.root_path());
+  } catch (const Exception&) {
+    machine.MapDrive('Z', start.root_path());
+  }
 }
 
 std::string WindowsPathOf(const std::filesystem::path& hostPath) {
@@ -255,7 +262,7 @@ std::string UnsafeNameReason(const std::string& name, const std::string& hint) {
 std::string StoredNameOf(const std::filesystem::path& relative) {
   std::string stored;
   for (const std::filesystem::path& component : relative) {
-    auto name = platform::Utf8ToWin1252(component.string());
+    auto name = platform::WindowsName(component);
     if (!name || !platform::IsValidWindowsName(*name)) return {};
     stored += (stored.empty() ? "" : "\\") + *name;
   }

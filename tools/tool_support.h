@@ -49,13 +49,14 @@ std::int32_t DefaultJobCount();
 // away first); the subject is left out when empty.
 void ReportError(const std::string& tool, const std::string& subject, const std::string& message);
 
-// A Windows-1252 name as UTF-8, with control characters (C0, DEL, and the C1 controls that the
+// A Windows-1252 name as the host's text (UTF-8 on Linux), with control characters (C0, DEL, and the C1 controls that the
 // bytes Windows-1252 leaves undefined become) shown as \xNN so that no name can move the cursor or
 // change the terminal.
 std::string Printable(const std::string& name1252);
 
-// Sets up the machine for a host tool: the working folder is A:, C: the usual machine folder,
-// and Z: the host's root, so that any host path has a Windows form.
+// Sets up the machine for a host tool so that any host path has a Windows form. On Linux the
+// working folder is A:, C: the usual machine folder and Z: the host's root; on Windows the drives
+// are the system's own.
 void MapHostForTool();
 // The Windows path of a host path (relative to the working folder).
 std::string WindowsPathOf(const std::filesystem::path& hostPath);

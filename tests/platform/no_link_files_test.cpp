@@ -25,11 +25,16 @@ class NoLinkFilesTest : public ::testing::Test {
     WriteHostFile(m.DriveC() / "App" / "Sub" / "file.txt", "content");
     WriteHostFile(m.DriveC() / "Other" / "victim.txt", "not yours");
     WriteHostFile(m.Root() / "outside" / "victim.txt", "not yours either");
-    fs::create_directory_symlink(m.DriveC() / "Other", m.DriveC() / "App" / "LinkIn");
-    fs::create_directory_symlink(m.Root() / "outside", m.DriveC() / "App" / "LinkOut");
-    fs::create_symlink(m.DriveC() / "Other" / "victim.txt", m.DriveC() / "App" / "filelink.txt");
+    // Windows grants symbolic links only to a privileged user, and Wine makes none: the cases
+    // with links are left out there.
+    std::error_code error;
+    fs::create_directory_symlink(m.DriveC() / "Other", m.DriveC() / "App" / "LinkIn", error);
+    if (!error) fs::create_directory_symlink(m.Root() / "outside", m.DriveC() / "App" / "LinkOut", error);
+    if (!error) fs::create_symlink(m.DriveC() / "Other" / "victim.txt", m.DriveC() / "App" / "filelink.txt", error);
+    links = !error;
   }
   ScopedMachine m;
+  bool links = false;
 };
 
 TEST_F(NoLinkFilesTest, LookUpNamesWhatStandsThereAndRefusesEveryLink) {
@@ -53,6 +58,7 @@ TEST_F(NoLinkFilesTest, LookUpNamesWhatStandsThereAndRefusesEveryLink) {
       {"C:\\App\\a?b", EntryKind::Refused, 0},
   };
   for (const Case& c : cases) {
+    if (c.kind == EntryKind::Link && !links) continue;
     const EntryFacts facts = LookUpNoLinks(c.path);
     EXPECT_EQ(facts.kind, c.kind) << c.path;
     EXPECT_EQ(facts.existingFolders, c.existingFolders) << c.path;
@@ -67,6 +73,7 @@ TEST_F(NoLinkFilesTest, LookUpNamesWhatStandsThereAndRefusesEveryLink) {
 }
 
 TEST_F(NoLinkFilesTest, RemovalNeverActsThroughALink) {
+  if (!links) GTEST_SKIP() << "this host makes no symbolic links for this user";
   for (const char* path : {"C:\\App\\LinkIn\\victim.txt", "C:\\App\\LinkOut\\victim.txt", "C:\\App\\filelink.txt"})
     EXPECT_EQ(RemoveFileNoLinks(path).outcome, RemoveOutcome::Refused) << path;
   EXPECT_EQ(RemoveFolderNoLinks("C:\\App\\LinkIn").outcome, RemoveOutcome::Refused);
@@ -119,6 +126,7 @@ TEST_F(NoLinkFilesTest, FoldersGoOnlyWhenEmptyAndNeverAsADrive) {
 }
 
 TEST_F(NoLinkFilesTest, ListingNamesEntriesAsTheyAreAndStopsAtItsBound) {
+  if (!links) GTEST_SKIP() << "this host makes no symbolic links for this user (nor a name with \\)";
   WriteHostFile(m.DriveC() / "App" / "caf\xc3\xa9.txt", "x");  // "café" in UTF-8
   WriteHostFile(m.DriveC() / "App" / "a\\b", "x");             // no Windows name
   bool complete = false;
@@ -146,7 +154,9 @@ TEST_F(NoLinkFilesTest, ReadingTakesAPlainFileUpToItsBound) {
   EXPECT_EQ(content, "content");
   EXPECT_NE(ReadFileNoLinks("C:\\App\\Sub\\file.txt", 6, content).find("larger than 6 bytes"), std::string::npos);
   EXPECT_TRUE(content.empty());
-  EXPECT_NE(ReadFileNoLinks("C:\\App\\filelink.txt", 100, content).find("symbolic link"), std::string::npos);
+  if (links) {
+    EXPECT_NE(ReadFileNoLinks("C:\\App\\filelink.txt", 100, content).find("symbolic link"), std::string::npos);
+  }
   EXPECT_NE(ReadFileNoLinks("C:\\App\\none", 100, content).find("does not exist"), std::string::npos);
   EXPECT_NE(ReadFileNoLinks("C:\\App", 100, content).find("not a file"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "platform/disk_folders.h"
 #include "platform/files.h"
 #include "platform/folder_index.h"
+#include "platform/host_names.h"
 #include "platform/host.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
@@ -32,9 +34,9 @@ constexpr const char* kTool = "zevpack";
 // The drive the set is read from; a disk change re-points it to the next disk's folder.
 constexpr char kSetDrive = 'B';
 
-std::string Lower(const std::string& utf8) {
-  auto name = platform::Utf8ToWin1252(utf8);
-  return name ? LowerCase(*name) : utf8;
+std::string Lower(const std::string& hostName) {
+  auto name = platform::WindowsText(hostName);
+  return name ? LowerCase(*name) : hostName;
 }
 
 // The entry of folder whose name equals name ignoring case, if any (exact case first), when it
@@ -57,12 +59,9 @@ unsigned SegmentNumberOf(const std::string& fileName, const std::string& base) {
 }
 
 bool StartsWithSegmentMagic(const fs::path& file) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return false;
+  std::ifstream in(file, std::ios::binary);
   char magic[4] = {};
-  const bool ok = std::fread(magic, 1, 4, f) == 4 && std::equal(magic, magic + 4, "SSeg");
-  std::fclose(f);
-  return ok;
+  return in.read(magic, 4) && std::equal(magic, magic + 4, "SSeg");
 }
 
 // Removes segment files of this set's name left in folder by an earlier, longer build.
@@ -112,7 +111,7 @@ class DiskLocator {
   explicit DiskLocator(fs::path setDir) : setDir_(std::move(setDir)) {}
 
   void BeforeSegment(const std::string& segName, std::uint16_t number) {
-    const std::string name = platform::Win1252ToUtf8(segName);
+    const std::string name = platform::HostText(segName);
     for (;;) {
       auto& machine = platform::Machine::Current();
       const fs::path current = *machine.DriveFolder(kSetDrive);
@@ -128,7 +127,7 @@ class DiskLocator {
                    "%s: %s (disk %u) is not in %s\n"
                    "Press Enter to look again, type the folder that holds it, or end the input (Ctrl-D) to cancel.\n"
                    "Folder of disk %u: ",
-                   kTool, name.c_str(), static_cast<unsigned>(number), current.c_str(), static_cast<unsigned>(number));
+                   kTool, name.c_str(), static_cast<unsigned>(number), current.string().c_str(), static_cast<unsigned>(number));
       std::fflush(stderr);
       std::string line;
       if (!std::getline(std::cin, line)) {
@@ -163,7 +162,7 @@ bool PrepareReader(segment::TSegCompEZ& reader, const ReadOptions& options, cons
   platform::Machine::Current().MapDrive(kSetDrive, setDir);
   platform::Machine::Current().SetMedia(kSetDrive, true);
   reader.SegPopUp = false;
-  reader.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
+  reader.SetSegBaseName(*platform::WindowsText(options.baseName));
   reader.SetSegDir(std::string(1, kSetDrive) + ":\\");
   reader.SetSegTmpDir(tempWindows);
   reader.ExceptionOnFileError = true;
@@ -295,7 +294,8 @@ fs::path FindSetupProgram(const BuildOptions& options) {
     return options.setupProgram;
   }
   const fs::path folder = platform::ProgramDirectory();
-  if (!folder.empty() && fs::is_regular_file(folder / "zev-setup", error)) return folder / "zev-setup";
+  const fs::path program = folder / platform::ProgramFileName("zev-setup");
+  if (!folder.empty() && fs::is_regular_file(program, error)) return program;
   return {};
 }
 
@@ -346,11 +346,11 @@ int BuildDiskSet(const BuildOptions& options) {
     platform::ScopedTempDir temp{"zevpack-"};
 
     segment::TSegCompress writer;
-    writer.SetSegBaseName(*platform::Utf8ToWin1252(options.baseName));
+    writer.SetSegBaseName(*platform::WindowsText(options.baseName));
     writer.SetSegSize(options.segSize);
     writer.SetSegDir(WindowsPathOf(firstDisk));
     writer.SetSegTmpDir(WindowsPathOf(temp.Path()));
-    const std::string base = platform::Win1252ToUtf8(writer.SegBaseName());
+    const std::string base = platform::HostText(writer.SegBaseName());
 
     segment::TSegBuildArc arc;
     arc.Template = writer.SegBaseName() + ".arc";
@@ -383,7 +383,7 @@ int BuildDiskSet(const BuildOptions& options) {
       ReportError(kTool, "", "install.exe left out: the setup program is not built yet");
     }
     std::printf("%zu file(s) in %u segment(s) of at most %d bytes: %s\n", sources.size(), count,
-                static_cast<int>(options.segSize), out.c_str());
+                static_cast<int>(options.segSize), out.string().c_str());
     return kExitOk;
   });
 }

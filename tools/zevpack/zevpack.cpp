@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_names.h"
 #include "platform/path_names.h"
 #include "platform/process.h"
 #include "tools/tool_support.h"
@@ -37,7 +38,7 @@ constexpr const char* kUsage =
     "Exit status: 0 success, 1 data or I/O error, 2 usage error.\n";
 
 std::string ParseBase(const std::string& name) {
-  auto converted = zev::platform::Utf8ToWin1252(name);
+  auto converted = zev::platform::WindowsText(name);
   if (!converted || !zev::platform::IsValidWindowsName(*converted))
     throw UsageError("--base must be a plain file name: " + name);
   return name;
