@@ -34,6 +34,12 @@ std::optional<std::string> ProfilePath(const std::string& fileName) {
   }
 }
 
+std::optional<std::filesystem::path> ProfileHostPath(const std::string& fileName) {
+  const std::optional<std::string> windowsPath = ProfilePath(fileName);
+  if (!windowsPath) return std::nullopt;
+  return HostPath(*windowsPath);
+}
+
 bool UpdateProfile(const std::string& fileName, const std::function<bool(IniFile& ini, bool& changed)>& edit) {
   const std::optional<std::string> windowsPath = ProfilePath(fileName);
   // Setup media are read, never written: a package cannot make its INI file the start folder's

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +17,8 @@ namespace zev::platform {
 // with a folder or drive is taken from the current directory. Nothing for a name that is empty or
 // that the machine cannot place.
 std::optional<std::string> ProfilePath(const std::string& fileName);
+// Where that file lies on the host; nothing when it cannot be placed there.
+std::optional<std::filesystem::path> ProfileHostPath(const std::string& fileName);
 
 // Loads the profile, applies edit to it and writes it back. edit returns false to refuse the
 // change (nothing is written and the call fails) and sets changed to false when there is nothing

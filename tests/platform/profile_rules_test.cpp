@@ -13,6 +13,7 @@
 #include "tests/platform/file_helpers.h"
 
 #ifdef _WIN32
+#include "platform/machine.h"
 constexpr bool kWindows = true;
 #else
 #include "tests/support/scoped_machine.h"
@@ -30,12 +31,16 @@ using testing::WriteHostFile;
 class ProfileFolder {
  public:
 #ifdef _WIN32
+  // The real machine, whose drives are the system's.
   ProfileFolder()
-      : host_(fs::temp_directory_path() / ("zev-profile-" + std::to_string(std::random_device()()))),
+      : saved_(Machine::Current()),
+        host_(fs::temp_directory_path() / ("zev-profile-" + std::to_string(std::random_device()()))),
         windows_(host_.string()) {
     fs::create_directories(host_);
+    Machine::Current().Configure({}, host_);
   }
   ~ProfileFolder() {
+    Machine::Current() = saved_;
     std::error_code ignored;
     for (const auto& entry : fs::directory_iterator(host_, ignored))
       fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
@@ -51,7 +56,9 @@ class ProfileFolder {
   std::string Windows(const std::string& name) const { return windows_ + "\\" + name; }
 
  private:
-#ifndef _WIN32
+#ifdef _WIN32
+  Machine saved_;
+#else
   ScopedMachine machine_;
 #endif
   fs::path host_;
