@@ -6,8 +6,6 @@
 set(ZEV_WINDOWS_PENDING
   # Portable logic whose host side exists only as *_posix.cpp so far: each waits for its
   # *_win32.cpp twin.
-  platform/profile.cpp         # whole_file_posix.cpp
-  platform/shell.cpp           # shell_posix.cpp
   setup/program.cpp            # no user interface backend for Windows yet
   # Linux sides of what Windows does with its own means (libpng, fontconfig and FreeType have no
   # MinGW package here): png_io_win32.cpp (stb), font_renderer_win32.cpp (GDI).
@@ -56,16 +54,16 @@ set(ZEV_WINDOWS_PROGRAMS zev-setup zevarc zevpack)
 set(ZEV_WINDOWS_PENDING_PROGRAMS zev-setup)
 
 # Keeps the sources of this host in the list variable named by var: the host files of the other
-# host go (foo_posix.cpp on Windows, foo_win32.cpp elsewhere), and in a Windows build the pending
-# sources too.
+# host go (foo_posix.cpp and foo_posix_test.cpp on Windows, foo_win32.cpp and foo_win32_test.cpp
+# elsewhere), and in a Windows build the pending sources too.
 function(zev_drop_windows_pending var)
   set(sources ${${var}})
   if(NOT WIN32)
-    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "_win32(_test)?\\.cpp$")
     set(${var} ${sources} PARENT_SCOPE)
     return()
   endif()
-  list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX "_posix(_test)?\\.cpp$")
   set(kept)
   foreach(source IN LISTS sources)
     file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source})

@@ -24,6 +24,12 @@ std::filesystem::path ProgramDirectory();
 // The file name the host gives the program called name ("zev-setup"; "zev-setup.exe" on Windows).
 std::string ProgramFileName(const std::string& name);
 
+// The folder a setup run starts from, which holds the first disk: on Linux the current directory
+// (the program is installed once and started in the disk's folder), on Windows the program's own
+// folder (it lies on the first disk, whatever folder it was started in). Empty when the host
+// cannot say.
+std::filesystem::path StartFolder();
+
 // The number the host knows the running process by, for names no other process picks.
 std::uint32_t ProcessId();
 

@@ -18,6 +18,12 @@ std::filesystem::path ProgramDirectory() {
   return error ? std::filesystem::path() : self.parent_path();
 }
 
+std::filesystem::path StartFolder() {
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  return error ? std::filesystem::path() : current;
+}
+
 std::string ProgramFileName(const std::string& name) { return name; }
 
 std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }

@@ -34,6 +34,8 @@ std::filesystem::path ProgramDirectory() {
 
 std::string ProgramFileName(const std::string& name) { return name + ".exe"; }
 
+std::filesystem::path StartFolder() { return ProgramDirectory(); }
+
 std::uint32_t ProcessId() { return ::GetCurrentProcessId(); }
 
 bool WriteStandardOutput(const void* data, std::size_t size) {

@@ -27,15 +27,26 @@ class Launcher {
   virtual std::string Launch(const LaunchRequest& request) = 0;
 };
 
-// A Windows program (by its extension) goes to the program runner when one is configured and
-// is otherwise only named in the outcome. A document chosen by the user goes to xdg-open unless
-// it is a host program in disguise: a file with an execute bit, a .desktop entry, or one that
-// starts like a host executable or script. Host-bound throughout: shell_posix.cpp; a Windows
-// build needs shell_win32.cpp, which starts a Windows program itself.
+// On Linux (shell_posix.cpp) a Windows program (by its extension) goes to the program runner
+// when one is configured and is otherwise only named in the outcome. A document chosen by the
+// user goes to xdg-open unless it is a host program in disguise: a file with an execute bit, a
+// .desktop entry, or one that starts like a host executable or script. On Windows
+// (shell_win32.cpp) the shell starts the file with its default action, as the user expects of
+// an installed program; the rule of what may be started at all is the caller's.
 class SystemLauncher : public Launcher {
  public:
   std::string Launch(const LaunchRequest& request) override;
 };
+
+// The places shell links go: full Windows paths without a trailing "\". On Linux they lie below
+// the Windows directory (Desktop, Start Menu, Start Menu\Programs); on Windows they are the
+// shell's folders for all users, so that the links show where users look for them.
+struct ShellFolders {
+  std::string desktop;
+  std::string startMenu;
+  std::string programs;
+};
+ShellFolders GetShellFolders();
 
 // The launcher in use: a SystemLauncher until another is installed.
 Launcher& CurrentLauncher();

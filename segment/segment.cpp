@@ -164,6 +164,8 @@ void TSegCompress::OpenSegment(std::uint16_t number) {
     }
     if (OnSegBefore) OnSegBefore(segMode_, segFileName_, number);
     if (abort_) throw ESegError(kOperationAborted);
+    // The handler may have named the directory the disk is now read from.
+    BuildCurrentPath();
     if (platform::FileExists(segPath_)) {
       try {
         segment_ = std::make_unique<FileStream>(segPath_, platform::fmOpenRead | platform::fmShareExclusive);

@@ -100,6 +100,8 @@ class TSegCompress : public compress::TCompress {
   const std::string& SegTmpDir() const { return segTmpDir_; }
   void SetSegTmpDir(const std::string& value);
 
+  // Runs before each segment file is opened; a handler that sets SegDir has that segment read
+  // from there.
   TSegBeforeEvent OnSegBefore;
   TSegAfterEvent OnSegAfter;
   TSegBeforeExpandEvent OnSegBeforeExpand;

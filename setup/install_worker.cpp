@@ -9,6 +9,7 @@
 #include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/profile.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 #include "setup/install_manifest.h"
 #include "setup/uninstall_command.h"
@@ -261,20 +262,21 @@ class InstallRun {
         links.Desktop = entry.offerDesktop && Ask("Add " + entry.name + " to Desktop?");
         links.StartMenu = entry.offerStartMenu && Ask("Add " + entry.name + " to Start Menu?");
 
+        // The places the links go to, read afresh for each entry as the Windows directory was.
+        const platform::ShellFolders places = platform::GetShellFolders();
         Uninstall("Name", "Name", folder);
         if (links.FolderDesktop) {
-          Uninstall("Folders", platform::WindowsDirectory() + "\\Desktop\\" + folder);
-          Uninstall("UNINS", platform::WindowsDirectory() + "\\Desktop\\" + folder + "\\" + entry.name + ".*");
+          Uninstall("Folders", places.desktop + "\\" + folder);
+          Uninstall("UNINS", places.desktop + "\\" + folder + "\\" + entry.name + ".*");
         }
-        if (links.Desktop) Uninstall("UNINS", platform::WindowsDirectory() + "\\Desktop\\" + entry.name + ".*");
-        if (links.StartMenu) Uninstall("UNINS", platform::WindowsDirectory() + "\\Start Menu\\" + entry.name + ".*");
+        if (links.Desktop) Uninstall("UNINS", places.desktop + "\\" + entry.name + ".*");
+        if (links.StartMenu) Uninstall("UNINS", places.startMenu + "\\" + entry.name + ".*");
         if (links.FolderStartMenu) {
-          Uninstall("Folders", platform::WindowsDirectory() + "\\Start Menu\\" + folder);
-          Uninstall("UNINS", platform::WindowsDirectory() + "\\Start Menu\\" + folder + "\\" + entry.name + ".*");
+          Uninstall("Folders", places.startMenu + "\\" + folder);
+          Uninstall("UNINS", places.startMenu + "\\" + folder + "\\" + entry.name + ".*");
         }
-        Uninstall("Folders", platform::WindowsDirectory() + "\\Start Menu\\Programs\\" + folder);
-        Uninstall("UNINS",
-                  platform::WindowsDirectory() + "\\Start Menu\\Programs\\" + folder + "\\" + entry.name + ".*");
+        Uninstall("Folders", places.programs + "\\" + folder);
+        Uninstall("UNINS", places.programs + "\\" + folder + "\\" + entry.name + ".*");
 
         // The program folders CreateShortcut makes, and every link it saves, go into the manifest.
         TFolderWatch watch;

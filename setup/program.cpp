@@ -155,6 +155,10 @@ Options ParseArgs(const std::vector<std::string>& args) {
       throw UsageError("unknown argument \"" + arg + "\"");
     }
   }
+  // The machine folder and its drives stand in for Windows; Windows has its own (and no default
+  // machine folder).
+  if ((options.machine || !options.drives.empty()) && platform::Machine::DefaultMachineDir().empty())
+    throw UsageError(std::string(options.machine ? "--machine" : "--drive") + " is for Linux: on Windows the machine is the real one");
   if (sizeGiven && !options.preview) throw UsageError("--size goes with --preview");
   if (options.preview && options.unattended) throw UsageError("--preview and --unattended do not go together");
   if (options.dryRun && !options.uninstall) throw UsageError("--dry-run goes with --uninstall");
@@ -207,7 +211,12 @@ void ConnectLog(ui::Application& app, std::ofstream& logFile) {
 std::optional<int> ConfigureMachine(const Options& options) {
   platform::Machine& machine = platform::Machine::Current();
   try {
-    machine.Configure(options.machine ? *options.machine : platform::Machine::DefaultMachineDir(), fs::current_path());
+    const fs::path start = platform::StartFolder();
+    if (start.empty()) {
+      Report("the folder setup starts from cannot be found");
+      return kSetupFailed;
+    }
+    machine.Configure(options.machine ? *options.machine : platform::Machine::DefaultMachineDir(), start);
     // The start folder is the first disk: read from, never a target. A drive the user maps is
     // the user's to write.
     if (machine.DriveFolder('A')) machine.SetMedia('A', true);
@@ -277,9 +286,9 @@ void UseConfiguredRunner(const Options& options) {
 // a reported error.
 bool MakeShellFolders() {
   try {
-    const std::string windows = platform::WindowsDirectory();
-    platform::MakeDirPath(windows + "\\Desktop");
-    platform::MakeDirPath(windows + "\\Start Menu\\Programs");
+    const platform::ShellFolders places = platform::GetShellFolders();
+    platform::MakeDirPath(places.desktop);
+    platform::MakeDirPath(places.programs);
     return true;
   } catch (const std::exception& e) {
     Report(e.what());
@@ -410,7 +419,7 @@ std::string InstallationFolder(const Options& options) {
   try {
     if (!options.uninstallDir) {
       folder = machine.CurrentDirectory();
-      given = fs::current_path().string();
+      given = platform::StartFolder().string();
       if (platform::LookUpNoLinks(folder + (folder.size() == 3 ? "" : "\\") + "uninstall.cfg").kind ==
           platform::EntryKind::Missing) {
         Report("--uninstall without a folder removes the installation in the current directory, and " + given +

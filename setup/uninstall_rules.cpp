@@ -4,6 +4,7 @@
 #include "platform/fs_utils.h"
 #include "platform/machine.h"
 #include "platform/path_names.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 
 namespace zev::setup {
@@ -26,9 +27,10 @@ TPlaces TPlaces::For(const std::string& installDir) {
   TPlaces places;
   places.installDir = installDir;
   places.windowsDir = platform::WindowsDirectory();
-  places.desktop = places.windowsDir + "\\Desktop";
-  places.startMenu = places.windowsDir + "\\Start Menu";
-  places.programs = places.startMenu + "\\Programs";
+  const platform::ShellFolders shell = platform::GetShellFolders();
+  places.desktop = shell.desktop;
+  places.startMenu = shell.startMenu;
+  places.programs = shell.programs;
   return places;
 }
 

@@ -105,7 +105,7 @@ void TUnzip::ExpandFiles() {
   ProgressBar2.SetMax(static_cast<int>(mainSetup_.Config.FileEntries.Count()));
   ProgressBar2.SetPosition(0);
 
-  if (auto host = platform::Machine::Current().DriveFolder('A')) startFolder_ = *host;
+  diskChange_ = std::make_unique<platform::DiskFolderChange>(mainSetup_.Config.StartDir);
   try {
     const ui::TBusyCursor busy(App());
     // The folder was removed when the main screen cleared it; made again here so that it is
@@ -156,12 +156,16 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
   const std::string digits = ThreeDigits(segNumber);
   App().ProcessMessages();
   DiskFile = mainSetup_.Config.StartDir + "ZEVSetup." + digits;
-  if (platform::FileExists(DiskFile)) return;
+  if (platform::FileExists(DiskFile)) {
+    // Read from the start directory again should an earlier disk have come from a folder beside it.
+    SegCompEZ1.SetSegDir(mainSetup_.Config.StartDir);
+    return;
+  }
   if (InsertDiskFolder(segNumber)) return;
   // The box speaks of a floppy drive; the person at this host also learns where A: is.
   const auto folder = platform::Machine::Current().DriveFolder('A');
-  App().Notice("disk #" + std::to_string(segNumber) + " is missing: " + DiskFile + " was not found; A: is the folder " +
-               (folder ? folder->string() : std::string("(none)")));
+  App().Notice("disk #" + std::to_string(segNumber) + " is missing: " + DiskFile + " was not found" +
+               (folder ? "; A: is the folder " + folder->string() : std::string()));
   for (int attempt = 0; attempt < 2; ++attempt) {
     App().MessageBox("Please Insert Disk #" + std::to_string(segNumber) + " into Floppy Drive.", "",
                      platform::MsgKind::Information, platform::mbOK);
@@ -173,27 +177,27 @@ void TUnzip::SegCompEZ1SegBefore(segment::TSegMode, const std::string&, std::uin
 }
 
 bool TUnzip::InsertDiskFolder(std::uint16_t segNumber) {
-  if (!SameText(mainSetup_.Config.StartDir, "A:\\") || startFolder_.empty()) return false;
-  const auto disk = platform::FindDiskFolder(startFolder_.parent_path(), segNumber, "zevsetup." + ThreeDigits(segNumber));
-  if (!disk) return false;
-  platform::Machine::Current().MapDrive('A', *disk);
-  driveMoved_ = true;
-  App().Log("disk " + std::to_string(segNumber) + " inserted: A: is now " + disk->string());
+  if (!diskChange_) return false;
+  std::string moved;
+  const std::optional<std::string> folder = diskChange_->Insert(segNumber, "zevsetup." + ThreeDigits(segNumber), moved);
+  if (!folder) return false;
+  // The reader builds the segment's path after this handler, from the directory it is given here.
+  SegCompEZ1.SetSegDir(*folder);
+  DiskFile = *folder + "ZEVSetup." + ThreeDigits(segNumber);
+  App().Log(moved);
   return true;
 }
 
 void TUnzip::RestoreStartDrive() {
-  if (!driveMoved_) return;
-  driveMoved_ = false;
-  platform::Machine::Current().MapDrive('A', startFolder_);
-  App().Log("A: is the start folder again: " + startFolder_.string());
+  if (!diskChange_) return;
+  if (const std::string restored = diskChange_->Restore(); !restored.empty()) App().Log(restored);
 }
 
 std::string TUnzip::FailureCause() const {
   if (UserAborted) return "setup was aborted by the user";
   if (!MissingSegment.empty() && FailureMessage == segment::kOperationAborted)
     return "the segment file " + MissingSegment + " was not found in " + mainSetup_.Config.StartDir +
-           (SameText(mainSetup_.Config.StartDir, "A:\\") ? " nor in a disk folder beside it" : "");
+           (diskChange_ && diskChange_->LooksBeside() ? " nor in a disk folder beside it" : "");
   return FailureMessage;
 }
 

@@ -13,9 +13,10 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <memory>
 #include <string>
 
+#include "platform/disk_folders.h"
 #include "segment/segment.h"
 #include "ui/application.h"
 #include "ui/form.h"
@@ -71,15 +72,14 @@ class TUnzip : public ui::TForm {
   void SegCompEZ1SegBefore(segment::TSegMode segMode, const std::string& segName, std::uint16_t segNumber);
 
  private:
-  // Disks copied into side-by-side folders (disk1, disk2 ... beside the start folder): points A:
-  // at the folder that holds segment n, as if that disk had been inserted. False when there is
-  // no such folder.
+  // Disks copied into side-by-side folders (disk1, disk2 ... beside the start folder): makes the
+  // folder that holds segment n the one read, as if that disk had been inserted. False when there
+  // is no such folder.
   bool InsertDiskFolder(std::uint16_t segNumber);
   void RestoreStartDrive();
 
   TMainSetup& mainSetup_;
-  std::filesystem::path startFolder_;  // the host folder A: pointed to when the stage began
-  bool driveMoved_ = false;
+  std::unique_ptr<platform::DiskFolderChange> diskChange_;  // while the set is read
 };
 
 }  // namespace zev::setup

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/fs_utils.h"
 #include "platform/path_names.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 #include "shortcut/shell_link.h"
 
@@ -29,7 +30,7 @@ TShortcuts::TShortcuts() { ScanProgramFolders(); }
 
 void TShortcuts::ScanProgramFolders() {
   folderList_.Clear();
-  const std::string pattern = platform::WindowsDirectory() + "\\Start Menu\\Programs\\*.*";
+  const std::string pattern = platform::GetShellFolders().programs + "\\*.*";
   for (const platform::SearchRec& entry : platform::FindFiles(pattern, platform::faDirectory)) {
     const std::string upper = UpperCase(entry.Name);
     if (upper.empty() || upper.front() == '.' || upper.find(".LNK") != std::string::npos) continue;
@@ -61,20 +62,20 @@ void TShortcuts::CreateShortcut() {
 }
 
 std::vector<TShortcuts::Destination> TShortcuts::Destinations() const {
-  const std::string root = platform::WindowsDirectory();
+  const platform::ShellFolders places = platform::GetShellFolders();
   const std::string folder = Folder.empty() ? "" : Folder + "\\";
   std::vector<Destination> destinations;
   if (FolderDesktop || FolderStartMenu) {
     if (FolderDesktop) {
-      destinations.push_back({root + "\\Desktop\\" + folder, true});
-      destinations.push_back({root + "\\Start Menu\\Programs\\" + folder, true});
+      destinations.push_back({places.desktop + "\\" + folder, true});
+      destinations.push_back({places.programs + "\\" + folder, true});
     }
-    if (FolderStartMenu) destinations.push_back({root + "\\Start Menu\\" + folder, true});
+    if (FolderStartMenu) destinations.push_back({places.startMenu + "\\" + folder, true});
   } else {
-    destinations.push_back({root + "\\Start Menu\\Programs\\" + folder, true});
+    destinations.push_back({places.programs + "\\" + folder, true});
   }
-  if (Desktop) destinations.push_back({root + "\\Desktop\\", false});
-  if (StartMenu) destinations.push_back({root + "\\Start Menu\\", false});
+  if (Desktop) destinations.push_back({places.desktop + "\\", false});
+  if (StartMenu) destinations.push_back({places.startMenu + "\\", false});
   return destinations;
 }
 

@@ -1,8 +1,8 @@
 // TShortcuts: lists the program folders of the Start Menu and puts shell links to an installed
 // program into a program folder (Start Menu or Desktop) and, if asked, directly on the Desktop and
-// into the Start Menu. Every location lies below the Windows directory: program folders in
-// <windows>\Start Menu\Programs\<folder>, the Start Menu in <windows>\Start Menu, the Desktop in
-// <windows>\Desktop.
+// into the Start Menu. The places are the host's (platform::GetShellFolders): program folders in
+// <Programs>\<folder>, and the Start Menu and the Desktop themselves. On Linux they lie below the
+// Windows directory: <windows>\Start Menu\Programs, <windows>\Start Menu, <windows>\Desktop.
 #pragma once
 
 #include <functional>
