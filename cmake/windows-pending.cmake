@@ -4,9 +4,6 @@
 # Win32 side of the platform layer or of the user interface; the note says what it needs.
 # Paths are relative to the source root.
 set(ZEV_WINDOWS_PENDING
-  # Portable logic whose host side exists only as *_posix.cpp so far: each waits for its
-  # *_win32.cpp twin.
-  setup/program.cpp            # no user interface backend for Windows yet
   # Linux sides of what Windows does with its own means (libpng, fontconfig and FreeType have no
   # MinGW package here): png_io_win32.cpp (stb), font_renderer_win32.cpp (GDI).
   ui/png_io.cpp
@@ -51,7 +48,7 @@ set(ZEV_WINDOWS_PENDING
 # The programs a Windows build ships, and those of them that do not link yet (they need the
 # whole platform layer; zev-setup also a user interface backend).
 set(ZEV_WINDOWS_PROGRAMS zev-setup zevarc zevpack)
-set(ZEV_WINDOWS_PENDING_PROGRAMS zev-setup)
+set(ZEV_WINDOWS_PENDING_PROGRAMS)
 
 # Keeps the sources of this host in the list variable named by var: the host files of the other
 # host go (foo_posix.cpp and foo_posix_test.cpp on Windows, foo_win32.cpp and foo_win32_test.cpp

@@ -8,7 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/machine.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 #ifndef _WIN32
 #include "tests/support/scoped_machine.h"
 #endif

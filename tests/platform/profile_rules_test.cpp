@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "tests/platform/file_helpers.h"
+#include "tests/support/host_files.h"
 
 #ifdef _WIN32
 #include "platform/machine.h"
