@@ -250,9 +250,13 @@ std::string Machine::ToWindowsPath(const fs::path& hostPath) const {
   return windows;
 }
 
+bool Machine::HasSystemWindowsDirectory() const {
+  const auto system = HostWindowsDirectory();
+  return system && hostDrives_.count(DriveLetter((*system)[0]));
+}
+
 std::string Machine::WindowsDirectory() {
-  if (const auto system = HostWindowsDirectory(); system && hostDrives_.count(DriveLetter((*system)[0])))
-    return *system;
+  if (HasSystemWindowsDirectory()) return *HostWindowsDirectory();
   static const std::string kWindows = "C:\\WINDOWS";
   if (!windowsDirMade_) {
     try {

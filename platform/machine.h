@@ -73,6 +73,9 @@ class Machine {
   // The system's Windows directory when its drive is the host's own (Windows), else "C:\WINDOWS",
   // created on first use.
   std::string WindowsDirectory();
+  // True when WindowsDirectory is the system's own folder (Windows, with C: left as the system's
+  // drive); false when it is the stand-in's C:\WINDOWS inside a machine folder.
+  bool HasSystemWindowsDirectory() const;
 
   // Creates every missing folder of the path in one walk down from its drive's root, following
   // links as ToHostPath does. Throws zev::Exception saying why when a level cannot be created or

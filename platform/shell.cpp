@@ -77,4 +77,9 @@ std::string ShellExecute(const std::string& file, const std::string& parameters,
   return CurrentLauncher().Launch(LaunchRequest{file, parameters, directory, showCommand, userChose});
 }
 
+ShellFolders StandInShellFolders(const std::string& windowsDirectory) {
+  return {windowsDirectory + "\\Desktop", windowsDirectory + "\\Start Menu",
+          windowsDirectory + "\\Start Menu\\Programs"};
+}
+
 }  // namespace zev::platform

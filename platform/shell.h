@@ -47,6 +47,8 @@ struct ShellFolders {
   std::string programs;
 };
 ShellFolders GetShellFolders();
+// The folders as a machine folder lays them out beneath its Windows directory.
+ShellFolders StandInShellFolders(const std::string& windowsDirectory);
 
 // The launcher in use: a SystemLauncher until another is installed.
 Launcher& CurrentLauncher();

@@ -87,10 +87,7 @@ void SpawnDetached(const std::vector<std::string>& args, const fs::path& working
 
 }  // namespace
 
-ShellFolders GetShellFolders() {
-  const std::string windows = Machine::Current().WindowsDirectory();
-  return {windows + "\\Desktop", windows + "\\Start Menu", windows + "\\Start Menu\\Programs"};
-}
+ShellFolders GetShellFolders() { return StandInShellFolders(Machine::Current().WindowsDirectory()); }
 
 std::string SystemLauncher::Launch(const LaunchRequest& request) {
   fs::path target, workingDir;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/machine.h"
 #include "platform/path_names.h"
 #include "platform/shell.h"
 
@@ -64,6 +65,10 @@ std::string ShellFailure(std::intptr_t code) {
 }  // namespace
 
 ShellFolders GetShellFolders() {
+  // A machine whose C: is a folder (tests) keeps the folders of the stand-in beneath its WINDOWS
+  // folder, so nothing is written into the system's own.
+  Machine& machine = Machine::Current();
+  if (!machine.HasSystemWindowsDirectory()) return StandInShellFolders(machine.WindowsDirectory());
   // The installer runs as an administrator and installs for every user of the machine.
   return {ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY, "Desktop"), ShellFolder(CSIDL_COMMON_STARTMENU, "Start Menu"),
           ShellFolder(CSIDL_COMMON_PROGRAMS, "Programs")};
