@@ -21,7 +21,12 @@ function(zev_wine_test target)
     set(run run-display)
   endif()
   add_test(NAME ${target} COMMAND ${ZEV_WINE_TEST} ${run} ${ZEV_WINE_STATE} $<TARGET_FILE:${target}>)
-  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+  # Every suite runs in seconds: one still running after three minutes waits on a window.
+  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180)
+  # Window tests post clicks and keys to the one Wine desktop: nothing else runs beside them.
+  if(ZEV_DISPLAY)
+    set_tests_properties(${target} PROPERTIES RUN_SERIAL ON)
+  endif()
 endfunction()
 
 # The codecs behave on Windows as on Linux, to the bit: given the Linux build's
