@@ -22,27 +22,7 @@ set(ZEV_WINDOWS_PENDING
   tests/setup/hostile_stage_test.cpp      # sys/mount.h, geteuid
   tests/setup/unzip_test.cpp              # stat(path.c_str()), st_mode is 16 bits
   tests/shortcut/shell_link_test.cpp      # fopen(path.c_str())
-  # Tests that compile but need the pending platform files above (ScopedMachine, FileStream,
-  # the file functions, the profile functions, the program start) or the font renderer.
-  tests/platform/fs_utils_test.cpp
-  tests/platform/shell_test.cpp
-  tests/shortcut/shortcut_test.cpp
-  tests/ui/application_test.cpp
-  tests/ui/canvas_test.cpp
-  tests/ui/controls_test.cpp
-  tests/ui/focus_test.cpp
-  tests/ui_win32/window_test.cpp   # the backend's native controls take in the file controls
-  tests/setup/answers_test.cpp
-  tests/setup/change_dir_test.cpp
-  tests/setup/fountain_fill_test.cpp
-  tests/setup/install_config_test.cpp
-  tests/setup/install_worker_test.cpp
-  tests/setup/uninstaller_test.cpp
-  tests/setup/unattended_test.cpp
-  tests/setup/wizard_test.cpp
-  tests/setup/destination_test.cpp
-  tests/setup/license_text_test.cpp
-  tests/setup/install_manifest_test.cpp
+  tests/platform/shell_test.cpp           # mkfifo, setenv: the xdg-open side of the program start
 )
 
 # The programs a Windows build ships, and those of them that do not link yet (they need the

@@ -69,6 +69,9 @@ TEST(MakeDirPath, EmptyFailsAndRootsDoNothing) {
 }
 
 TEST(MakeDirPath, LongAndDeepPaths) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a test machine's C: is a folder whose own path counts against the system's limit";
+#endif
   ScopedMachine m;
   std::string deep = "C:";
   for (int i = 0; i < 40; ++i) deep += "\\level";

@@ -155,7 +155,7 @@ class UninstallerTest : public SetupFixture {
   std::set<std::string> Tree() const {
     std::set<std::string> tree;
     for (const auto& entry : fs::recursive_directory_iterator(machine.DriveC())) {
-      const std::string path = fs::relative(entry.path(), machine.DriveC()).string();
+      const std::string path = fs::relative(entry.path(), machine.DriveC()).generic_string();
       tree.insert(entry.is_directory() && !entry.is_symlink() ? path + "/" : path);
     }
     return tree;
@@ -278,7 +278,9 @@ TEST_F(UninstallerTest, HostileRecordsRemoveNothingOutsideTheInstallation) {
   WriteHostFile(Host("C:\\") / "autoexec.bat", "@echo off\r\n");
   WriteHostFile(Host("C:\\Other") / "victim.txt", "not the package's");
   WriteHostFile(Host("C:\\WINDOWS\\Desktop") / "user.lnk", "the user's link");
-  fs::create_directory_symlink(Host("C:\\Other"), Host(kDest) / "link");
+  std::error_code linkError;
+  fs::create_directory_symlink(Host("C:\\Other"), Host(kDest) / "link", linkError);
+  if (linkError) GTEST_SKIP() << "this host makes no symbolic links for this user";
   fs::create_directory_symlink(Host("C:\\WINDOWS\\Desktop"), Host(kDest) / "desk");
   const std::string victimStamp = [&] {
     const platform::EntryFacts facts = platform::LookUpNoLinks("C:\\Other\\victim.txt");
@@ -350,7 +352,11 @@ TEST_F(UninstallerTest, RecordsThatCannotBeTrustedStopTheRemovalBeforeItStarts) 
   struct Case {
     std::function<void()> spoil;
     std::string problem;
+    bool needsLink = false;
   };
+  std::error_code linkError;
+  fs::create_symlink(Host("C:\\WINDOWS\\win.ini"), Host(kDest) / "probe", linkError);
+  fs::remove(Host(kDest) / "probe");
   const std::string manifest = ReadHostFile(Host(kDest) / "uninstall.zev");
   const std::string list = ReadHostFile(Host(kDest) / "uninstall.cfg");
   const Case cases[] = {
@@ -360,11 +366,12 @@ TEST_F(UninstallerTest, RecordsThatCannotBeTrustedStopTheRemovalBeforeItStarts) 
          fs::remove(Host(kDest) / "uninstall.zev");
          fs::create_symlink(Host("C:\\WINDOWS\\win.ini"), Host(kDest) / "uninstall.zev");
        },
-       d + "\\uninstall.zev is a symbolic link"},
+       d + "\\uninstall.zev is a symbolic link", true},
       {[&] { fs::resize_file(Host(kDest) / "uninstall.cfg", kMaxRecordFileBytes + 1); },
        d + "\\uninstall.cfg is larger than 8388608 bytes"},
   };
   for (const Case& c : cases) {
+    if (c.needsLink && linkError) continue;  // a host that makes no links for this user
     c.spoil();
     TUninstaller uninstaller(kDest);
     EXPECT_EQ(uninstaller.Load(), TUninstaller::TLoad::ldRefused);

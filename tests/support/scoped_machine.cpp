@@ -21,4 +21,14 @@ fs::path ScopedMachine::Host(const std::string& windowsPath) const {
   return Machine::Current().ToHostPath(windowsPath);
 }
 
+std::vector<std::string> MachineDriveItems(const std::vector<std::string>& items) {
+  std::vector<std::string> own;
+  for (const std::string& item : items) {
+    const auto folder = item.empty() ? std::nullopt : Machine::Current().DriveFolder(item[0]);
+    const bool hostDrive = folder && folder->root_path() == *folder;
+    if (!hostDrive) own.push_back(item);
+  }
+  return own;
+}
+
 }  // namespace zev::platform

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/machine.h"
 #include "platform/private_folder.h"
@@ -32,5 +33,9 @@ class ScopedMachine {
   Machine saved_;
   ScopedTempDir root_;  // after saved_: the folder goes once the previous machine is back
 };
+
+// A drive box's items ("a:", "c:", ...) less the drives a Windows host has of its own, which it
+// lists beside those the test's machine maps to folders.
+std::vector<std::string> MachineDriveItems(const std::vector<std::string>& items);
 
 }  // namespace zev::platform

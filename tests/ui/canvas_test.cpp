@@ -81,6 +81,9 @@ TEST(FontTest, PointsAndPixelsConvertAt96PerInch) {
 }
 
 TEST(FontRendererTest, WindowsFontsAreSubstituted) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has the fonts by their own names: only Linux substitutes them";
+#endif
   EXPECT_EQ(FontPattern({"Impact", 35, clBlack, false}), "DejaVu Sans Condensed:bold");
   EXPECT_EQ(FontPattern({"times new roman", 13, clBlack, false}), "Liberation Serif");
   EXPECT_EQ(FontPattern({"MS Sans Serif", 11, clBlack, true}), "Liberation Sans:bold");
