@@ -38,3 +38,11 @@ if(ZEV_LINUX_FINGERPRINT)
                    ${ZEV_WINE_TEST} run ${ZEV_WINE_STATE} $<TARGET_FILE:codec_fingerprint>)
   set_tests_properties(codec_fingerprint_matches_linux PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 endif()
+
+# The shipped programs end to end: zevpack.exe makes a disk set of the sample package and the
+# install.exe on its first disk installs it unattended into the prefix's C:.
+add_test(NAME wine_install
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/setup/wine_install.sh ${CMAKE_SOURCE_DIR}/scripts/wine-test
+                 ${ZEV_WINE_STATE}
+                 $<TARGET_FILE:zevpack> $<TARGET_FILE:zev-setup> ${CMAKE_SOURCE_DIR})
+set_tests_properties(wine_install PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180)
