@@ -1,8 +1,8 @@
-# What does not build for Windows yet. A Windows build (cmake/mingw-w64-*.cmake) leaves these
-# sources out of their libraries and test programs, and the programs out of the default build
-# (`cmake --build DIR --target zevarc` still shows what they lack). Each entry waits for the
-# Win32 side of the platform layer or of the user interface; the note says what it needs.
-# Paths are relative to the source root.
+# What a Windows build (cmake/mingw-w64-*.cmake) leaves out of its libraries and test programs:
+# the Linux sides of what Windows does by its own means, and tests that call POSIX functions
+# themselves. A program listed in ZEV_WINDOWS_PENDING_PROGRAMS is left out of the default build
+# (`cmake --build DIR --target NAME` still shows what it lacks). Paths are relative to the
+# source root.
 set(ZEV_WINDOWS_PENDING
   # Linux sides of what Windows does with its own means (libpng, fontconfig and FreeType have no
   # MinGW package here): png_io_win32.cpp (stb), font_renderer_win32.cpp (GDI).
@@ -25,8 +25,7 @@ set(ZEV_WINDOWS_PENDING
   tests/platform/shell_test.cpp           # mkfifo, setenv: the xdg-open side of the program start
 )
 
-# The programs a Windows build ships, and those of them that do not link yet (they need the
-# whole platform layer; zev-setup also a user interface backend).
+# The programs a Windows build ships, and those of them that do not link yet (none today).
 set(ZEV_WINDOWS_PROGRAMS zev-setup zevarc zevpack)
 set(ZEV_WINDOWS_PENDING_PROGRAMS)
 
