@@ -10,6 +10,7 @@
 #   wine_click_install.sh WINE_TEST STATE ZEVPACK_EXE ZEV_SETUP_EXE SOURCE_ROOT SHOTS_DIR
 set -euo pipefail
 test_name=wine_click_install
+# shellcheck source=wine_common.sh
 source "$(dirname "$0")/wine_common.sh"
 
 # Once more on a display of its own.
@@ -56,10 +57,15 @@ keys() { xdotool key --delay 60 "$@"; }
 # A left click at X Y of a window's client area of width W: the window manager leaves Wine's
 # windows their own frames, even on each side, with the caption over the client area.
 click() {  # click WINDOW W H X Y
-  local WINDOW X Y WIDTH HEIGHT SCREEN border
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  border=$(((WIDTH - $2) / 2))
-  xdotool mousemove --window "$1" $((border + $4)) $((HEIGHT - border - $3 + $5)) click 1
+  local key value width=0 height=0 border
+  while IFS='=' read -r key value; do
+    case $key in
+      WIDTH) width=$value ;;
+      HEIGHT) height=$value ;;
+    esac
+  done < <(xdotool getwindowgeometry --shell "$1")
+  border=$(((width - $2) / 2))
+  xdotool mousemove --window "$1" $((border + $4)) $((height - border - $3 + $5)) click 1
 }
 page() { wait_for "the $1 page" logged "page $2 ($1) shown"; }
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the Windows install tests under Wine share, sourced by them after setting `test_name`:
 # the sample package packed by zevpack.exe into disk folders of 16 KB disks inside the Wine
 # folder, and the checks of the tree that install.exe leaves in the prefix's C:.

@@ -8,6 +8,7 @@
 #   wine_install.sh WINE_TEST STATE ZEVPACK_EXE ZEV_SETUP_EXE SOURCE_ROOT
 set -euo pipefail
 test_name=wine_install
+# shellcheck source=wine_common.sh
 source "$(dirname "$0")/wine_common.sh"
 wine_common_init "$@"
 cat > "$work/answers.ini" <<'ANSWERS'
