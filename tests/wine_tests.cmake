@@ -46,3 +46,13 @@ add_test(NAME wine_install
                  ${ZEV_WINE_STATE}
                  $<TARGET_FILE:zevpack> $<TARGET_FILE:zev-setup> ${CMAKE_SOURCE_DIR})
 set_tests_properties(wine_install PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180)
+
+# The same install by keys and a mouse click on an X server of its own (real windows, the
+# worker's questions answered); the pictures the windows showed are kept in wine-screens/.
+add_test(NAME wine_click_install
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/setup/wine_click_install.sh ${CMAKE_SOURCE_DIR}/scripts/wine-test
+                 ${ZEV_WINE_STATE}
+                 $<TARGET_FILE:zevpack> $<TARGET_FILE:zev-setup> ${CMAKE_SOURCE_DIR}
+                 ${CMAKE_CURRENT_BINARY_DIR}/wine-screens)
+# It posts keys and clicks to the one Wine desktop: nothing else runs beside it.
+set_tests_properties(wine_click_install PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON TIMEOUT 180)
