@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compress/lzh5_block_coder.h"
+#include "compress/lzh5_block_cost.h"
 #include "compress/lzh5_fast_finder.h"
 #include "compress/lzh5_format.h"
 
@@ -21,6 +22,7 @@ using lzh5::CharAlphabet;
 using lzh5::MaxMatch;
 using lzh5::MinMatch;
 using lzh5::PosAlphabet;
+using lzh5::SymbolCounts;
 
 // Input parsed at once; its blocks are cut from it afterwards.
 constexpr int kMaxPiece = 1 << 18;
@@ -48,6 +50,9 @@ constexpr std::uint32_t kCodeCountLimit = 0xFFFF - CharAlphabet;
 // whole; the cuts tried divide it into sixteenths. Blocks of fewer items are kept whole.
 constexpr int kCutsTried = 15;
 constexpr std::size_t kFewestItemsToCut = 1024;
+// A stretch of more items than a block holds is priced as blocks of this many items with the
+// stretch's statistics, which is what cutting it further tends towards.
+constexpr std::uint32_t kEstimatedBlockItems = 60000;
 // Items a block may hold: as many as the 16-bit count of its header allows, for each header
 // costs some hundred bytes. The block coder's buffer takes that many matches with their flag
 // bytes and keeps the 24 bytes it holds back for one more group, so it never ends a block of its
@@ -74,7 +79,10 @@ class OptimalParser {
   // Parses begin..end, then counts the path's symbols, prices them and parses again.
   void Refine(int begin, int end, std::vector<Step>& path);
   // Prices the symbols of a path that starts at position begin, for the next pass.
-  void Reprice(std::span<const Step> path, int begin);
+  void Reprice(std::span<const Step> path, int begin) { Reprice(Count(path, begin)); }
+  void Reprice(const SymbolCounts& counts);
+  // The symbols of a path that starts at position begin.
+  SymbolCounts Count(std::span<const Step> path, int begin) const;
   void SetStartingPrices();
   void SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits);
   std::uint32_t MatchPrice(int length, int dist) const {
@@ -84,8 +92,9 @@ class OptimalParser {
   // Splits the piece's steps first..last - 1 into blocks: appends the index after each block to
   // blockEnds_.
   void CutBlocks(std::size_t first, std::size_t last);
-  // The bytes that steps first..last - 1 take as one block, header included.
-  std::size_t BlockBytes(std::size_t first, std::size_t last);
+  // The bits of a stretch of items with these counts as one block, header included, or as
+  // several of typical size when they are more than a block header can count.
+  std::uint64_t StretchBits(const SymbolCounts& counts);
   // Writes steps first..last - 1 of a path, which start at position begin, as one block, or as
   // several when they are more than a block header can count.
   void WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
@@ -97,12 +106,13 @@ class OptimalParser {
 
   lzh5::HashChainFinder finder_;
   lzh5::BlockCoder coder_;
-  std::vector<std::uint8_t> trialBytes_;
   // Scratch for SetPrices: scaled counts with room for the tree's nodes, and the code built.
   std::array<std::uint16_t, lzh5::CharNodes> codeFreq_{};
   std::array<std::uint8_t, CharAlphabet> codeLengths_{};
   std::array<std::uint16_t, CharAlphabet> codes_{};
-  lzh5::BlockCoder trial_{&trialBytes_, kBlockBufferSize};
+  // Builds codes for pricing and sizing; it writes nothing.
+  std::vector<std::uint8_t> noOutput_;
+  lzh5::BlockCoder trial_{&noOutput_};
 
   std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(kMaxPiece);
   std::vector<std::uint32_t> first_ = std::vector<std::uint32_t>(kMaxPiece + 1);
@@ -215,21 +225,23 @@ void OptimalParser::Refine(int begin, int end, std::vector<Step>& path) {
   }
 }
 
-void OptimalParser::Reprice(std::span<const Step> path, int begin) {
-  std::array<std::uint32_t, CharAlphabet> charFreq{};
-  std::array<std::uint32_t, PosAlphabet> posFreq{};
+SymbolCounts OptimalParser::Count(std::span<const Step> path, int begin) const {
+  SymbolCounts counts;
   int at = begin;
   for (const Step& step : path) {
     if (step.length == 1) {
-      ++charFreq[bytes_[static_cast<std::size_t>(at)]];
+      counts.AddLiteral(bytes_[static_cast<std::size_t>(at)]);
     } else {
-      ++charFreq[static_cast<std::size_t>(step.length + 256 - MinMatch)];
-      ++posFreq[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(step.dist - 1)))];
+      counts.AddMatch(step.length, static_cast<unsigned>(step.dist - 1));
     }
     at += step.length;
   }
-  SetPrices(charFreq.data(), CharAlphabet, charBits_.data());
-  SetPrices(posFreq.data(), PosAlphabet, posBits_.data());
+  return counts;
+}
+
+void OptimalParser::Reprice(const SymbolCounts& counts) {
+  SetPrices(counts.chars.data(), CharAlphabet, charBits_.data());
+  SetPrices(counts.positions.data(), PosAlphabet, posBits_.data());
   // A position class's offset bits below the leading one come on top of its code.
   for (int j = 2; j < PosAlphabet; ++j) {
     posBits_[static_cast<std::size_t>(j)] += kPriceScale * static_cast<std::uint32_t>(j - 1);
@@ -282,11 +294,15 @@ void OptimalParser::WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>
   }
 }
 
-std::size_t OptimalParser::BlockBytes(std::size_t first, std::size_t last) {
-  trialBytes_.clear();
-  trial_.Reset();
-  WriteBlocks(trial_, piecePath_, first, last, stepStart_[first]);
-  return trialBytes_.size();
+std::uint64_t OptimalParser::StretchBits(const SymbolCounts& counts) {
+  const std::uint32_t items = counts.Items();
+  if (items <= kMostBlockItems) return lzh5::BlockBits(counts, trial_);
+  const std::uint32_t blocks = items / kEstimatedBlockItems + 1;
+  SymbolCounts share;
+  const auto divide = [blocks](std::uint32_t c) { return (c + blocks - 1) / blocks; };
+  std::transform(counts.chars.begin(), counts.chars.end(), share.chars.begin(), divide);
+  std::transform(counts.positions.begin(), counts.positions.end(), share.positions.begin(), divide);
+  return blocks * lzh5::BlockBits(share, trial_);
 }
 
 void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
@@ -295,14 +311,26 @@ void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
     blockEnds_.push_back(last);
     return;
   }
-  std::size_t bestBytes = fits ? BlockBytes(first, last) : std::numeric_limits<std::size_t>::max();
+  const std::span<const Step> path(piecePath_);
+  std::array<std::size_t, kCutsTried + 2> cuts{};
+  for (int j = 0; j <= kCutsTried + 1; ++j) {
+    cuts[static_cast<std::size_t>(j)] = first + (last - first) * static_cast<std::size_t>(j) / (kCutsTried + 1);
+  }
+  const auto countOf = [&](std::size_t from, std::size_t to) {
+    return Count(path.subspan(from, to - from), stepStart_[from]);
+  };
+  const SymbolCounts whole = countOf(first, last);
+  std::uint64_t bestBits = fits ? StretchBits(whole) : std::numeric_limits<std::uint64_t>::max();
   std::size_t bestCut = 0;
+  SymbolCounts left;
   for (int j = 1; j <= kCutsTried; ++j) {
-    const std::size_t cut = first + (last - first) * static_cast<std::size_t>(j) / (kCutsTried + 1);
-    const std::size_t bytes = BlockBytes(first, cut) + BlockBytes(cut, last);
-    if (bytes < bestBytes) {
-      bestBytes = bytes;
-      bestCut = cut;
+    left += countOf(cuts[static_cast<std::size_t>(j - 1)], cuts[static_cast<std::size_t>(j)]);
+    SymbolCounts right = whole;
+    right -= left;
+    const std::uint64_t bits = StretchBits(left) + StretchBits(right);
+    if (bits < bestBits) {
+      bestBits = bits;
+      bestCut = cuts[static_cast<std::size_t>(j)];
     }
   }
   if (bestCut == 0) {
