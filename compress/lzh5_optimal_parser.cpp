@@ -36,9 +36,12 @@ constexpr std::size_t kMostCandidates = 16;
 // Of a candidate's lengths, only the shortest and the longest kDenseLengths are tried: the ones
 // between seldom lead to a cheaper path.
 constexpr int kDenseLengths = 32;
-// Price passes after the first, for a whole piece and again for each block cut from it; more
-// change little.
+// Price passes after the first over a whole piece; more change little.
 constexpr int kRefinements = 1;
+// Passes over a block under its own prices. Each pass prices the symbols of the one before; the
+// sizes do not fall steadily but wander near a floor, so the smallest is kept, and the passes
+// end at the first that does not beat it.
+constexpr int kMostBlockPasses = 6;
 // Prices are kept in sixteenths of a bit. A symbol the last parse did not use is priced as if it
 // had occurred half a time: dear, but not out of reach.
 constexpr std::uint32_t kPriceScale = 16;
@@ -53,6 +56,10 @@ constexpr std::size_t kFewestItemsToCut = 1024;
 // A stretch of more items than a block holds is priced as blocks of this many items with the
 // stretch's statistics, which is what cutting it further tends towards.
 constexpr std::uint32_t kEstimatedBlockItems = 60000;
+// The halving search above settles each cut once, looking at one stretch at a time. The blocks
+// are then chosen afresh among its cuts and the piece's 32nds: of every way of joining those
+// stretches, the one whose blocks are smallest in all.
+constexpr std::size_t kCutGrid = 32;
 // Items a block may hold: as many as the 16-bit count of its header allows, for each header
 // costs some hundred bytes. The block coder's buffer takes that many matches with their flag
 // bytes and keeps the 24 bytes it holds back for one more group, so it never ends a block of its
@@ -92,6 +99,12 @@ class OptimalParser {
   // Splits the piece's steps first..last - 1 into blocks: appends the index after each block to
   // blockEnds_.
   void CutBlocks(std::size_t first, std::size_t last);
+  // Replaces blockEnds_ by the smallest blocks whose ends are among them and the piece's grid.
+  void ChooseBlocks();
+  // Parses begin..end into blockPath_, keeping the pass whose blocks come out smallest.
+  void ParseBlock(int begin, int end);
+  // The bits that a path starting at position begin takes as the blocks WriteBlocks makes of it.
+  std::uint64_t PathBits(std::span<const Step> path, int begin);
   // The bits of a stretch of items with these counts as one block, header included, or as
   // several of typical size when they are more than a block header can count.
   std::uint64_t StretchBits(const SymbolCounts& counts);
@@ -123,6 +136,13 @@ class OptimalParser {
   std::vector<int> stepStart_;  // the position of each step of piecePath_, and the piece's end
   std::vector<std::size_t> blockEnds_;
   std::vector<Step> blockPath_;
+  std::vector<Step> trialPath_;
+  // For ChooseBlocks: the cut points, the counts between neighbouring ones, and the smallest
+  // size up to each point with the point it is reached from.
+  std::vector<std::size_t> cutPoints_;
+  std::vector<SymbolCounts> stretchCounts_;
+  std::vector<std::uint64_t> bitsUpTo_;
+  std::vector<std::size_t> cameFrom_;
 
   // Prices per symbol: a character/length symbol's code, and a position class's code plus the
   // offset bits below the leading one.
@@ -341,6 +361,64 @@ void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
   CutBlocks(bestCut, last);
 }
 
+void OptimalParser::ChooseBlocks() {
+  const std::size_t items = piecePath_.size();
+  cutPoints_.assign(blockEnds_.begin(), blockEnds_.end());
+  for (std::size_t g = 0; g < kCutGrid; ++g) cutPoints_.push_back(items * g / kCutGrid);
+  std::sort(cutPoints_.begin(), cutPoints_.end());
+  cutPoints_.erase(std::unique(cutPoints_.begin(), cutPoints_.end()), cutPoints_.end());
+  const std::size_t points = cutPoints_.size();  // cutPoints_ runs from 0 to items
+
+  const std::span<const Step> path(piecePath_);
+  stretchCounts_.resize(points);
+  for (std::size_t j = 1; j < points; ++j) {
+    const std::size_t from = cutPoints_[j - 1];
+    stretchCounts_[j] = Count(path.subspan(from, cutPoints_[j] - from), stepStart_[from]);
+  }
+  // Neighbouring points lie at most a 32nd of a piece apart, far fewer items than a block holds,
+  // so every point is reached from the one before it.
+  bitsUpTo_.assign(points, std::numeric_limits<std::uint64_t>::max());
+  cameFrom_.assign(points, 0);
+  bitsUpTo_[0] = 0;
+  for (std::size_t j = 1; j < points; ++j) {
+    SymbolCounts block;
+    for (std::size_t i = j; i-- > 0 && cutPoints_[j] - cutPoints_[i] <= kMostBlockItems;) {
+      block += stretchCounts_[i + 1];
+      const std::uint64_t bits = bitsUpTo_[i] + lzh5::BlockBits(block, trial_);
+      if (bits < bitsUpTo_[j]) {
+        bitsUpTo_[j] = bits;
+        cameFrom_[j] = i;
+      }
+    }
+  }
+  blockEnds_.clear();
+  for (std::size_t j = points - 1; j > 0; j = cameFrom_[j]) blockEnds_.push_back(cutPoints_[j]);
+  std::reverse(blockEnds_.begin(), blockEnds_.end());
+}
+
+std::uint64_t OptimalParser::PathBits(std::span<const Step> path, int begin) {
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < path.size(); k += kMostBlockItems) {
+    const std::span<const Step> block = path.subspan(k, std::min(kMostBlockItems, path.size() - k));
+    bits += lzh5::BlockBits(Count(block, begin), trial_);
+    for (const Step& step : block) begin += step.length;
+  }
+  return bits;
+}
+
+void OptimalParser::ParseBlock(int begin, int end) {
+  Parse(begin, end, blockPath_);
+  std::uint64_t bestBits = PathBits(blockPath_, begin);
+  for (int pass = 1; pass < kMostBlockPasses; ++pass) {
+    Reprice(blockPath_, begin);
+    Parse(begin, end, trialPath_);
+    const std::uint64_t bits = PathBits(trialPath_, begin);
+    if (bits >= bestBits) break;
+    bestBits = bits;
+    std::swap(blockPath_, trialPath_);
+  }
+}
+
 void OptimalParser::Run() {
   int pos = 0;
   if (!finder_.Fill(pos)) return;  // an empty input writes nothing at all
@@ -361,12 +439,13 @@ void OptimalParser::Run() {
     // own, so that its items suit the codes the block coder will build from them.
     blockEnds_.clear();
     CutBlocks(0, piecePath_.size());
+    ChooseBlocks();
     std::size_t first = 0;
     for (const std::size_t last : blockEnds_) {
       const int begin = stepStart_[first];
       const int end = stepStart_[last];
       Reprice(std::span<const Step>(piecePath_).subspan(first, last - first), begin);
-      Refine(begin, end, blockPath_);
+      ParseBlock(begin, end);
       // The new parse may take more items than the one the block was cut from.
       WriteBlocks(coder_, blockPath_, 0, blockPath_.size(), begin);
       first = last;
