@@ -108,6 +108,9 @@ class OptimalParser {
   // The bits of a stretch of items with these counts as one block, header included, or as
   // several of typical size when they are more than a block header can count.
   std::uint64_t StretchBits(const SymbolCounts& counts);
+  // Sends blockPath_, which starts at position begin, to the coder: into the block still open
+  // there when one block of both is smaller than two, as a block of its own otherwise.
+  void Emit(int begin);
   // Writes steps first..last - 1 of a path, which start at position begin, as one block, or as
   // several when they are more than a block header can count.
   void WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
@@ -136,6 +139,9 @@ class OptimalParser {
   std::vector<int> stepStart_;  // the position of each step of piecePath_, and the piece's end
   std::vector<std::size_t> blockEnds_;
   std::vector<Step> blockPath_;
+  // What the coder holds of the block it has not ended yet; the block may go on into the next
+  // piece.
+  SymbolCounts open_;
   std::vector<Step> trialPath_;
   // For ChooseBlocks: the cut points, the counts between neighbouring ones, and the smallest
   // size up to each point with the point it is reached from.
@@ -419,6 +425,29 @@ void OptimalParser::ParseBlock(int begin, int end) {
   }
 }
 
+void OptimalParser::Emit(int begin) {
+  // A parse of more items than a block header counts (of almost nothing but literals) goes out
+  // as blocks of its own.
+  if (blockPath_.size() > kMostBlockItems) {
+    coder_.EndBlock();
+    open_ = {};
+    WriteBlocks(coder_, blockPath_, 0, blockPath_.size(), begin);
+    return;
+  }
+  const SymbolCounts counts = Count(blockPath_, begin);
+  SymbolCounts joined = open_;
+  joined += counts;
+  const bool join = open_.Items() > 0 && joined.Items() <= kMostBlockItems &&
+                    lzh5::BlockBits(joined, trial_) < lzh5::BlockBits(open_, trial_) + lzh5::BlockBits(counts, trial_);
+  if (join) {
+    open_ = joined;
+  } else {
+    coder_.EndBlock();
+    open_ = counts;
+  }
+  Queue(coder_, blockPath_, 0, blockPath_.size(), begin);
+}
+
 void OptimalParser::Run() {
   int pos = 0;
   if (!finder_.Fill(pos)) return;  // an empty input writes nothing at all
@@ -446,11 +475,11 @@ void OptimalParser::Run() {
       const int end = stepStart_[last];
       Reprice(std::span<const Step>(piecePath_).subspan(first, last - first), begin);
       ParseBlock(begin, end);
-      // The new parse may take more items than the one the block was cut from.
-      WriteBlocks(coder_, blockPath_, 0, blockPath_.size(), begin);
+      Emit(begin);
       first = last;
     }
   }
+  coder_.EndBlock();
   coder_.FinishStream();
 }
 
