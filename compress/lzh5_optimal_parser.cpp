@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compress/lzh5_block_coder.h"
+#include "compress/lzh5_block_cost.h"
 #include "compress/lzh5_fast_finder.h"
 #include "compress/lzh5_format.h"
 
@@ -21,6 +22,7 @@ using lzh5::CharAlphabet;
 using lzh5::MaxMatch;
 using lzh5::MinMatch;
 using lzh5::PosAlphabet;
+using lzh5::SymbolCounts;
 
 // Input parsed at once; its blocks are cut from it afterwards.
 constexpr int kMaxPiece = 1 << 18;
@@ -34,9 +36,12 @@ constexpr std::size_t kMostCandidates = 16;
 // Of a candidate's lengths, only the shortest and the longest kDenseLengths are tried: the ones
 // between seldom lead to a cheaper path.
 constexpr int kDenseLengths = 32;
-// Price passes after the first, for a whole piece and again for each block cut from it; more
-// change little.
+// Price passes after the first over a whole piece; more change little.
 constexpr int kRefinements = 1;
+// Passes over a block under its own prices. Each pass prices the symbols of the one before; the
+// sizes do not fall steadily but wander near a floor, so the smallest is kept, and the passes
+// end at the first that does not beat it.
+constexpr int kMostBlockPasses = 6;
 // Prices are kept in sixteenths of a bit. A symbol the last parse did not use is priced as if it
 // had occurred half a time: dear, but not out of reach.
 constexpr std::uint32_t kPriceScale = 16;
@@ -48,6 +53,13 @@ constexpr std::uint32_t kCodeCountLimit = 0xFFFF - CharAlphabet;
 // whole; the cuts tried divide it into sixteenths. Blocks of fewer items are kept whole.
 constexpr int kCutsTried = 15;
 constexpr std::size_t kFewestItemsToCut = 1024;
+// A stretch of more items than a block holds is priced as blocks of this many items with the
+// stretch's statistics, which is what cutting it further tends towards.
+constexpr std::uint32_t kEstimatedBlockItems = 60000;
+// The halving search above settles each cut once, looking at one stretch at a time. The blocks
+// are then chosen afresh among its cuts and the piece's 32nds: of every way of joining those
+// stretches, the one whose blocks are smallest in all.
+constexpr std::size_t kCutGrid = 32;
 // Items a block may hold: as many as the 16-bit count of its header allows, for each header
 // costs some hundred bytes. The block coder's buffer takes that many matches with their flag
 // bytes and keeps the 24 bytes it holds back for one more group, so it never ends a block of its
@@ -74,7 +86,10 @@ class OptimalParser {
   // Parses begin..end, then counts the path's symbols, prices them and parses again.
   void Refine(int begin, int end, std::vector<Step>& path);
   // Prices the symbols of a path that starts at position begin, for the next pass.
-  void Reprice(std::span<const Step> path, int begin);
+  void Reprice(std::span<const Step> path, int begin) { Reprice(Count(path, begin)); }
+  void Reprice(const SymbolCounts& counts);
+  // The symbols of a path that starts at position begin.
+  SymbolCounts Count(std::span<const Step> path, int begin) const;
   void SetStartingPrices();
   void SetPrices(const std::uint32_t* freq, int n, std::uint32_t* bits);
   std::uint32_t MatchPrice(int length, int dist) const {
@@ -84,8 +99,18 @@ class OptimalParser {
   // Splits the piece's steps first..last - 1 into blocks: appends the index after each block to
   // blockEnds_.
   void CutBlocks(std::size_t first, std::size_t last);
-  // The bytes that steps first..last - 1 take as one block, header included.
-  std::size_t BlockBytes(std::size_t first, std::size_t last);
+  // Replaces blockEnds_ by the smallest blocks whose ends are among them and the piece's grid.
+  void ChooseBlocks();
+  // Parses begin..end into blockPath_, keeping the pass whose blocks come out smallest.
+  void ParseBlock(int begin, int end);
+  // The bits that a path starting at position begin takes as the blocks WriteBlocks makes of it.
+  std::uint64_t PathBits(std::span<const Step> path, int begin);
+  // The bits of a stretch of items with these counts as one block, header included, or as
+  // several of typical size when they are more than a block header can count.
+  std::uint64_t StretchBits(const SymbolCounts& counts);
+  // Sends blockPath_, which starts at position begin, to the coder: into the block still open
+  // there when one block of both is smaller than two, as a block of its own otherwise.
+  void Emit(int begin);
   // Writes steps first..last - 1 of a path, which start at position begin, as one block, or as
   // several when they are more than a block header can count.
   void WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>& path, std::size_t first,
@@ -97,12 +122,13 @@ class OptimalParser {
 
   lzh5::HashChainFinder finder_;
   lzh5::BlockCoder coder_;
-  std::vector<std::uint8_t> trialBytes_;
   // Scratch for SetPrices: scaled counts with room for the tree's nodes, and the code built.
   std::array<std::uint16_t, lzh5::CharNodes> codeFreq_{};
   std::array<std::uint8_t, CharAlphabet> codeLengths_{};
   std::array<std::uint16_t, CharAlphabet> codes_{};
-  lzh5::BlockCoder trial_{&trialBytes_, kBlockBufferSize};
+  // Builds codes for pricing and sizing; it writes nothing.
+  std::vector<std::uint8_t> noOutput_;
+  lzh5::BlockCoder trial_{&noOutput_};
 
   std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(kMaxPiece);
   std::vector<std::uint32_t> first_ = std::vector<std::uint32_t>(kMaxPiece + 1);
@@ -113,6 +139,16 @@ class OptimalParser {
   std::vector<int> stepStart_;  // the position of each step of piecePath_, and the piece's end
   std::vector<std::size_t> blockEnds_;
   std::vector<Step> blockPath_;
+  // What the coder holds of the block it has not ended yet; the block may go on into the next
+  // piece.
+  SymbolCounts open_;
+  std::vector<Step> trialPath_;
+  // For ChooseBlocks: the cut points, the counts between neighbouring ones, and the smallest
+  // size up to each point with the point it is reached from.
+  std::vector<std::size_t> cutPoints_;
+  std::vector<SymbolCounts> stretchCounts_;
+  std::vector<std::uint64_t> bitsUpTo_;
+  std::vector<std::size_t> cameFrom_;
 
   // Prices per symbol: a character/length symbol's code, and a position class's code plus the
   // offset bits below the leading one.
@@ -215,21 +251,23 @@ void OptimalParser::Refine(int begin, int end, std::vector<Step>& path) {
   }
 }
 
-void OptimalParser::Reprice(std::span<const Step> path, int begin) {
-  std::array<std::uint32_t, CharAlphabet> charFreq{};
-  std::array<std::uint32_t, PosAlphabet> posFreq{};
+SymbolCounts OptimalParser::Count(std::span<const Step> path, int begin) const {
+  SymbolCounts counts;
   int at = begin;
   for (const Step& step : path) {
     if (step.length == 1) {
-      ++charFreq[bytes_[static_cast<std::size_t>(at)]];
+      counts.AddLiteral(bytes_[static_cast<std::size_t>(at)]);
     } else {
-      ++charFreq[static_cast<std::size_t>(step.length + 256 - MinMatch)];
-      ++posFreq[static_cast<std::size_t>(lzh5::OffsetClass(static_cast<unsigned>(step.dist - 1)))];
+      counts.AddMatch(step.length, static_cast<unsigned>(step.dist - 1));
     }
     at += step.length;
   }
-  SetPrices(charFreq.data(), CharAlphabet, charBits_.data());
-  SetPrices(posFreq.data(), PosAlphabet, posBits_.data());
+  return counts;
+}
+
+void OptimalParser::Reprice(const SymbolCounts& counts) {
+  SetPrices(counts.chars.data(), CharAlphabet, charBits_.data());
+  SetPrices(counts.positions.data(), PosAlphabet, posBits_.data());
   // A position class's offset bits below the leading one come on top of its code.
   for (int j = 2; j < PosAlphabet; ++j) {
     posBits_[static_cast<std::size_t>(j)] += kPriceScale * static_cast<std::uint32_t>(j - 1);
@@ -282,11 +320,15 @@ void OptimalParser::WriteBlocks(lzh5::BlockCoder& coder, const std::vector<Step>
   }
 }
 
-std::size_t OptimalParser::BlockBytes(std::size_t first, std::size_t last) {
-  trialBytes_.clear();
-  trial_.Reset();
-  WriteBlocks(trial_, piecePath_, first, last, stepStart_[first]);
-  return trialBytes_.size();
+std::uint64_t OptimalParser::StretchBits(const SymbolCounts& counts) {
+  const std::uint32_t items = counts.Items();
+  if (items <= kMostBlockItems) return lzh5::BlockBits(counts, trial_);
+  const std::uint32_t blocks = items / kEstimatedBlockItems + 1;
+  SymbolCounts share;
+  const auto divide = [blocks](std::uint32_t c) { return (c + blocks - 1) / blocks; };
+  std::transform(counts.chars.begin(), counts.chars.end(), share.chars.begin(), divide);
+  std::transform(counts.positions.begin(), counts.positions.end(), share.positions.begin(), divide);
+  return blocks * lzh5::BlockBits(share, trial_);
 }
 
 void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
@@ -295,14 +337,26 @@ void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
     blockEnds_.push_back(last);
     return;
   }
-  std::size_t bestBytes = fits ? BlockBytes(first, last) : std::numeric_limits<std::size_t>::max();
+  const std::span<const Step> path(piecePath_);
+  std::array<std::size_t, kCutsTried + 2> cuts{};
+  for (int j = 0; j <= kCutsTried + 1; ++j) {
+    cuts[static_cast<std::size_t>(j)] = first + (last - first) * static_cast<std::size_t>(j) / (kCutsTried + 1);
+  }
+  const auto countOf = [&](std::size_t from, std::size_t to) {
+    return Count(path.subspan(from, to - from), stepStart_[from]);
+  };
+  const SymbolCounts whole = countOf(first, last);
+  std::uint64_t bestBits = fits ? StretchBits(whole) : std::numeric_limits<std::uint64_t>::max();
   std::size_t bestCut = 0;
+  SymbolCounts left;
   for (int j = 1; j <= kCutsTried; ++j) {
-    const std::size_t cut = first + (last - first) * static_cast<std::size_t>(j) / (kCutsTried + 1);
-    const std::size_t bytes = BlockBytes(first, cut) + BlockBytes(cut, last);
-    if (bytes < bestBytes) {
-      bestBytes = bytes;
-      bestCut = cut;
+    left += countOf(cuts[static_cast<std::size_t>(j - 1)], cuts[static_cast<std::size_t>(j)]);
+    SymbolCounts right = whole;
+    right -= left;
+    const std::uint64_t bits = StretchBits(left) + StretchBits(right);
+    if (bits < bestBits) {
+      bestBits = bits;
+      bestCut = cuts[static_cast<std::size_t>(j)];
     }
   }
   if (bestCut == 0) {
@@ -311,6 +365,87 @@ void OptimalParser::CutBlocks(std::size_t first, std::size_t last) {
   }
   CutBlocks(first, bestCut);
   CutBlocks(bestCut, last);
+}
+
+void OptimalParser::ChooseBlocks() {
+  const std::size_t items = piecePath_.size();
+  cutPoints_.assign(blockEnds_.begin(), blockEnds_.end());
+  for (std::size_t g = 0; g < kCutGrid; ++g) cutPoints_.push_back(items * g / kCutGrid);
+  std::sort(cutPoints_.begin(), cutPoints_.end());
+  cutPoints_.erase(std::unique(cutPoints_.begin(), cutPoints_.end()), cutPoints_.end());
+  const std::size_t points = cutPoints_.size();  // cutPoints_ runs from 0 to items
+
+  const std::span<const Step> path(piecePath_);
+  stretchCounts_.resize(points);
+  for (std::size_t j = 1; j < points; ++j) {
+    const std::size_t from = cutPoints_[j - 1];
+    stretchCounts_[j] = Count(path.subspan(from, cutPoints_[j] - from), stepStart_[from]);
+  }
+  // Neighbouring points lie at most a 32nd of a piece apart, far fewer items than a block holds,
+  // so every point is reached from the one before it.
+  bitsUpTo_.assign(points, std::numeric_limits<std::uint64_t>::max());
+  cameFrom_.assign(points, 0);
+  bitsUpTo_[0] = 0;
+  for (std::size_t j = 1; j < points; ++j) {
+    SymbolCounts block;
+    for (std::size_t i = j; i-- > 0 && cutPoints_[j] - cutPoints_[i] <= kMostBlockItems;) {
+      block += stretchCounts_[i + 1];
+      const std::uint64_t bits = bitsUpTo_[i] + lzh5::BlockBits(block, trial_);
+      if (bits < bitsUpTo_[j]) {
+        bitsUpTo_[j] = bits;
+        cameFrom_[j] = i;
+      }
+    }
+  }
+  blockEnds_.clear();
+  for (std::size_t j = points - 1; j > 0; j = cameFrom_[j]) blockEnds_.push_back(cutPoints_[j]);
+  std::reverse(blockEnds_.begin(), blockEnds_.end());
+}
+
+std::uint64_t OptimalParser::PathBits(std::span<const Step> path, int begin) {
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < path.size(); k += kMostBlockItems) {
+    const std::span<const Step> block = path.subspan(k, std::min(kMostBlockItems, path.size() - k));
+    bits += lzh5::BlockBits(Count(block, begin), trial_);
+    for (const Step& step : block) begin += step.length;
+  }
+  return bits;
+}
+
+void OptimalParser::ParseBlock(int begin, int end) {
+  Parse(begin, end, blockPath_);
+  std::uint64_t bestBits = PathBits(blockPath_, begin);
+  for (int pass = 1; pass < kMostBlockPasses; ++pass) {
+    Reprice(blockPath_, begin);
+    Parse(begin, end, trialPath_);
+    const std::uint64_t bits = PathBits(trialPath_, begin);
+    if (bits >= bestBits) break;
+    bestBits = bits;
+    std::swap(blockPath_, trialPath_);
+  }
+}
+
+void OptimalParser::Emit(int begin) {
+  // A parse of more items than a block header counts (of almost nothing but literals) goes out
+  // as blocks of its own.
+  if (blockPath_.size() > kMostBlockItems) {
+    coder_.EndBlock();
+    open_ = {};
+    WriteBlocks(coder_, blockPath_, 0, blockPath_.size(), begin);
+    return;
+  }
+  const SymbolCounts counts = Count(blockPath_, begin);
+  SymbolCounts joined = open_;
+  joined += counts;
+  const bool join = open_.Items() > 0 && joined.Items() <= kMostBlockItems &&
+                    lzh5::BlockBits(joined, trial_) < lzh5::BlockBits(open_, trial_) + lzh5::BlockBits(counts, trial_);
+  if (join) {
+    open_ = joined;
+  } else {
+    coder_.EndBlock();
+    open_ = counts;
+  }
+  Queue(coder_, blockPath_, 0, blockPath_.size(), begin);
 }
 
 void OptimalParser::Run() {
@@ -333,17 +468,18 @@ void OptimalParser::Run() {
     // own, so that its items suit the codes the block coder will build from them.
     blockEnds_.clear();
     CutBlocks(0, piecePath_.size());
+    ChooseBlocks();
     std::size_t first = 0;
     for (const std::size_t last : blockEnds_) {
       const int begin = stepStart_[first];
       const int end = stepStart_[last];
       Reprice(std::span<const Step>(piecePath_).subspan(first, last - first), begin);
-      Refine(begin, end, blockPath_);
-      // The new parse may take more items than the one the block was cut from.
-      WriteBlocks(coder_, blockPath_, 0, blockPath_.size(), begin);
+      ParseBlock(begin, end);
+      Emit(begin);
       first = last;
     }
   }
+  coder_.EndBlock();
   coder_.FinishStream();
 }
 
