@@ -56,11 +56,11 @@ constexpr int kNoZeroRun = -1;
 // The length-code symbols below this value stand for runs of zero lengths.
 constexpr int kLenCodeRunSymbols = 3;
 
-// A table entry holds the code length in its low bits and, above them, what the symbol means to
-// the loop that reads it: a literal byte or a match length for the character code, the distance
-// base and extra-bit count for the position code, the plain symbol for the length code. With
-// kTreeEntry set it holds instead the first tree node of the codes longer than the table's index
-// width.
+// A table entry holds the bits its item takes in its low 6 bits (the code length; for the position
+// code the extra bits too) and, above them, what the symbol means to the loop that reads it: a
+// literal byte or a match length for the character code, the extra bits' mask and the distance
+// base for the position code, the plain symbol for the length code. With kTreeEntry set it holds
+// instead the first tree node of the codes longer than the table's index width.
 constexpr std::uint32_t kEntryLengthMask = 0x3F;
 constexpr int kEntryValueShift = 8;
 constexpr std::uint32_t kTreeEntry = 1u << 31;
@@ -68,10 +68,11 @@ constexpr std::uint32_t kTreeEntry = 1u << 31;
 // would.
 constexpr std::uint32_t kMatchEntry = 1u << 30;
 constexpr std::uint32_t kEntryValueMask = 0x3FF;
-// A position entry: the extra-bit count in 4 bits, then the distance of the class's first offset.
-constexpr int kExtraBitsShift = 8;
-constexpr std::uint32_t kExtraBitsMask = 0xF;
-constexpr int kDistanceBaseShift = 12;
+// A position entry: the mask of the extra bits (12 bits), then the distance of the class's first
+// offset (13 bits).
+constexpr int kExtraMaskShift = 6;
+constexpr std::uint32_t kExtraMaskBits = 0xFFF;
+constexpr int kDistanceBaseShift = 18;
 
 std::uint32_t SymbolValue(int symbol) { return static_cast<std::uint32_t>(symbol) << kEntryValueShift; }
 
@@ -85,7 +86,11 @@ std::uint32_t CharValue(int symbol) {
 std::uint32_t PositionValue(int j) {
   const std::uint32_t extraBits = j >= 2 ? static_cast<std::uint32_t>(j - 1) : 0;
   const std::uint32_t base = j == 0 ? 1 : 1 + (1u << (j - 1));
-  return extraBits << kExtraBitsShift | base << kDistanceBaseShift;
+  return extraBits | ((1u << extraBits) - 1) << kExtraMaskShift | base << kDistanceBaseShift;
+}
+
+int ExtraBits(std::uint32_t positionEntry) {
+  return std::bit_width(positionEntry >> kExtraMaskShift & kExtraMaskBits);
 }
 
 using EntryValue = std::uint32_t (*)(int symbol);
@@ -260,7 +265,7 @@ void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* length
     const int l = lengths[s];
     if (l == 0) continue;
     if (l <= tableBits) {
-      FillSlots(table + start[l], step[l], value(s) | static_cast<std::uint32_t>(l));
+      FillSlots(table + start[l], step[l], value(s) + static_cast<std::uint32_t>(l));
     } else {
       const std::uint32_t code = start[l];
       std::uint32_t& entry = table[code >> shift];
@@ -292,18 +297,23 @@ void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* length
     mask >>= 1;
   } while (node >= static_cast<std::uint32_t>(alphabet));
   const int symbol = static_cast<int>(node);
-  return value(symbol) | lengths[symbol];
+  return value(symbol) + lengths[symbol];
 }
 
-// Decodes one symbol and consumes its code; returns its entry.
+// The entry of the next symbol, whose code is not consumed yet.
+inline std::uint32_t LookUp(const BitReader& in, const DecoderTables& t, const std::uint32_t* table, int tableBits,
+                            int alphabet, const std::uint8_t* lengths, EntryValue value) {
+  const std::uint32_t e = table[in.PeekBits(tableBits)];
+  if (e & kTreeEntry) [[unlikely]] return LongCodeEntry(t, e, in.Peek16(), tableBits, alphabet, lengths, value);
+  return e;
+}
+
+// Decodes one symbol of a code without extra bits and consumes its code; returns its entry.
 template <class BeforeRefill>
 inline std::uint32_t DecodeCode(BitReader& in, CodecFrame& frame, const DecoderTables& t,
                                  const std::uint32_t* table, int tableBits, int alphabet,
                                  const std::uint8_t* lengths, EntryValue value, BeforeRefill&& beforeRefill) {
-  std::uint32_t e = table[in.PeekBits(tableBits)];
-  if (e & kTreeEntry) [[unlikely]] {
-    e = LongCodeEntry(t, e, in.Peek16(), tableBits, alphabet, lengths, value);
-  }
+  const std::uint32_t e = LookUp(in, t, table, tableBits, alphabet, lengths, value);
   in.Skip(frame, static_cast<int>(e & kEntryLengthMask), beforeRefill);
   return e;
 }
@@ -422,14 +432,6 @@ inline void CopyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t le
   }
 }
 
-// The distance of a match whose position entry is p; extra holds the stream's next bits, first
-// bit in the most significant position.
-inline std::uint32_t MatchDistance(std::uint32_t p, std::uint64_t extra) {
-  const auto extraBits = static_cast<int>(p >> kExtraBitsShift & kExtraBitsMask);
-  // Shifting by 64 - extraBits in two steps reads 0 extra bits as 0.
-  return (p >> kDistanceBaseShift) + static_cast<std::uint32_t>((extra >> 1) >> (63 - extraBits));
-}
-
 // The items of a stretch of the stream that lies well inside the frame's input block, with the
 // bit buffer refilled once per item from a pointer of its own: whole bytes up to 56..63 bits, the
 // bits below them read ahead from the next byte (they are the stream's own and come again with
@@ -440,7 +442,8 @@ inline std::uint32_t MatchDistance(std::uint32_t p, std::uint64_t extra) {
 // on from here exactly as if it had read these items itself.
 struct FastState {
   std::uint64_t bits;
-  // Bits of `bits` not consumed yet: 56..63 between items.
+  // Bits of `bits` not consumed yet (56..63 between items) in the low 6 bits; the bits above them
+  // are left over from subtracting whole table entries.
   std::uint64_t count;
   const std::uint8_t* in;
   std::uint8_t* out;
@@ -448,13 +451,13 @@ struct FastState {
   std::uint32_t items;
 };
 
-inline void Refill(FastState& s) {
+inline void Refill(std::uint64_t& bits, std::uint64_t& count, const std::uint8_t*& in) {
   std::uint64_t word;
-  std::memcpy(&word, s.in, sizeof word);
+  std::memcpy(&word, in, sizeof word);
   if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  s.bits |= word >> s.count;
-  s.in += (63 - s.count) >> 3;
-  s.count |= 56;
+  bits |= word >> (count & 63);
+  in += 7 - (count >> 3 & 7);
+  count |= 56;
 }
 
 // Runs the items of a refilled state until none is left or one ends at or past outEnd; the caller
@@ -467,14 +470,6 @@ inline void Refill(FastState& s) {
   const std::uint8_t* in = state.in;
   std::uint8_t* out = state.out;
   std::uint32_t n = state.items;
-  auto refill = [&] {
-    std::uint64_t word;
-    std::memcpy(&word, in, sizeof word);
-    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-    bits |= word >> count;
-    in += (63 - count) >> 3;
-    count |= 56;
-  };
   std::uint32_t e = t.charTable[bits >> (64 - CharTableBits)];
   do {
     if (e & kTreeEntry) [[unlikely]] {
@@ -482,11 +477,11 @@ inline void Refill(FastState& s) {
                         t.charLengths.data(), CharValue);
     }
     bits <<= e & kEntryLengthMask;
-    count -= e & kEntryLengthMask;
+    count -= e;
     if (!(e & kMatchEntry)) {
       *out++ = static_cast<std::uint8_t>(e >> kEntryValueShift);
       e = t.charTable[bits >> (64 - CharTableBits)];
-      refill();
+      Refill(bits, count, in);
       continue;
     }
     const auto length = e >> kEntryValueShift & kEntryValueMask;
@@ -495,13 +490,15 @@ inline void Refill(FastState& s) {
       pe = LongCodeEntry(t, pe, static_cast<std::uint32_t>(bits >> 48), AuxTableBits, PosAlphabet,
                          t.auxLengths.data(), PositionValue);
     }
-    bits <<= pe & kEntryLengthMask;
-    const auto distance = MatchDistance(pe, bits);
-    const auto extraBits = pe >> kExtraBitsShift & kExtraBitsMask;
-    bits <<= extraBits;
-    count -= (pe & kEntryLengthMask) + extraBits;
+    // The code and its extra bits end at bit `taken`; a mask of 0 reads no extra bits even where
+    // taken is 0.
+    const std::uint32_t taken = pe & kEntryLengthMask;
+    const auto extra = static_cast<std::uint32_t>(bits >> ((64 - taken) & 63)) & (pe >> kExtraMaskShift & kExtraMaskBits);
+    const std::uint32_t distance = (pe >> kDistanceBaseShift) + extra;
+    bits <<= taken;
+    count -= pe;
     e = t.charTable[bits >> (64 - CharTableBits)];
-    refill();
+    Refill(bits, count, in);
     CopyMatch(out, distance, length);
     out += length;
   } while (--n != 0 && out < outEnd);
@@ -556,7 +553,7 @@ void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
         const std::uint8_t* const cursor = frame.InputCursor();
         const std::uint8_t* const inputEnd = cursor + frame.BufferedInput();
         FastState state{in.Bits(), static_cast<std::uint64_t>(in.Count()), cursor, history + wpos, 0};
-        Refill(state);
+        Refill(state.bits, state.count, state.in);
         const auto byInput = static_cast<std::uint32_t>(inputEnd - state.in - 8) / 6;
         state.items = std::min(blockItemsLeft, byInput);
         blockItemsLeft -= state.items;
@@ -564,7 +561,7 @@ void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
         blockItemsLeft += state.items;
         wpos = static_cast<std::uint32_t>(state.out - history);
         frame.TakeInput(static_cast<std::size_t>(state.in - cursor));
-        in.Restore(state.bits, static_cast<int>(state.count));
+        in.Restore(state.bits, static_cast<int>(state.count & 63));
         continue;
       }
       --blockItemsLeft;
@@ -574,9 +571,10 @@ void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
         history[wpos++] = static_cast<std::uint8_t>(e >> kEntryValueShift);
         continue;
       }
-      const std::uint32_t pe = DecodeCode(in, frame, t, t.auxTable.data(), AuxTableBits, PosAlphabet,
-                                           t.auxLengths.data(), PositionValue, handOver);
-      const auto extraBits = static_cast<int>(pe >> kExtraBitsShift & kExtraBitsMask);
+      const std::uint32_t pe = LookUp(in, t, t.auxTable.data(), AuxTableBits, PosAlphabet, t.auxLengths.data(),
+                                      PositionValue);
+      const int extraBits = ExtraBits(pe);
+      in.Skip(frame, static_cast<int>(pe & kEntryLengthMask) - extraBits, handOver);
       std::uint32_t distance = pe >> kDistanceBaseShift;
       if (extraBits > 0) {
         distance += in.PeekBits(extraBits);
