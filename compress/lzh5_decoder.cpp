@@ -451,10 +451,16 @@ struct FastState {
   std::uint32_t items;
 };
 
-inline void Refill(std::uint64_t& bits, std::uint64_t& count, const std::uint8_t*& in) {
+// The eight bytes from p on, the first in the most significant position.
+inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
   std::uint64_t word;
-  std::memcpy(&word, in, sizeof word);
+  std::memcpy(&word, p, sizeof word);
   if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word;
+}
+
+// Tops up the bit buffer with word, the eight bytes from in on.
+inline void Refill(std::uint64_t& bits, std::uint64_t& count, const std::uint8_t*& in, std::uint64_t word) {
   bits |= word >> (count & 63);
   in += 7 - (count >> 3 & 7);
   count |= 56;
@@ -478,14 +484,18 @@ inline void Refill(std::uint64_t& bits, std::uint64_t& count, const std::uint8_t
     }
     bits <<= e & kEntryLengthMask;
     count -= e;
+    // Whether the item is a literal or a match is hard to predict: what either kind reads next
+    // is loaded before the branch, so that a mispredicted branch does not wait for it again.
+    const std::uint32_t afterLiteral = t.charTable[bits >> (64 - CharTableBits)];
+    std::uint32_t pe = t.auxTable[bits >> (64 - AuxTableBits)];
+    const std::uint64_t word = LoadBigEndian64(in);
     if (!(e & kMatchEntry)) {
       *out++ = static_cast<std::uint8_t>(e >> kEntryValueShift);
-      e = t.charTable[bits >> (64 - CharTableBits)];
-      Refill(bits, count, in);
+      e = afterLiteral;
+      Refill(bits, count, in, word);
       continue;
     }
     const auto length = e >> kEntryValueShift & kEntryValueMask;
-    std::uint32_t pe = t.auxTable[bits >> (64 - AuxTableBits)];
     if (pe & kTreeEntry) [[unlikely]] {
       pe = LongCodeEntry(t, pe, static_cast<std::uint32_t>(bits >> 48), AuxTableBits, PosAlphabet,
                          t.auxLengths.data(), PositionValue);
@@ -498,7 +508,7 @@ inline void Refill(std::uint64_t& bits, std::uint64_t& count, const std::uint8_t
     bits <<= taken;
     count -= pe;
     e = t.charTable[bits >> (64 - CharTableBits)];
-    Refill(bits, count, in);
+    Refill(bits, count, in, word);
     CopyMatch(out, distance, length);
     out += length;
   } while (--n != 0 && out < outEnd);
@@ -553,7 +563,7 @@ void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
         const std::uint8_t* const cursor = frame.InputCursor();
         const std::uint8_t* const inputEnd = cursor + frame.BufferedInput();
         FastState state{in.Bits(), static_cast<std::uint64_t>(in.Count()), cursor, history + wpos, 0};
-        Refill(state.bits, state.count, state.in);
+        Refill(state.bits, state.count, state.in, LoadBigEndian64(state.in));
         const auto byInput = static_cast<std::uint32_t>(inputEnd - state.in - 8) / 6;
         state.items = std::min(blockItemsLeft, byInput);
         blockItemsLeft -= state.items;
