@@ -515,6 +515,33 @@ inline void Refill(std::uint64_t& bits, std::uint64_t& count, const std::uint8_t
   return {bits, count, in, out, n};
 }
 
+// Where RunFastStretch leaves the reader, the history and the block.
+struct FastStretch {
+  BitReader in;
+  std::uint32_t wpos;
+  std::uint32_t blockItemsLeft;
+};
+
+// Runs items with RunFastItems from the careful reader's state while the frame holds at least
+// kFastInputMargin unread bytes, until the history reaches stop or the block ends, and hands the
+// state back to the careful reader.
+FastStretch RunFastStretch(CodecFrame& frame, BitReader in, DecoderTables& t, std::uint32_t wpos,
+                           std::uint32_t stop, std::uint32_t blockItemsLeft) {
+  const std::uint8_t* const cursor = frame.InputCursor();
+  const std::uint8_t* const inputEnd = cursor + frame.BufferedInput();
+  std::uint8_t* const history = t.history.data();
+  FastState state{in.Bits(), static_cast<std::uint64_t>(in.Count()), cursor, history + wpos, 0};
+  Refill(state.bits, state.count, state.in, LoadBigEndian64(state.in));
+  // Each item advances the input by at most 6 bytes, so this many run without a check of the
+  // input; the first refill may have taken 7 of the margin.
+  state.items = std::min(blockItemsLeft, static_cast<std::uint32_t>(inputEnd - state.in - 8) / 6);
+  const std::uint32_t items = state.items;
+  state = RunFastItems(t, state, history + stop);
+  frame.TakeInput(static_cast<std::size_t>(state.in - cursor));
+  in.Restore(state.bits, static_cast<int>(state.count & 63));
+  return {in, static_cast<std::uint32_t>(state.out - history), blockItemsLeft - items + state.items};
+}
+
 }  // namespace
 
 void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
@@ -558,20 +585,10 @@ void Lzh5Decode(CodecFrame& frame, std::int32_t outputSize) {
         std::min<std::int64_t>(kSlideAt, wpos + (outputSize - produced)));
     do {
       if (frame.BufferedInput() >= kFastInputMargin) {
-        // Each item advances the input by at most 6 bytes, so this many run without a check of
-        // the input; the first refill may take 7 bytes.
-        const std::uint8_t* const cursor = frame.InputCursor();
-        const std::uint8_t* const inputEnd = cursor + frame.BufferedInput();
-        FastState state{in.Bits(), static_cast<std::uint64_t>(in.Count()), cursor, history + wpos, 0};
-        Refill(state.bits, state.count, state.in, LoadBigEndian64(state.in));
-        const auto byInput = static_cast<std::uint32_t>(inputEnd - state.in - 8) / 6;
-        state.items = std::min(blockItemsLeft, byInput);
-        blockItemsLeft -= state.items;
-        state = RunFastItems(t, state, history + stop);
-        blockItemsLeft += state.items;
-        wpos = static_cast<std::uint32_t>(state.out - history);
-        frame.TakeInput(static_cast<std::size_t>(state.in - cursor));
-        in.Restore(state.bits, static_cast<int>(state.count & 63));
+        const FastStretch stretch = RunFastStretch(frame, in, t, wpos, stop, blockItemsLeft);
+        in = stretch.in;
+        wpos = stretch.wpos;
+        blockItemsLeft = stretch.blockItemsLeft;
         continue;
       }
       --blockItemsLeft;
