@@ -423,12 +423,17 @@ inline void CopyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t le
     std::memset(to, *from, length);
   } else {
     // Each byte read was written at least `distance` bytes earlier, so copying in steps of up to
-    // `distance` bytes reads what a byte-wise copy would.
+    // `distance` bytes reads what a byte-wise copy would. A shorter distance repeats its pattern
+    // byte by byte for `step` bytes, a multiple of the distance of at least 8; from then on the
+    // match repeats itself `step` bytes back, eight bytes at a time (the last piece may spill
+    // into the overrun slots).
     std::uint32_t k = 0;
-    if (distance >= 8) {
-      for (; k + 8 <= length; k += 8) std::memcpy(to + k, from + k, 8);
+    std::uint32_t step = distance;
+    if (distance < 8) {
+      step = distance * ((8 + distance - 1) / distance);
+      for (const std::uint32_t head = std::min(step, length); k < head; ++k) to[k] = from[k];
     }
-    for (; k < length; ++k) to[k] = from[k];
+    for (; k < length; k += 8) std::memcpy(to + k, to + k - step, 8);
   }
 }
 
