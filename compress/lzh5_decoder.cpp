@@ -216,13 +216,13 @@ class BitReader {
 
 
 // Stores value in the n slots from p on; n is a power of two and p a multiple of n slots from the
-// table's start, so two slots at a time never split a run.
+// table's start, so four slots at a time never split a run.
 inline void FillSlots(std::uint32_t* p, std::uint32_t n, std::uint32_t value) {
-  if (n >= 2) {
-    const std::uint64_t word = value * 0x0000000100000001ull;
-    for (std::uint32_t i = 0; i < n; i += 2) std::memcpy(p + i, &word, sizeof word);
+  if (n >= 4) {
+    const std::array<std::uint32_t, 4> four = {value, value, value, value};
+    for (std::uint32_t i = 0; i < n; i += 4) std::memcpy(p + i, four.data(), sizeof four);
   } else {
-    p[0] = value;
+    for (std::uint32_t i = 0; i < n; ++i) p[i] = value;
   }
 }
 
@@ -233,8 +233,14 @@ inline void FillSlots(std::uint32_t* p, std::uint32_t n, std::uint32_t value) {
 // the tree is a symbol.
 void BuildDecodeTable(DecoderTables& t, int alphabet, const std::uint8_t* lengths, int tableBits,
                       std::uint32_t* table, EntryValue value) {
+  // Four partial counts, so that runs of equal lengths do not wait on one counter.
+  std::array<std::array<std::uint32_t, MaxCodeLength + 1>, 4> partial{};
+  for (int s = 0; s < alphabet; ++s) ++partial[static_cast<std::size_t>(s & 3)][lengths[s]];
   std::array<std::uint32_t, MaxCodeLength + 1> count{};
-  for (int s = 0; s < alphabet; ++s) ++count[lengths[s]];
+  for (int l = 0; l <= MaxCodeLength; ++l) {
+    const auto i = static_cast<std::size_t>(l);
+    count[i] = partial[0][i] + partial[1][i] + partial[2][i] + partial[3][i];
+  }
 
   std::array<std::uint32_t, MaxCodeLength + 2> start{};
   for (int l = 1; l <= MaxCodeLength; ++l) start[l + 1] = start[l] + (count[l] << (16 - l));
