@@ -214,7 +214,6 @@ class BitReader {
   int count_ = 0;
 };
 
-
 // Stores value in the n slots from p on; n is a power of two and p a multiple of n slots from the
 // table's start, so four slots at a time never split a run.
 inline void FillSlots(std::uint32_t* p, std::uint32_t n, std::uint32_t value) {
