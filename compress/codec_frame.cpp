@@ -133,6 +133,7 @@ std::uint8_t CodecFrame::RefillAndReadByte() {
   if (count == 0) return 0;
   readPos_ = input_.data();
   readEnd_ = input_.data() + count;
+  if (scrambleInput_) ScrambleBlock(input_.data(), static_cast<std::size_t>(count));
   if (progress_) {
     inputConsumed_ += count;
     std::int32_t percentage = PercentOf(inputConsumed_, inputConsumed_ + inputRemaining_);
@@ -165,14 +166,6 @@ void CodecFrame::FlushOutput() {
 void CodecFrame::ThrowOutputBudgetExhausted() const {
   if (expanding_) throw EDataOverrun();
   throw EUnableToCompress();
-}
-
-std::uint64_t CodecFrame::UnscrambleWord(std::uint64_t word, unsigned n) {
-  for (unsigned i = 0; i < n; ++i) {
-    word ^= static_cast<std::uint64_t>(key_[keyPosition_]) << (8 * (n - 1 - i));
-    keyPosition_ = (keyPosition_ + 1) & 3;
-  }
-  return word;
 }
 
 void CodecFrame::ScrambleBlock(std::uint8_t* data, std::size_t n) {
@@ -222,7 +215,6 @@ std::size_t CodecFrame::ReadBytes(std::uint8_t* dest, std::size_t n) {
       } else {
         std::memcpy(dest + done, readPos_, k);
       }
-      if (scrambleInput_) ScrambleBlock(dest + done, k);
       readPos_ += k;
       done += k;
       continue;

@@ -76,7 +76,16 @@ class CodecFrame {
     word >>= 64 - 8 * n;
     readPos_ += n;
     if (sumInput_) inputSum_ += detail::ByteSum(word);
-    return scrambleInput_ ? UnscrambleWord(word, n) : word;
+    return word;
+  }
+
+  // For a decoder that reads the buffered input through a pointer of its own: the next unread
+  // byte, with BufferedInput() bytes readable from it. TakeInput(n) then takes the first n of
+  // them, as n ReadByte calls would.
+  const std::uint8_t* InputCursor() const { return readPos_; }
+  void TakeInput(std::size_t n) {
+    if (sumInput_) inputSum_ += detail::ByteSum(readPos_, n);
+    readPos_ += n;
   }
 
   void WriteByte(std::uint8_t b) {
@@ -105,7 +114,7 @@ class CodecFrame {
   std::uint8_t TakeByte() {
     std::uint8_t b = *readPos_++;
     inputSum_ += b;
-    return scrambleInput_ ? ScrambleByte(b) : b;
+    return b;
   }
   std::uint8_t ScrambleByte(std::uint8_t b) {
     b ^= key_[keyPosition_];
@@ -118,9 +127,6 @@ class CodecFrame {
   void FlushOutput();
   void YieldNow();
   [[noreturn]] void ThrowOutputBudgetExhausted() const;
-  // XOR the n (1..8) bytes of a word with the next key bytes, first byte in the top position, and
-  // advance the key position.
-  std::uint64_t UnscrambleWord(std::uint64_t word, unsigned n);
   // XORs a block with the key stream from the current key position on.
   void ScrambleBlock(std::uint8_t* data, std::size_t n);
 
@@ -133,6 +139,10 @@ class CodecFrame {
   // The input ended because the progress handler asked to abort, not because the member's data
   // was used up.
   bool inputAborted_ = false;
+  // A scrambled input block is unscrambled as a whole when it is read in: every byte meets its
+  // key byte in stream order all the same, and the bytes taken need no more work. (The input's
+  // sum, which then sums plain bytes, is the checksum only when compressing, and compressed input
+  // is never scrambled.)
   bool scrambleInput_;
   bool scrambleOutput_;
   // Only one of the sums is the run's checksum (the input's when compressing, the output's when

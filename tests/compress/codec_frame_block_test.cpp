@@ -29,7 +29,7 @@ TEST(CodecFrameBlocks, WordSumsEqualByteSumsAtEveryLengthAndAlignment) {
 }
 
 // Compresses with a key, then expands the scrambled stream: every byte of the packed data is
-// unscrambled on its way in (word-wise in the LZH5 reader, block-wise in the encoders' reads) and
+// unscrambled on its way in (a whole input block at a time, whatever the decoder then reads) and
 // every byte out is summed block-wise, so any slip in the key position or the sums shows.
 TEST(CodecFrameBlocks, KeyedRoundTripsKeepKeyPositionAndSumsAcrossBlocks) {
   const std::int32_t keys[] = {0x01020304, static_cast<std::int32_t>(0xF00DBEEF)};
