@@ -12,8 +12,6 @@ set(ZEV_WINDOWS_PENDING
   tests/fuzz/kept_inputs_test.cpp                  # tests/fuzz/fuzz_support.h: setrlimit, SIGXFSZ; utimensat
   tests/fuzz/checks_test.cpp                       # fuzz_support.h, utimensat
   tests/segment/hostile_segment_test.cpp           # fuzz_support.h
-  tests/platform/profile_test.cpp      # setrlimit, getxattr, setxattr, mkfifo
-  tests/compress/archive_robustness_test.cpp  # sys/mount.h, geteuid
   tests/setup/full_disk_install_test.cpp  # sys/mount.h, geteuid
   tests/setup/hostile_stage_test.cpp      # sys/mount.h, geteuid
   tests/platform/shell_test.cpp           # mkfifo, setenv: the xdg-open side of the program start
