@@ -14,7 +14,6 @@ set(ZEV_WINDOWS_PENDING
   tests/segment/hostile_segment_test.cpp           # fuzz_support.h
   tests/setup/full_disk_install_test.cpp  # sys/mount.h, geteuid
   tests/setup/hostile_stage_test.cpp      # sys/mount.h, geteuid
-  tests/platform/shell_test.cpp           # mkfifo, setenv: the xdg-open side of the program start
 )
 
 # The programs a Windows build ships, and those of them that do not link yet (none today).
