@@ -12,8 +12,6 @@ set(ZEV_WINDOWS_PENDING
   tests/fuzz/kept_inputs_test.cpp                  # tests/fuzz/fuzz_support.h: setrlimit, SIGXFSZ; utimensat
   tests/fuzz/checks_test.cpp                       # fuzz_support.h, utimensat
   tests/segment/hostile_segment_test.cpp           # fuzz_support.h
-  tests/setup/full_disk_install_test.cpp  # sys/mount.h, geteuid
-  tests/setup/hostile_stage_test.cpp      # sys/mount.h, geteuid
 )
 
 # The programs a Windows build ships, and those of them that do not link yet (none today).
