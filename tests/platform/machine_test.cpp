@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/error.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
@@ -20,12 +23,16 @@ namespace {
 using zev::testing::ScopedEnvironmentVariable;
 using zev::testing::WriteHostFile;
 
+// The machine's drives ("A:", "C:"), less those a Windows host has of its own.
+std::vector<std::string> MappedDrives(const Machine& machine) {
+  std::vector<std::string> items;
+  for (char letter : machine.Drives()) items.push_back(std::string(1, letter) + ":");
+  return MachineDriveItems(items);
+}
+
 TEST(Machine, ConfigureMapsDriveCAndTheStartFolderAsA) {
-#ifdef _WIN32
-  GTEST_SKIP() << "a Windows machine has the system's drives beside those the test maps";
-#endif
   ScopedMachine m;
-  EXPECT_EQ(m.machine().Drives(), (std::vector<char>{'A', 'C'}));
+  EXPECT_EQ(MappedDrives(m.machine()), (std::vector<std::string>{"A:", "C:"}));
   EXPECT_EQ(m.machine().CurrentDirectory(), "A:\\");
   EXPECT_TRUE(fs::is_directory(m.DriveC()));
   EXPECT_EQ(m.machine().ToHostPath("c:\\x\\y"), fs::canonical(m.DriveC()) / "x" / "y");
@@ -34,7 +41,7 @@ TEST(Machine, ConfigureMapsDriveCAndTheStartFolderAsA) {
   // A start folder inside C: keeps its path on C: and no A: is made.
   fs::create_directories(m.DriveC() / "Setup" / "Disk1");
   m.machine().Configure(m.MachineDir(), m.DriveC() / "Setup" / "Disk1");
-  EXPECT_EQ(m.machine().Drives(), (std::vector<char>{'C'}));
+  EXPECT_EQ(MappedDrives(m.machine()), std::vector<std::string>{"C:"});
   EXPECT_EQ(m.machine().CurrentDirectory(), "C:\\Setup\\Disk1");
   EXPECT_THROW(m.machine().ToHostPath("A:\\x"), Exception);
 }
