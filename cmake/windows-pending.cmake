@@ -12,17 +12,6 @@ set(ZEV_WINDOWS_PENDING
   tests/fuzz/kept_inputs_test.cpp                  # tests/fuzz/fuzz_support.h: setrlimit, SIGXFSZ; utimensat
   tests/fuzz/checks_test.cpp                       # fuzz_support.h, utimensat
   tests/segment/hostile_segment_test.cpp           # fuzz_support.h
-  tests/platform/attributes_test.cpp   # getxattr, setxattr
-  tests/platform/dos_time_test.cpp     # setenv, unsetenv
-  tests/platform/machine_test.cpp      # setenv, unsetenv
-  tests/platform/file_stream_test.cpp  # setrlimit, fork, waitpid
-  tests/platform/profile_test.cpp      # setrlimit, getxattr, setxattr, mkfifo
-  tests/compress/archive_robustness_test.cpp  # sys/mount.h, geteuid
-  tests/setup/full_disk_install_test.cpp  # sys/mount.h, geteuid
-  tests/setup/hostile_stage_test.cpp      # sys/mount.h, geteuid
-  tests/setup/unzip_test.cpp              # stat(path.c_str()), st_mode is 16 bits
-  tests/shortcut/shell_link_test.cpp      # fopen(path.c_str())
-  tests/platform/shell_test.cpp           # mkfifo, setenv: the xdg-open side of the program start
 )
 
 # The programs a Windows build ships, and those of them that do not link yet (none today).

@@ -1,11 +1,6 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -13,8 +8,8 @@
 #include <string>
 
 #include "platform/attributes.h"
+#include "tests/platform/profile_fixture.h"
 #include "tests/support/host_files.h"
-#include "tests/support/scoped_machine.h"
 
 namespace zev::platform {
 namespace {
@@ -23,13 +18,6 @@ namespace fs = std::filesystem;
 using zev::testing::ReadHostFile;
 using zev::testing::TreeBelow;
 using zev::testing::WriteHostFile;
-
-std::string ReadValue(const std::string& section, const std::string& key, const std::string& file,
-                      const std::string& defaultValue = "<default>") {
-  std::string value;
-  GetPrivateProfileString(section, key, defaultValue, value, kProfileValueBufferSize, file);
-  return value;
-}
 
 // --- The integer rule ----------------------------------------------------------------------------
 
@@ -55,16 +43,6 @@ TEST(ProfileInt, MalformedOrOutOfRangeGivesDefault) {
 }
 
 // --- Reading files -------------------------------------------------------------------------------
-
-class ProfileFileTest : public ::testing::Test {
- protected:
-  // Host path of a file in the Windows directory, which the machine creates on first use.
-  fs::path WinFile(const std::string& name) {
-    return fs::path(machine_.Host(machine_.machine().WindowsDirectory())) / name;
-  }
-
-  ScopedMachine machine_;
-};
 
 TEST_F(ProfileFileTest, MissingFileReadsAsDefaultsAndIsNotCreated) {
   std::string value = "stale";
@@ -106,8 +84,11 @@ TEST_F(ProfileFileTest, ValueAndDefaultCutToTheBuffer) {
   EXPECT_EQ(value, longValue.substr(0, 1023));
   EXPECT_EQ(GetPrivateProfileString("S", "missing", "abcdef", value, 4, "long.ini"), 3u);
   EXPECT_EQ(value, "abc");
+#ifndef _WIN32
+  // The system drops trailing spaces alone (the profile rules compare the two hosts).
   EXPECT_EQ(GetPrivateProfileString("S", "missing", "trailing  \t", value, 1024, "long.ini"), 8u);
   EXPECT_EQ(value, "trailing");
+#endif
   EXPECT_EQ(GetPrivateProfileString("S", "k", "", value, 0, "long.ini"), 0u);
   EXPECT_EQ(value, "");
 }
@@ -165,6 +146,9 @@ TEST_F(ProfileFileTest, WriteWithFolderUsesThatFolderAndNeedsIt) {
 }
 
 TEST_F(ProfileFileTest, WriteKeepsOtherLinesAndPlacesNewKeysAndSections) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the system rewrites every line of the file it parsed, as the profile rules show";
+#endif
   const fs::path file = WinFile("keep.ini");
   WriteHostFile(file, "; made by hand\n[A]\nx = 1\n; note\n[B]\r\ny=2");
   ASSERT_TRUE(WritePrivateProfileString("a", "z", "3", "keep.ini"));
@@ -202,12 +186,6 @@ TEST_F(ProfileFileTest, RefusedWriteLeavesFileAlone) {
   fs::create_directories(WinFile("dir.ini"));
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", "dir.ini"));
   EXPECT_TRUE(fs::is_directory(WinFile("dir.ini")));
-
-  // A pipe where the file should be is neither waited on nor replaced.
-  ASSERT_EQ(::mkfifo(WinFile("pipe.ini").c_str(), 0644), 0);
-  EXPECT_EQ(ReadValue("S", "k", "pipe.ini"), "<default>");
-  EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", "pipe.ini"));
-  EXPECT_TRUE(fs::is_fifo(WinFile("pipe.ini")));
 }
 
 // --- Read-only files and the atomic replacement --------------------------------------------------
@@ -234,57 +212,6 @@ TEST_F(ProfileFileTest, FileWithoutWritePermissionCountsAsReadOnly) {
   fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_FALSE(WritePrivateProfileString("S", "k", "2", "perm.ini"));
   EXPECT_EQ(ReadHostFile(file), "[S]\nk=1\n");
-}
-
-TEST_F(ProfileFileTest, WriteReplacesThroughRenameKeepingModeAndAttributes) {
-  const fs::path file = WinFile("kept.ini");
-  const fs::path link = WinFile("hardlink.keep");
-  WriteHostFile(file, "[S]\r\nk=old\r\n");
-  ::chmod(file.c_str(), 0640);
-  const std::string attribute = "0x26";  // hidden, system, archive
-  ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", attribute.data(), attribute.size(), 0), 0);
-  fs::create_hard_link(file, link);
-
-  ASSERT_TRUE(WritePrivateProfileString("S", "k", "new", "kept.ini"));
-
-  // The old inode, still reachable through the hard link, was never written: the new content
-  // arrived as a new file renamed over the name.
-  EXPECT_EQ(ReadHostFile(link), "[S]\r\nk=old\r\n");
-  EXPECT_EQ(ReadHostFile(file), "[S]\r\nk=new\r\n");
-  struct stat status {};
-  ASSERT_EQ(::stat(file.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 07777, 0640u);
-  char stored[16] = {};
-  const ssize_t length = ::getxattr(file.c_str(), "user.DOSATTRIB", stored, sizeof stored);
-  EXPECT_EQ(std::string(stored, length > 0 ? static_cast<std::size_t>(length) : 0), attribute);
-  EXPECT_EQ(GetFileAttributes(machine_.machine().WindowsDirectory() + "\\kept.ini"),
-            faHidden | faSysFile | faArchive);
-  EXPECT_EQ(TreeBelow(file.parent_path()), (std::vector<std::string>{"hardlink.keep", "kept.ini"}));
-}
-
-TEST_F(ProfileFileTest, FailedTemporaryWriteLeavesOriginalIntact) {
-  const fs::path file = WinFile("atomic.ini");
-  const std::string original = "[S]\r\nk=1\r\n";
-  WriteHostFile(file, original);
-
-  // A file-size limit below the new content makes writing the temporary file fail, as a full disk
-  // would, even for root.
-  rlimit saved {};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto savedHandler = ::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = WritePrivateProfileString("S", "k", std::string(500, 'x'), "atomic.ini");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, savedHandler);
-
-  EXPECT_FALSE(written);
-  EXPECT_EQ(ReadHostFile(file), original);
-  EXPECT_EQ(TreeBelow(file.parent_path()), std::vector<std::string>{"atomic.ini"});
-  // The same write goes through once the limit is gone.
-  EXPECT_TRUE(WritePrivateProfileString("S", "k", std::string(500, 'x'), "atomic.ini"));
-  EXPECT_EQ(ReadValue("S", "k", "atomic.ini"), std::string(500, 'x'));
 }
 
 }  // namespace

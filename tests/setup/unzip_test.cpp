@@ -2,9 +2,8 @@
 // folder, disks in one folder or side by side, missing disks, abort, failures and clean-up.
 #include "setup/unzip.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <system_error>
 
 #include "platform/attributes.h"
 #include "setup/run_outcome.h"
@@ -82,6 +81,9 @@ TEST_F(UnzipTest, ProgressCountsFilesAgainstTheFilesSection) {
 }
 
 TEST_F(UnzipTest, DisksInSideBySideFoldersAreInsertedWithoutAMessage) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows reads a disk by its folder's own path, and these lie on no drive of the test's machine";
+#endif
   const fs::path set = machine.Root() / "set";
   const std::size_t segments = BuildSet(Package(), set);
   ASSERT_GE(segments, 3u);
@@ -253,9 +255,11 @@ TEST_F(MainSetupTest, StartDirectoryAndTemporaryFolder) {
   EXPECT_EQ(main->Config.StartDir, "A:\\");
   EXPECT_EQ(main->Config.TempDir, "C:\\WINDOWS\\Temp\\z");
   EXPECT_EQ(main->Config.WinDrive, "C:\\");
-  struct stat st {};
-  ASSERT_EQ(::stat(TempHost().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u) << "private to the current user";
+#ifndef _WIN32
+  // Windows keeps the folder private by its access list, not by permission bits.
+  EXPECT_EQ(fs::status(TempHost()).permissions() & fs::perms::all, fs::perms::owner_all)
+      << "private to the current user";
+#endif
   fs::create_directories(machine.DriveC() / "SETUP");
   machine.machine().SetCurrentDirectory("C:\\SETUP");
   main->FormCreate();
@@ -276,7 +280,9 @@ TEST_F(MainSetupTest, ALinkInPlaceOfTheTemporaryFolderIsRefusedAndNotFollowed) {
   fs::create_directories(machine.DriveC() / "WINDOWS" / "Temp");
   fs::create_directories(machine.DriveC() / "precious");
   WriteHostFile(machine.DriveC() / "precious" / "keep.txt", "keep");
-  fs::create_directory_symlink(machine.DriveC() / "precious", TempHost());
+  std::error_code linkError;
+  fs::create_directory_symlink(machine.DriveC() / "precious", TempHost(), linkError);
+  if (linkError) GTEST_SKIP() << "this host makes no symbolic links for this user";
   CreateForms();
   EXPECT_NE(main->TempFolderProblem.find("symbolic link"), std::string::npos) << main->TempFolderProblem;
   main->ClearTempFolder();
